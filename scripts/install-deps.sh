@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Quorvane needs to build, run and test.
+# Only missing packages are installed, so a second run costs a dpkg query.
+set -euo pipefail
+
+PACKAGES=(
+  # toolchain
+  cmake g++ make pkg-config
+  # Qt 6: widgets, printing, D-Bus, image plugins, SVG for metafiles
+  qt6-base-dev qt6-base-dev-tools qt6-image-formats-plugins qt6-svg-dev
+  libgl-dev
+  # setup store, X11 wallpaper, legacy metafiles
+  libsqlite3-dev libx11-dev libwmf-dev libemf2svg-dev
+  # tests and benchmarks
+  libgtest-dev googletest libbenchmark-dev
+  # headless desktop for the end-to-end tests and for `make run` without a display
+  xvfb xauth trayer xdotool x11-utils imagemagick poppler-utils dbus-x11
+  # real gsettings (keyfile backend) for the wallpaper tests
+  libglib2.0-bin gsettings-desktop-schemas
+  fonts-dejavu-core
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+
+if ((${#missing[@]} == 0)); then
+  exit 0
+fi
+
+echo "Installing missing packages: ${missing[*]}"
+SUDO=""
+if [[ $(id -u) -ne 0 ]]; then
+  SUDO="sudo"
+fi
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QSize>
+#include <QString>
+
+namespace platform {
+
+// What the program needs to know of, and do to, the desktop it runs on.
+class Desktop {
+public:
+    virtual ~Desktop() = default;
+
+    // Size of the primary screen in device pixels.
+    virtual QSize screenSizePixels() const = 0;
+
+    // The folder that holds the setup store and the wallpaper bitmaps, without a trailing
+    // separator.
+    virtual QString programFolder() const = 0;
+};
+
+}  // namespace platform

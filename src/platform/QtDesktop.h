@@ -1,0 +1,18 @@
+#pragma once
+
+#include "Desktop.h"
+
+namespace platform {
+
+class QtDesktop final : public Desktop {
+public:
+    explicit QtDesktop(QString programFolder);
+
+    QSize screenSizePixels() const override;
+    QString programFolder() const override;
+
+private:
+    QString programFolder_;
+};
+
+}  // namespace platform

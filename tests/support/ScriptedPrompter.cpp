@@ -1,0 +1,176 @@
+#include "support/ScriptedPrompter.h"
+
+#include <gtest/gtest.h>
+
+namespace testing_support {
+
+using platform::Answer;
+using Kind = AskedQuestion::Kind;
+
+namespace {
+
+const char* kindName(Kind kind) {
+    switch (kind) {
+        case Kind::Message:
+            return "message box";
+        case Kind::Input:
+            return "input box";
+        case Kind::OpenFile:
+            return "open dialog";
+        case Kind::SaveFile:
+            return "save dialog";
+        case Kind::Color:
+            return "colour dialog";
+        case Kind::PrinterSetup:
+            return "printer setup";
+    }
+    return "?";
+}
+
+std::string describe(const AskedQuestion& q) {
+    return std::string(kindName(q.kind)) + " \"" + q.text.toStdString() + "\" titled \"" +
+           q.title.toStdString() + "\"";
+}
+
+}  // namespace
+
+ScriptedPrompter::~ScriptedPrompter() {
+    for (const Step& step : script_)
+        ADD_FAILURE() << "the program never asked the scripted " << describe(step.question);
+}
+
+void ScriptedPrompter::expectMessage(const QString& text, platform::Buttons buttons,
+                                     platform::Icon icon, const QString& title, Answer answer) {
+    AskedQuestion q;
+    q.kind = Kind::Message;
+    q.text = text;
+    q.buttons = buttons;
+    q.icon = icon;
+    q.title = title;
+    script_.push_back({q, answer});
+}
+
+void ScriptedPrompter::expectInput(const QString& prompt, const QString& title,
+                                   std::optional<QString> answer) {
+    AskedQuestion q;
+    q.kind = Kind::Input;
+    q.text = prompt;
+    q.title = title;
+    script_.push_back({q, std::move(answer)});
+}
+
+void ScriptedPrompter::expectOpenFile(const QString& title,
+                                      std::optional<platform::FileDialogResult> answer) {
+    AskedQuestion q;
+    q.kind = Kind::OpenFile;
+    q.title = title;
+    script_.push_back({q, std::move(answer)});
+}
+
+void ScriptedPrompter::expectSaveFile(const QString& title,
+                                      std::optional<platform::FileDialogResult> answer) {
+    AskedQuestion q;
+    q.kind = Kind::SaveFile;
+    q.title = title;
+    script_.push_back({q, std::move(answer)});
+}
+
+void ScriptedPrompter::expectColor(std::optional<QColor> answer) {
+    AskedQuestion q;
+    q.kind = Kind::Color;
+    script_.push_back({q, answer});
+}
+
+void ScriptedPrompter::expectPrinterSetup(bool accept) {
+    AskedQuestion q;
+    q.kind = Kind::PrinterSetup;
+    script_.push_back({q, accept});
+}
+
+ScriptedPrompter::Reply ScriptedPrompter::next(const AskedQuestion& asked) {
+    asked_.push_back(asked);
+    if (script_.empty()) {
+        ADD_FAILURE() << "unexpected " << describe(asked);
+        return Answer::Cancel;
+    }
+    Step step = script_.front();
+    script_.pop_front();
+    const AskedQuestion& want = step.question;
+    EXPECT_EQ(kindName(asked.kind), std::string(kindName(want.kind))) << describe(asked);
+    EXPECT_EQ(asked.title.toStdString(), want.title.toStdString()) << describe(asked);
+    if (want.kind == Kind::Message || want.kind == Kind::Input) {
+        EXPECT_EQ(asked.text.toStdString(), want.text.toStdString()) << describe(asked);
+    }
+    if (want.kind == Kind::Message) {
+        EXPECT_EQ(int(asked.buttons), int(want.buttons)) << "buttons of " << describe(asked);
+        EXPECT_EQ(int(asked.icon), int(want.icon)) << "icon of " << describe(asked);
+    }
+    return step.reply;
+}
+
+Answer ScriptedPrompter::message(const QString& text, platform::Buttons buttons,
+                                 platform::Icon icon, const QString& title, QWidget*) {
+    AskedQuestion q;
+    q.kind = Kind::Message;
+    q.text = text;
+    q.buttons = buttons;
+    q.icon = icon;
+    q.title = title;
+    const Reply reply = next(q);
+    if (const auto* answer = std::get_if<Answer>(&reply)) return *answer;
+    return Answer::Cancel;
+}
+
+std::optional<QString> ScriptedPrompter::input(const QString& prompt, const QString& title,
+                                               const QString& defaultText, QWidget*) {
+    AskedQuestion q;
+    q.kind = Kind::Input;
+    q.text = prompt;
+    q.title = title;
+    q.defaultText = defaultText;
+    const Reply reply = next(q);
+    if (const auto* answer = std::get_if<std::optional<QString>>(&reply)) return *answer;
+    return {};
+}
+
+std::optional<platform::FileDialogResult> ScriptedPrompter::openFile(
+    const platform::FileDialogRequest& request, QWidget*) {
+    AskedQuestion q;
+    q.kind = Kind::OpenFile;
+    q.title = request.title;
+    q.fileRequest = request;
+    const Reply reply = next(q);
+    if (const auto* answer = std::get_if<std::optional<platform::FileDialogResult>>(&reply))
+        return *answer;
+    return {};
+}
+
+std::optional<platform::FileDialogResult> ScriptedPrompter::saveFile(
+    const platform::FileDialogRequest& request, QWidget*) {
+    AskedQuestion q;
+    q.kind = Kind::SaveFile;
+    q.title = request.title;
+    q.fileRequest = request;
+    const Reply reply = next(q);
+    if (const auto* answer = std::get_if<std::optional<platform::FileDialogResult>>(&reply))
+        return *answer;
+    return {};
+}
+
+std::optional<QColor> ScriptedPrompter::color(const QColor&, QWidget*) {
+    AskedQuestion q;
+    q.kind = Kind::Color;
+    const Reply reply = next(q);
+    if (const auto* answer = std::get_if<std::optional<QColor>>(&reply)) return *answer;
+    return {};
+}
+
+bool ScriptedPrompter::printerSetup(QPrinter&, QWidget*) {
+    AskedQuestion q;
+    q.kind = Kind::PrinterSetup;
+    const Reply reply = next(q);
+    if (const auto* answer = std::get_if<bool>(&reply)) return *answer;
+    return false;
+}
+
+}  // namespace testing_support

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+#include "support/QtPrinting.h"
+
+#include "showlist/RecordSet.h"
+#include "support/TempFolder.h"
+
+namespace testing_support {
+
+struct StoredRecord {
+    showlist::FieldValue path;
+    showlist::FieldValue image;
+    showlist::FieldValue viewTime;
+    showlist::FieldValue setup;
+    bool operator==(const StoredRecord&) const = default;
+};
+
+// Reads the WALLPAPER table straight from the file, in stored order, bypassing the code
+// under test.
+std::vector<StoredRecord> readStore(const QString& databasePath);
+
+// Creates a store file with the given records through plain SQL.
+void writeStore(const QString& databasePath, const std::vector<StoredRecord>& records);
+
+// Runs one SQL statement on a store file.
+void executeSql(const QString& databasePath, const QString& sql);
+
+QByteArray fileBytes(const QString& path);
+
+}  // namespace testing_support
