@@ -1,0 +1,81 @@
+#pragma once
+
+#include <QString>
+#include <QVariant>
+#include <map>
+#include <optional>
+#include <stdexcept>
+#include <vector>
+
+struct sqlite3;
+
+namespace showlist {
+
+class StoreError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// A stored value; an empty optional is a null field.
+using FieldValue = std::optional<QString>;
+
+// The show list's table, WALLPAPER (Path, Image, ViewTime, Setup), seen through a cursor:
+// records in the order they were added, one current record, an end-of-set position after
+// the last one, and add/edit buffers committed by Update. Every operation that cannot be
+// carried out throws StoreError; callers decide whether to skip it or give up.
+class RecordSet {
+public:
+    RecordSet() = default;
+    ~RecordSet();
+    RecordSet(const RecordSet&) = delete;
+    RecordSet& operator=(const RecordSet&) = delete;
+
+    // (Re)opens the store file. A missing file is created with its table; an existing file
+    // that is not a usable store (not SQLite, without the table, read-only, locked) is left
+    // untouched and the record set stays closed. The first record becomes current.
+    void open(const QString& databasePath);
+    // Opens the same file again, as after open().
+    void refresh();
+    void close();
+    bool isOpen() const { return db_ != nullptr; }
+    const QString& databasePath() const { return path_; }
+
+    int RecordCount() const;
+    void MoveFirst();
+    void MoveLast();
+    void MoveNext();
+    // True once MoveNext has passed the last record, and on an empty table.
+    bool Eof() const;
+
+    void Delete();
+    void AddNew();
+    void Edit();
+    void setField(const QString& name, const FieldValue& value);
+    void Update();
+    FieldValue Fields(const QString& name) const;
+
+    // Groups writes so that they land together or not at all.
+    void BeginTrans();
+    void CommitTrans();
+    void Rollback();
+
+private:
+    enum class Position { Record, AfterLast, Deleted };
+    enum class EditMode { None, Adding, Editing };
+
+    void requireOpen() const;
+    void loadOrder();
+    void requireCurrent() const;
+
+    sqlite3* db_ = nullptr;
+    QString path_;
+    std::vector<qint64> rowids_;
+    Position position_ = Position::AfterLast;
+    // Index of the current record; after Delete, the index of the record that followed it.
+    std::size_t index_ = 0;
+    EditMode editMode_ = EditMode::None;
+    std::map<QString, FieldValue> buffer_;
+    bool inTransaction_ = false;
+};
+
+}  // namespace showlist
