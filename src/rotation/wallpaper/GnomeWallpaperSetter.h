@@ -1,0 +1,19 @@
+#pragma once
+
+#include "rotation/WallpaperSetter.h"
+#include "rotation/wallpaper/ProgramRunner.h"
+
+namespace rotation {
+
+// GNOME and the desktops built on its settings (Budgie, Unity, Pantheon): the picture URI
+// for both the light and the dark style, so the image shows whichever style is active.
+class GnomeWallpaperSetter : public WallpaperSetter {
+public:
+    explicit GnomeWallpaperSetter(ProgramRunner run = platform::runProgram);
+    void apply(const QString& path) override;
+
+private:
+    ProgramRunner run_;
+};
+
+}  // namespace rotation

@@ -1,0 +1,19 @@
+#pragma once
+
+#include "rotation/WallpaperSetter.h"
+#include "rotation/wallpaper/ProgramRunner.h"
+
+namespace rotation {
+
+// LXQt: the desktop belongs to pcmanfm-qt, which passes --set-wallpaper on to its running
+// instance.
+class LxqtWallpaperSetter : public WallpaperSetter {
+public:
+    explicit LxqtWallpaperSetter(ProgramRunner run = platform::runProgram);
+    void apply(const QString& path) override;
+
+private:
+    ProgramRunner run_;
+};
+
+}  // namespace rotation

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "rotation/WallpaperSetter.h"
+#include "rotation/wallpaper/ProgramRunner.h"
+
+namespace rotation {
+
+// MATE stores the wallpaper as a plain file name rather than a URI.
+class MateWallpaperSetter : public WallpaperSetter {
+public:
+    explicit MateWallpaperSetter(ProgramRunner run = platform::runProgram);
+    void apply(const QString& path) override;
+
+private:
+    ProgramRunner run_;
+};
+
+}  // namespace rotation

@@ -1,0 +1,14 @@
+#pragma once
+
+#include "rotation/WallpaperSetter.h"
+
+namespace rotation {
+
+// Chosen when the session offers no way to set the wallpaper that we know of: the rotation
+// still runs (and records the current image), the desktop simply stays as it is.
+class NullWallpaperSetter : public WallpaperSetter {
+public:
+    void apply(const QString&) override {}
+};
+
+}  // namespace rotation

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QImage>
+#include <QSize>
+#include <QString>
+
+namespace rotation {
+
+// The largest image the root-window setter decodes: 64 megapixels (an 8K square) take
+// 256 MB as 32-bit pixels, which is also Qt's own allocation limit for a decoded image.
+inline constexpr qint64 kMaxWallpaperPixels = 64LL * 1024 * 1024;
+
+// Reads an image file upright (EXIF orientation applied). A null image when the file is
+// unreadable or, by its header, larger than kMaxWallpaperPixels.
+QImage loadWallpaperImage(const QString& path);
+
+// Zoom to cover: the image scaled with its aspect kept until it fills size in both
+// directions, then centre-cropped to exactly size. Transparent parts show black, as they
+// would on a root window. The result is Format_RGB32.
+QImage coverScaled(const QImage& image, const QSize& size);
+
+}  // namespace rotation

@@ -1,0 +1,21 @@
+#include "WindowsWallpaperSetter.h"
+
+#ifdef Q_OS_WIN
+
+#include <QDir>
+#include <string>
+
+#include <windows.h>
+
+namespace rotation {
+
+void WindowsWallpaperSetter::apply(const QString& path) {
+    // The call takes a writable buffer and wants backslashes.
+    std::wstring nativePath = QDir::toNativeSeparators(path).toStdWString();
+    SystemParametersInfoW(SPI_SETDESKWALLPAPER, 0, nativePath.data(),
+                          SPIF_UPDATEINIFILE | SPIF_SENDWININICHANGE);
+}
+
+}  // namespace rotation
+
+#endif
