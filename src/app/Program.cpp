@@ -1,0 +1,79 @@
+#include "Program.h"
+
+#include <QApplication>
+#include <QProcessEnvironment>
+#include <QSessionManager>
+#include <cstdio>
+
+#include "CommandLine.h"
+#include "basMain.h"
+#include "frmTray.h"
+#include "platform/ProgramFolder.h"
+#include "platform/QtDesktop.h"
+#include "platform/QtPrompter.h"
+#include "platform/TerminationSignals.h"
+#include "rotation/WallpaperSetter.h"
+#include "rotation/wallpaper/WallpaperBackends.h"
+
+namespace app {
+
+namespace {
+
+int printAndExit(const QString& text, FILE* stream, int code) {
+    std::fputs(text.toLocal8Bit().constData(), stream);
+    return code;
+}
+
+}  // namespace
+
+int runQuorvane(int argc, char** argv) {
+    // Arguments are read before any window system is touched, so --help and --version work
+    // without a display.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    const QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    const StartupOptions options = parseCommandLine(arguments, env);
+    if (options.showHelp) return printAndExit(helpText(), stdout, 0);
+    if (options.showVersion) return printAndExit(versionText(), stdout, 0);
+    if (!options.error.isEmpty())
+        return printAndExit(options.error + QStringLiteral("\n\n") + helpText(), stderr, 2);
+
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("quorvane"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Quorvane"));
+    QApplication::setApplicationVersion(QStringLiteral(QUORVANE_VERSION));
+    QApplication::setDesktopFileName(QStringLiteral("quorvane"));
+    // The program lives on in the notification area with no window open.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    const std::unique_ptr<rotation::WallpaperSetter> wallpaper =
+        rotation::makeWallpaperSetter(options.wallpaperBackend, env);
+    if (!wallpaper)
+        return printAndExit(
+            rotation::wallpaperBackendProblem(options.wallpaperBackend, env) + QStringLiteral("\n"),
+            stderr, 2);
+
+    platform::QtPrompter prompter;
+    platform::QtDesktop desktop(
+        platform::resolveProgramFolder(options.home, env, QApplication::applicationDirPath()));
+
+    frmTray tray({prompter, desktop, *wallpaper, options.tickMs, detectTrayMode(),
+                  [] { QCoreApplication::exit(0); }});
+
+    // A logout, a kill or the end of the session records the wallpaper like "Exit" does.
+    platform::TerminationSignals termination;
+    QObject::connect(&termination, &platform::TerminationSignals::terminationRequested, &tray,
+                     [&tray] {
+                         tray.Form_Unload();
+                         QCoreApplication::exit(0);
+                     });
+    QObject::connect(&application, &QGuiApplication::commitDataRequest, &tray,
+                     [&tray](QSessionManager&) { tray.Form_Unload(); });
+    QObject::connect(&application, &QCoreApplication::aboutToQuit, &tray,
+                     [&tray] { tray.Form_Unload(); });
+
+    Main(tray);
+    return QApplication::exec();
+}
+
+}  // namespace app

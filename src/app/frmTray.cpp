@@ -1,0 +1,342 @@
+#include "frmTray.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QGridLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QStyle>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <QWindowStateChangeEvent>
+
+#include "CaptionZoom.h"
+#include "platform/Desktop.h"
+#include "platform/Prompter.h"
+#include "platform/SkipOnError.h"
+#include "rotation/Scheduler.h"
+#include "showlist/StoreReader.h"
+#include "showlist/StoreWriter.h"
+#include "showlist/ViewTime.h"
+
+namespace app {
+
+using platform::skipOnError;
+
+namespace {
+
+const QString kTrayTip = QStringLiteral("Quorvane.");
+
+// Display-time choices in minutes, offered in this order; 15 is the default.
+const QStringList kDisplayTimes = {
+    QStringLiteral("2"),  QStringLiteral("5"),   QStringLiteral("10"),  QStringLiteral("15"),
+    QStringLiteral("30"), QStringLiteral("45"),  QStringLiteral("60"),  QStringLiteral("75"),
+    QStringLiteral("90"), QStringLiteral("120"), QStringLiteral("180"), QStringLiteral("240")};
+
+template <typename Widget>
+Widget* named(Widget* widget, const char* name, const QString& toolTip = {}) {
+    widget->setObjectName(QLatin1String(name));
+    if (!toolTip.isEmpty()) widget->setToolTip(toolTip);
+    return widget;
+}
+
+QPushButton* button(const char* name, const QString& caption, const QString& toolTip) {
+    return named(new QPushButton(caption), name, toolTip);
+}
+
+QToolButton* linkLabel(const char* name, const QString& caption, const QString& toolTip) {
+    auto* label = named(new QToolButton, name, toolTip);
+    label->setText(caption);
+    label->setAutoRaise(true);
+    label->setCursor(Qt::PointingHandCursor);
+    return label;
+}
+
+}  // namespace
+
+frmTray::frmTray(TrayWindowServices services, QWidget* parent)
+    : QWidget(parent), services_(std::move(services)) {
+    setObjectName(QStringLiteral("frmTray"));
+    setWindowTitle(QString());
+    setWindowIcon(QIcon(QStringLiteral(":/quorvane/quorvane.png")));
+    buildControls();
+    lists_ = std::make_unique<showlist::ShowLists>(ShowList, HiddenList1, HiddenList2);
+    trayIcon_ = new TrayIcon(services_.trayMode, this);
+    connect(trayIcon_, &TrayIcon::doubleClicked, this, &frmTray::onTrayDoubleClick);
+    rotation_ = std::make_unique<rotation::Scheduler>(
+        Data1, services_.wallpaper, [this] { return isShowing(); }, services_.tickMs);
+    Form_Load();
+}
+
+frmTray::~frmTray() = default;
+
+void frmTray::buildControls() {
+    ShowList = named(new QListWidget, "ShowList");
+    HiddenList1 = named(new QListWidget(this), "HiddenList1");
+    HiddenList2 = named(new QListWidget(this), "HiddenList2");
+    HiddenList1->hide();
+    HiddenList2->hide();
+
+    ComboTime = named(new QComboBox, "ComboTime");
+    ComboTime->setEditable(true);
+    ComboTime->setEditText(QStringLiteral("Display Time"));
+    Label3 = named(new QLabel(QStringLiteral("Minutes")), "Label3");
+
+    Drive1 = named(new QComboBox, "Drive1");
+    Dir1 = named(new QListWidget, "Dir1");
+    File1 = named(new QListWidget, "File1");
+
+    picPreview =
+        named(new QLabel, "picPreview", QStringLiteral("Double-Click here to use Image ToolBox"));
+    picPreview->setFixedSize(276, 204);
+    picPreview->setFrameShape(QFrame::Panel);
+    picPreview->setFrameShadow(QFrame::Sunken);
+    picPreview->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+    cmdNew = button("cmdNew", QStringLiteral("&New Image"), QStringLiteral("Select New Image"));
+    cmdDelete = button("cmdDelete", QStringLiteral("&Delete Image"),
+                       QStringLiteral("Delete from ShowList"));
+    cmdMoveUp =
+        button("cmdMoveUp", QStringLiteral("Move"), QStringLiteral("Move Image UP in ShowList"));
+    cmdMoveUp->setIcon(style()->standardIcon(QStyle::SP_ArrowUp));
+    cmdMoveDn =
+        button("cmdMoveDn", QStringLiteral("Move"), QStringLiteral("Move Image DOWN in ShowList"));
+    cmdMoveDn->setIcon(style()->standardIcon(QStyle::SP_ArrowDown));
+    cmdSaveImg = button("cmdSaveImg", QStringLiteral("Save &Image"),
+                        QStringLiteral("Save Image to ShowList"));
+    cmdSaveSetup = button("cmdSaveSetup", QStringLiteral("Save &Setup"),
+                          QStringLiteral("Minimize to Tray & Enable"));
+    cmdSaveSetup->setEnabled(false);
+    connect(cmdSaveSetup, &QPushButton::clicked, this, &frmTray::cmdSaveSetup_Click);
+
+    Label1 = linkLabel("Label1", QStringLiteral("&Exit"), QStringLiteral("Click Here"));
+    connect(Label1, &QToolButton::clicked, this, &frmTray::Label1_Click);
+    Label2 = linkLabel("Label2", QStringLiteral("&Help"), QStringLiteral("Click Here!"));
+
+    // Browser on the left, preview and show list on the right, commands underneath.
+    auto* browser = new QVBoxLayout;
+    browser->addWidget(Drive1);
+    browser->addWidget(Dir1, 1);
+    browser->addWidget(File1, 1);
+
+    auto* time = new QHBoxLayout;
+    time->addWidget(ComboTime);
+    time->addWidget(Label3);
+    time->addStretch();
+
+    auto* right = new QVBoxLayout;
+    right->addWidget(picPreview);
+    right->addWidget(ShowList, 1);
+    right->addLayout(time);
+
+    auto* commands = new QGridLayout;
+    commands->addWidget(cmdNew, 0, 0);
+    commands->addWidget(cmdSaveImg, 0, 1);
+    commands->addWidget(cmdMoveUp, 0, 2);
+    commands->addWidget(cmdDelete, 1, 0);
+    commands->addWidget(cmdSaveSetup, 1, 1);
+    commands->addWidget(cmdMoveDn, 1, 2);
+
+    auto* links = new QHBoxLayout;
+    links->addWidget(Label2);
+    links->addStretch();
+    links->addWidget(Label1);
+
+    auto* top = new QHBoxLayout;
+    top->addLayout(browser, 1);
+    top->addLayout(right);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top, 1);
+    layout->addLayout(commands);
+    layout->addLayout(links);
+}
+
+QString frmTray::databasePath() const {
+    return services_.desktop.programFolder() + QDir::separator() + QStringLiteral("ZARN.DAT");
+}
+
+bool frmTray::isShowing() const { return isVisible() && !isMinimized() && !minimizedAsTray_; }
+
+void frmTray::Form_Load() {
+    skipOnError([&] { Data1.open(databasePath()); });
+    ComboTime->clear();
+    ComboTime->addItems(kDisplayTimes);
+    ComboTime->setEditText(QStringLiteral("15"));
+}
+
+void frmTray::Form_Activate() {
+    lists_->clear();
+    rotation::Scheduler& rotation = *rotation_;
+    int count = 0;
+    skipOnError([&] { count = Data1.RecordCount(); });
+    if (count > 0) {
+        const bool found = skipOnError([&] {
+                               rotation.OldWallPaper = showlist::savedWallPaper(Data1);
+                               showlist::fillLists(Data1, *lists_);
+                           }) &&
+                           skipOnError([&] {
+                               if (!showlist::findPath(Data1, rotation.OldWallPaper))
+                                   throw showlist::StoreError("");
+                           });
+        if (found) {
+            rotation.ChangeWallPaper(rotation.OldWallPaper);
+            // A display time that cannot be read keeps the countdown where it was rather
+            // than stopping the window from opening.
+            skipOnError([&] {
+                if (const auto ticks = showlist::toInt16(Data1.Fields(QStringLiteral("ViewTime"))))
+                    rotation.Longest = *ticks;
+            });
+            rotation.LongTime();
+            return;
+        }
+    }
+    if (lists_->count() > 0) cmdSaveSetup->setEnabled(true);
+    rotation.LongTime();
+}
+
+void frmTray::Form_Unload() {
+    if (unloaded_) return;
+    unloaded_ = true;
+    RemoveTrayIcon();
+    QCoreApplication::processEvents();
+    if (lists_->count() == 0)
+        skipOnError([&] { showlist::emptyStore(Data1); });
+    else
+        skipOnError([&] { showlist::recordWallPaper(Data1, rotation_->OldWallPaper); });
+    rotation_->Timer1.stop();
+}
+
+void frmTray::AddTrayIcon() {
+    // Installed once only: a second hook would swallow the first.
+    if (!hookInstalled_) {
+        installEventFilter(this);
+        hookInstalled_ = true;
+    }
+    trayIcon_->add(windowIcon(), kTrayTip);
+}
+
+void frmTray::RemoveTrayIcon() {
+    if (hookInstalled_) {
+        removeEventFilter(this);
+        hookInstalled_ = false;
+    }
+    trayIcon_->remove();
+}
+
+void frmTray::AnimateTray(int direction) {
+    const QRect window = frameGeometry();
+    const QRect tray = trayIcon_->geometry();
+    if (direction == 0)
+        zoomCaption(tray, window);
+    else if (direction == 1)
+        zoomCaption(window, tray);
+}
+
+void frmTray::reStart() { cmdSaveSetup->setEnabled(true); }
+
+bool frmTray::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == this && hookInstalled_) reStart();
+    return QWidget::eventFilter(watched, event);
+}
+
+void frmTray::hideToTray(bool animate) {
+    AddTrayIcon();
+    if (trayIcon_->mode() == TrayMode::MinimizeInstead) {
+        minimizedAsTray_ = true;
+        showMinimized();
+        return;
+    }
+    if (animate) AnimateTray(1);
+    hide();
+}
+
+void frmTray::onTrayDoubleClick() {
+    if (!hookInstalled_) return;
+    RemoveTrayIcon();
+    AnimateTray(0);
+    QCoreApplication::processEvents();
+    minimizedAsTray_ = false;
+    if (isVisible()) {
+        // Restored from the minimised stand-in: already shown, so activate by hand.
+        showNormal();
+        Form_Activate();
+    } else {
+        show();
+    }
+    reStart();
+}
+
+void frmTray::mnuRestore_Click() {
+    RemoveTrayIcon();
+    const bool wasVisible = isVisible();
+    minimizedAsTray_ = false;
+    showNormal();
+    if (wasVisible) Form_Activate();
+    if (lists_->count() > 0) cmdSaveSetup->setEnabled(true);
+}
+
+void frmTray::cmdSaveSetup_Click() {
+    rotation::Scheduler& rotation = *rotation_;
+    try {
+        showlist::writeShowList(Data1, *lists_);
+        if (showlist::findPath(Data1, rotation.OldWallPaper)) {
+            const auto ticks = showlist::toInt16(Data1.Fields(QStringLiteral("ViewTime")));
+            if (!ticks) throw showlist::StoreError("unreadable display time");
+            rotation.Longest = *ticks;
+        } else if (Data1.RecordCount() > 0) {
+            Data1.MoveFirst();
+            rotation.OldWallPaper = Data1.Fields(QStringLiteral("Path")).value_or(QString());
+            const auto ticks = showlist::toInt16(Data1.Fields(QStringLiteral("ViewTime")));
+            if (!ticks) throw showlist::StoreError("unreadable display time");
+            rotation.Longest = *ticks;
+            cmdSaveSetup->setEnabled(true);
+        } else {
+            throw showlist::StoreError("the show list is empty");
+        }
+    } catch (const std::exception&) {
+        services_.prompter.message(QStringLiteral("Error saving setup."), platform::Buttons::Ok,
+                                   platform::Icon::Exclamation, QStringLiteral("Try Again"), this);
+        return;
+    }
+    hideToTray(true);
+    rotation.LongTime();
+}
+
+void frmTray::Label1_Click() {
+    const platform::Answer answer =
+        services_.prompter.message(QStringLiteral("Disable Quorvane?"), platform::Buttons::YesNo,
+                                   platform::Icon::Question, QStringLiteral("Unloading ..."), this);
+    if (answer == platform::Answer::No) return;
+    Form_Unload();
+    hide();
+    services_.endProgram();
+}
+
+void frmTray::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    // Standing minimised in place of a tray icon is not being shown to the user.
+    if (!event->spontaneous() && !minimizedAsTray_) Form_Activate();
+}
+
+void frmTray::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange || !minimizedAsTray_) return;
+    const auto* change = static_cast<QWindowStateChangeEvent*>(event);
+    // Without a notification area the minimised window stands for the icon, and restoring
+    // it stands for the double click on the icon.
+    if ((change->oldState() & Qt::WindowMinimized) && !isMinimized())
+        QTimer::singleShot(0, this, &frmTray::onTrayDoubleClick);
+}
+
+void frmTray::closeEvent(QCloseEvent* event) {
+    Form_Unload();
+    event->accept();
+    services_.endProgram();
+}
+
+}  // namespace app

@@ -1,0 +1,114 @@
+#pragma once
+
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+#include "TrayIcon.h"
+#include "showlist/RecordSet.h"
+#include "showlist/ShowLists.h"
+
+class QComboBox;
+class QLabel;
+class QListWidget;
+class QPushButton;
+class QToolButton;
+
+namespace platform {
+class Desktop;
+class Prompter;
+}  // namespace platform
+
+namespace rotation {
+class Scheduler;
+class WallpaperSetter;
+}  // namespace rotation
+
+namespace app {
+
+struct TrayWindowServices {
+    platform::Prompter& prompter;
+    platform::Desktop& desktop;
+    rotation::WallpaperSetter& wallpaper;
+    int tickMs;
+    TrayMode trayMode;
+    // Ends the program at once; the unload has already run.
+    std::function<void()> endProgram;
+};
+
+// The main window: the show list and its browser while visible, the notification-area icon
+// while the wallpaper rotates. Created once, shown and hidden, never destroyed before the
+// program ends.
+class frmTray final : public QWidget {
+    Q_OBJECT
+public:
+    explicit frmTray(TrayWindowServices services, QWidget* parent = nullptr);
+    ~frmTray() override;
+
+    showlist::RecordSet Data1;
+    rotation::Scheduler& rotation() { return *rotation_; }
+    showlist::ShowLists& showLists() { return *lists_; }
+    TrayIcon& trayIcon() { return *trayIcon_; }
+    bool hookInstalled() const { return hookInstalled_; }
+
+    // Whether the rotation should treat the window as in view.
+    bool isShowing() const;
+
+    void Form_Load();
+    void Form_Activate();
+    // Removes the icon and records the showing wallpaper (or empties the store when the list
+    // is empty). Runs once; later calls do nothing.
+    void Form_Unload();
+
+    void AddTrayIcon();
+    void RemoveTrayIcon();
+    // Direction 0: from the notification area to the window; 1: the other way.
+    void AnimateTray(int direction);
+    void reStart();
+    void mnuRestore_Click();
+    void cmdSaveSetup_Click();
+    void Label1_Click();
+
+    // Goes to the notification area: the icon, then the window out of sight.
+    void hideToTray(bool animate);
+
+    QListWidget* ShowList;
+    QListWidget* HiddenList1;
+    QListWidget* HiddenList2;
+    QComboBox* ComboTime;
+    QLabel* Label3;
+    QComboBox* Drive1;
+    QListWidget* Dir1;
+    QListWidget* File1;
+    QLabel* picPreview;
+    QPushButton* cmdNew;
+    QPushButton* cmdDelete;
+    QPushButton* cmdMoveUp;
+    QPushButton* cmdMoveDn;
+    QPushButton* cmdSaveImg;
+    QPushButton* cmdSaveSetup;
+    QToolButton* Label1;
+    QToolButton* Label2;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildControls();
+    void onTrayDoubleClick();
+    QString databasePath() const;
+
+    TrayWindowServices services_;
+    std::unique_ptr<showlist::ShowLists> lists_;
+    std::unique_ptr<rotation::Scheduler> rotation_;
+    TrayIcon* trayIcon_;
+    bool hookInstalled_ = false;
+    bool unloaded_ = false;
+    // Set while the window stands minimised in place of a tray icon.
+    bool minimizedAsTray_ = false;
+};
+
+}  // namespace app

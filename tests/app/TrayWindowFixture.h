@@ -1,0 +1,51 @@
+#pragma once
+
+#include <gtest/gtest.h>
+#include <memory>
+
+#include "app/frmTray.h"
+#include "platform/Desktop.h"
+#include "support/RecordingWallpaperSetter.h"
+#include "support/ScriptedPrompter.h"
+#include "support/StoreFixture.h"
+#include "support/TempFolder.h"
+
+namespace testing_support {
+
+class FixedDesktop final : public platform::Desktop {
+public:
+    explicit FixedDesktop(QString folder) : folder_(std::move(folder)) {}
+    QSize screenSizePixels() const override { return {1024, 768}; }
+    QString programFolder() const override { return folder_; }
+
+private:
+    QString folder_;
+};
+
+StoredRecord entry(const QString& path, const QString& viewTime,
+                   showlist::FieldValue setup = std::nullopt);
+
+// The main window on the offscreen platform with a scripted prompter, a recording wallpaper
+// setter and its store in a fresh program folder.
+class TrayWindowTest : public ::testing::Test {
+protected:
+    QString storePath() const { return folder.filePath(QStringLiteral("ZARN.DAT")); }
+    void store(const std::vector<StoredRecord>& records) { writeStore(storePath(), records); }
+    std::vector<StoredRecord> stored() const { return readStore(storePath()); }
+
+    // Creates the window (its load runs) and, unless told otherwise, runs start-up.
+    app::frmTray& start(app::TrayMode mode = app::TrayMode::SystemTray, bool runMain = true);
+    // The window's list texts, names only.
+    QStringList showListNames() const;
+    QStringList pathsList() const;
+    QStringList timesList() const;
+
+    TempFolder folder;
+    ScriptedPrompter prompter;
+    RecordingWallpaperSetter setter;
+    FixedDesktop desktop{folder.path()};
+    int programEnded = 0;
+    std::unique_ptr<app::frmTray> tray;
+};
+
+}  // namespace testing_support
