@@ -133,10 +133,10 @@ std::optional<QString> ScriptedPrompter::input(const QString& prompt, const QStr
     return {};
 }
 
-std::optional<platform::FileDialogResult> ScriptedPrompter::openFile(
-    const platform::FileDialogRequest& request, QWidget*) {
+std::optional<platform::FileDialogResult> ScriptedPrompter::fileDialog(
+    Kind kind, const platform::FileDialogRequest& request) {
     AskedQuestion q;
-    q.kind = Kind::OpenFile;
+    q.kind = kind;
     q.title = request.title;
     q.fileRequest = request;
     const Reply reply = next(q);
@@ -145,16 +145,14 @@ std::optional<platform::FileDialogResult> ScriptedPrompter::openFile(
     return {};
 }
 
+std::optional<platform::FileDialogResult> ScriptedPrompter::openFile(
+    const platform::FileDialogRequest& request, QWidget*) {
+    return fileDialog(Kind::OpenFile, request);
+}
+
 std::optional<platform::FileDialogResult> ScriptedPrompter::saveFile(
     const platform::FileDialogRequest& request, QWidget*) {
-    AskedQuestion q;
-    q.kind = Kind::SaveFile;
-    q.title = request.title;
-    q.fileRequest = request;
-    const Reply reply = next(q);
-    if (const auto* answer = std::get_if<std::optional<platform::FileDialogResult>>(&reply))
-        return *answer;
-    return {};
+    return fileDialog(Kind::SaveFile, request);
 }
 
 std::optional<QColor> ScriptedPrompter::color(const QColor&, QWidget*) {

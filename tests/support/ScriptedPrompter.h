@@ -61,6 +61,8 @@ private:
 
     // Records the question, checks it against the next step and returns that step's reply.
     Reply next(const AskedQuestion& asked);
+    std::optional<platform::FileDialogResult> fileDialog(AskedQuestion::Kind kind,
+                                                         const platform::FileDialogRequest& request);
 
     std::deque<Step> script_;
     std::vector<AskedQuestion> asked_;
