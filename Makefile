@@ -5,7 +5,7 @@ BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps configure build run test clean
+.PHONY: all deps configure build run test sanitized-test clean
 
 all: build
 
@@ -23,6 +23,14 @@ run: build
 
 test: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
+	$(MAKE) --no-print-directory sanitized-test
+
+# The imaging engine's tests once more, built with AddressSanitizer and UBSan.
+SANITIZE_DIR ?= build-asan
+sanitized-test: deps
+	cmake -S . -B $(SANITIZE_DIR) -DCMAKE_BUILD_TYPE=Debug -DQUORVANE_SANITIZE=ON
+	cmake --build $(SANITIZE_DIR) -j $(JOBS) --target imaging_tests effects_tests codecs_tests
+	cd $(SANITIZE_DIR) && ctest --output-on-failure -j $(JOBS) -L imaging
 
 clean:
-	rm -rf $(BUILD_DIR)
+	rm -rf $(BUILD_DIR) $(SANITIZE_DIR)

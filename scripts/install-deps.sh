@@ -11,13 +11,18 @@ PACKAGES=(
   libgl-dev
   # setup store, X11 wallpaper, legacy metafiles
   libsqlite3-dev libx11-dev libwmf-dev libemf2svg-dev
+  # image codecs of our own engine: JPEG options, interlaced PNG, TIFF pages, 8-bit palettes
+  libjpeg62-turbo-dev libpng-dev libtiff-dev libimagequant-dev
   # tests and benchmarks
   libgtest-dev googletest libbenchmark-dev
+  # fuzzing the hand-written codecs; peers in the speed comparison
+  clang-14 libclang-rt-14-dev libvips-tools
   # headless desktop for the end-to-end tests and for `make run` without a display
   xvfb xauth trayer xdotool x11-utils imagemagick poppler-utils dbus-x11
   # real gsettings (keyfile backend) for the wallpaper tests
   libglib2.0-bin gsettings-desktop-schemas
   fonts-dejavu-core
+  fonts-urw-base35  # the PostScript base fonts libwmf needs before it draws any WMF
 )
 
 missing=()
