@@ -4,10 +4,13 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QLabel>
 #include <QListWidget>
+#include <QPixmap>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QStyle>
 #include <QTimer>
 #include <QToolButton>
@@ -19,9 +22,16 @@
 #include "platform/Prompter.h"
 #include "platform/SkipOnError.h"
 #include "rotation/Scheduler.h"
+#include "showlist/BitmapBackup.h"
+#include "showlist/Drives.h"
+#include "showlist/FolderListing.h"
+#include "showlist/ImageBrowser.h"
+#include "showlist/Preview.h"
+#include "showlist/PreviewFit.h"
 #include "showlist/StoreReader.h"
 #include "showlist/StoreWriter.h"
 #include "showlist/ViewTime.h"
+#include "showlist/WallpaperFiles.h"
 
 namespace app {
 
@@ -48,6 +58,12 @@ QPushButton* button(const char* name, const QString& caption, const QString& too
     return named(new QPushButton(caption), name, toolTip);
 }
 
+// Where New Image looks first in a run: the user's pictures, or home when there are none.
+QString picturesFolder() {
+    const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    return !pictures.isEmpty() && QFileInfo(pictures).isDir() ? pictures : QDir::homePath();
+}
+
 QToolButton* linkLabel(const char* name, const QString& caption, const QString& toolTip) {
     auto* label = named(new QToolButton, name, toolTip);
     label->setText(caption);
@@ -65,6 +81,8 @@ frmTray::frmTray(TrayWindowServices services, QWidget* parent)
     setWindowIcon(QIcon(QStringLiteral(":/quorvane/quorvane.png")));
     buildControls();
     lists_ = std::make_unique<showlist::ShowLists>(ShowList, HiddenList1, HiddenList2);
+    browser_ = std::make_unique<showlist::ImageBrowser>(Drive1, Dir1, File1);
+    connectShowListCommands();
     trayIcon_ = new TrayIcon(services_.trayMode, this);
     connect(trayIcon_, &TrayIcon::doubleClicked, this, &frmTray::onTrayDoubleClick);
     rotation_ = std::make_unique<rotation::Scheduler>(
@@ -92,10 +110,12 @@ void frmTray::buildControls() {
 
     picPreview =
         named(new QLabel, "picPreview", QStringLiteral("Double-Click here to use Image ToolBox"));
-    picPreview->setFixedSize(276, 204);
-    picPreview->setFrameShape(QFrame::Panel);
-    picPreview->setFrameShadow(QFrame::Sunken);
+    // No frame: it would take pixels from the box, and a preview fills the box's full width
+    // or height. A darker ground marks the box instead.
+    picPreview->setFixedSize(showlist::kPreviewWidth, showlist::kPreviewHeight);
     picPreview->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    picPreview->setBackgroundRole(QPalette::Mid);
+    picPreview->setAutoFillBackground(true);
 
     cmdNew = button("cmdNew", QStringLiteral("&New Image"), QStringLiteral("Select New Image"));
     cmdDelete = button("cmdDelete", QStringLiteral("&Delete Image"),
@@ -156,6 +176,20 @@ void frmTray::buildControls() {
     layout->addLayout(links);
 }
 
+void frmTray::connectShowListCommands() {
+    connect(cmdNew, &QPushButton::clicked, this, &frmTray::cmdNew_Click);
+    connect(cmdDelete, &QPushButton::clicked, this, &frmTray::cmdDelete_Click);
+    connect(cmdMoveUp, &QPushButton::clicked, this, &frmTray::cmdMoveUp_Click);
+    connect(cmdMoveDn, &QPushButton::clicked, this, &frmTray::cmdMoveDn_Click);
+    connect(cmdSaveImg, &QPushButton::clicked, this, &frmTray::cmdSaveImg_Click);
+    connect(Drive1, &QComboBox::currentIndexChanged, this, &frmTray::Drive1_Change);
+    // A folder opens on a double click or Enter, as in a file manager; a single click only
+    // marks it.
+    connect(Dir1, &QListWidget::itemActivated, this, &frmTray::Dir1_Change);
+    connect(File1, &QListWidget::itemSelectionChanged, this, &frmTray::File1_Click);
+    connect(ShowList, &QListWidget::itemSelectionChanged, this, &frmTray::ShowList_Click);
+}
+
 QString frmTray::databasePath() const {
     return services_.desktop.programFolder() + QDir::separator() + QStringLiteral("ZARN.DAT");
 }
@@ -167,6 +201,7 @@ void frmTray::Form_Load() {
     ComboTime->clear();
     ComboTime->addItems(kDisplayTimes);
     ComboTime->setEditText(QStringLiteral("15"));
+    browser_->start(showlist::availableDrives(), QDir::homePath());
 }
 
 void frmTray::Form_Activate() {
@@ -337,6 +372,128 @@ void frmTray::closeEvent(QCloseEvent* event) {
     Form_Unload();
     event->accept();
     services_.endProgram();
+}
+
+void frmTray::showPreview(const QImage& picture) {
+    picPreview->setPixmap(QPixmap::fromImage(picture));
+}
+
+void frmTray::cmdNew_Click() {
+    platform::FileDialogRequest request;
+    request.title = QStringLiteral("Select Image");
+    request.initialFolder =
+        lastChosenImage_.isEmpty() ? picturesFolder() : QFileInfo(lastChosenImage_).absolutePath();
+    request.filter = QStringLiteral("Images|*.bmp");
+    request.filterIndex = 1;
+    const std::optional<platform::FileDialogResult> chosen =
+        services_.prompter.openFile(request, this);
+    if (!chosen || chosen->path.isEmpty()) return;
+
+    const QString path = chosen->path;
+    selected_.FileName = path;
+    selected_.FileTitle = QFileInfo(path).fileName();
+    selected_.TimeText = ComboTime->currentText();
+    lastChosenImage_ = path;
+    try {
+        showPreview(showlist::makePreview(path, showlist::kNewImageWideRatio).picture);
+    } catch (const std::exception&) {
+        return;
+    }
+    browser_->openFolder(QFileInfo(path).absolutePath(),
+                         showlist::ImageBrowser::DriveChoice::Closest);
+    picPreview->setFocus();
+}
+
+void frmTray::cmdDelete_Click() {
+    const QString folder = services_.desktop.programFolder();
+    // Nothing selected, or a file that cannot be deleted, ends the deleting quietly.
+    skipOnError([&] {
+        const int index = lists_->selectedIndex();
+        const QString path = lists_->entry(index).path;
+        lists_->removeAt(index);
+        showlist::deleteWallpaperFile(folder, path);
+        picPreview->clear();
+        if (lists_->count() == 0) showlist::deleteAllBitmaps(folder);
+    });
+    // The list that remains must be savable, or the deletion (whose file is already gone)
+    // could never reach the store; an empty list has nothing to save.
+    cmdSaveSetup->setEnabled(lists_->count() > 0);
+    picPreview->setFocus();
+}
+
+void frmTray::cmdMoveUp_Click() { moveSelected(-1); }
+
+void frmTray::cmdMoveDn_Click() { moveSelected(+1); }
+
+void frmTray::moveSelected(int step) {
+    const int from = lists_->selectedIndex();
+    const int to = from + step;
+    if (from < 0 || lists_->count() < 2 || to < 0 || to >= lists_->count()) return;
+    skipOnError([&] {
+        lists_->swap(from, to);
+        lists_->select(to);
+    });
+}
+
+void frmTray::cmdSaveImg_Click() {
+    if (selected_.FileTitle.isEmpty()) return;
+    cmdSaveSetup->setEnabled(true);
+    // Any failure adds nothing and says nothing; the selection is used up either way.
+    skipOnError([&] {
+        const showlist::BackupTarget target =
+            showlist::backupTarget(services_.desktop.programFolder(), selected_.FileTitle);
+        if (target.isBitmap) {
+            showlist::copyBitmap(selected_.FileName, target.path);
+        } else {
+            const platform::Answer answer = services_.prompter.message(
+                QStringLiteral("Size to fit Display?"), platform::Buttons::YesNo,
+                platform::Icon::Question, QStringLiteral("Image Backup"), this);
+            const QSize screen = services_.desktop.screenSizePixels();
+            // Without a known screen size there is nothing to fit to; the image keeps its own.
+            const bool fit = answer != platform::Answer::No && !screen.isEmpty();
+            showlist::convertToBitmap(selected_.FileName, target.path,
+                                      fit ? std::optional(screen) : std::nullopt);
+        }
+        lists_->append({target.name, target.path, ComboTime->currentText()});
+    });
+    picPreview->setFocus();
+    selected_.clear();
+}
+
+void frmTray::Drive1_Change() { browser_->changeDrive(); }
+
+void frmTray::Dir1_Change() { browser_->openMarkedFolder(); }
+
+void frmTray::File1_Click() {
+    const QString name = browser_->selectedFileName();
+    if (name.isEmpty()) return;
+    const QString path = showlist::joinFolderAndName(browser_->folder(), name);
+    selected_.FileName = path;
+    selected_.FileTitle = name;
+    selected_.TimeText = ComboTime->currentText();
+    try {
+        const showlist::Preview preview = showlist::makePreview(path, showlist::kBrowserWideRatio);
+        selected_.WidthText = QString::number(preview.width);
+        selected_.HeightText = QString::number(preview.height);
+        showPreview(preview.picture);
+    } catch (const std::exception&) {
+        services_.prompter.message(QStringLiteral("Unknown file format"), platform::Buttons::Ok,
+                                   platform::Icon::Information, QStringLiteral("Image Selection"),
+                                   this);
+    }
+}
+
+void frmTray::ShowList_Click() {
+    // An entry whose file is gone, or no entry selected, leaves the preview as it was.
+    skipOnError([&] {
+        const int index = lists_->selectedIndex();
+        const showlist::ShowListEntry entry = lists_->entry(index);
+        lists_->select(index);
+        selected_.FileName = entry.path;
+        selected_.FileTitle = entry.image;
+        ComboTime->setEditText(entry.viewTime);
+        showPreview(showlist::makePreview(entry.path, showlist::kBrowserWideRatio).picture);
+    });
 }
 
 }  // namespace app

@@ -6,9 +6,11 @@
 
 #include "TrayIcon.h"
 #include "showlist/RecordSet.h"
+#include "showlist/SelectedImage.h"
 #include "showlist/ShowLists.h"
 
 class QComboBox;
+class QImage;
 class QLabel;
 class QListWidget;
 class QPushButton;
@@ -18,6 +20,10 @@ namespace platform {
 class Desktop;
 class Prompter;
 }  // namespace platform
+
+namespace showlist {
+class ImageBrowser;
+}  // namespace showlist
 
 namespace rotation {
 class Scheduler;
@@ -49,6 +55,9 @@ public:
     rotation::Scheduler& rotation() { return *rotation_; }
     showlist::ShowLists& showLists() { return *lists_; }
     TrayIcon& trayIcon() { return *trayIcon_; }
+    showlist::ImageBrowser& browser() { return *browser_; }
+    // The image last selected here; the editor opens its dialog at its FileName.
+    const showlist::SelectedImage& selectedImage() const { return selected_; }
     bool hookInstalled() const { return hookInstalled_; }
 
     // Whether the rotation should treat the window as in view.
@@ -68,6 +77,19 @@ public:
     void mnuRestore_Click();
     void cmdSaveSetup_Click();
     void Label1_Click();
+
+    // Show-list editing.
+    void cmdNew_Click();
+    void cmdDelete_Click();
+    void cmdMoveUp_Click();
+    void cmdMoveDn_Click();
+    void cmdSaveImg_Click();
+
+    // The browser and the preview.
+    void Drive1_Change();
+    void Dir1_Change();
+    void File1_Click();
+    void ShowList_Click();
 
     // Goes to the notification area: the icon, then the window out of sight.
     void hideToTray(bool animate);
@@ -98,11 +120,19 @@ protected:
 
 private:
     void buildControls();
+    void connectShowListCommands();
     void onTrayDoubleClick();
+    // Moves the selected entry one place up (-1) or down (+1).
+    void moveSelected(int step);
+    void showPreview(const QImage& picture);
     QString databasePath() const;
 
     TrayWindowServices services_;
+    showlist::SelectedImage selected_;
+    // The last file chosen with New Image in this run; its folder opens the next dialog.
+    QString lastChosenImage_;
     std::unique_ptr<showlist::ShowLists> lists_;
+    std::unique_ptr<showlist::ImageBrowser> browser_;
     std::unique_ptr<rotation::Scheduler> rotation_;
     TrayIcon* trayIcon_;
     bool hookInstalled_ = false;

@@ -1,0 +1,76 @@
+#include "ImageFiles.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QImageWriter>
+#include <QPainter>
+#include <QtEndian>
+
+namespace testing_support {
+
+namespace {
+
+void writeBytes(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly)) file.write(bytes);
+}
+
+quint32 crc32(const QByteArray& bytes) {
+    quint32 crc = 0xFFFFFFFFu;
+    for (const char byte : bytes) {
+        crc ^= quint8(byte);
+        for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+QByteArray bigEndian(quint32 value) {
+    QByteArray bytes(4, '\0');
+    qToBigEndian(value, bytes.data());
+    return bytes;
+}
+
+QByteArray pngChunk(const char* type, const QByteArray& data) {
+    const QByteArray typed = QByteArray(type) + data;
+    return bigEndian(quint32(data.size())) + typed + bigEndian(crc32(typed));
+}
+
+}  // namespace
+
+QString writeImage(const QString& folder, const QString& name, int width, int height) {
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(kRightColour);
+    QPainter(&image).fillRect(0, 0, width / 2, height, kLeftColour);
+    const QString path = QDir(folder).filePath(name);
+    // Names without a known suffix (the short and extensionless ones) are PNG inside.
+    const QByteArray suffix = QFileInfo(name).suffix().toLower().toLatin1();
+    const bool known = QImageWriter::supportedImageFormats().contains(suffix);
+    image.save(path, known ? suffix.constData() : "PNG", 95);
+    return path;
+}
+
+QString writeTruncatedJpeg(const QString& folder, const QString& name) {
+    const QString whole = writeImage(folder, name, 320, 240);
+    QFile file(whole);
+    file.open(QIODevice::ReadOnly);
+    const QByteArray bytes = file.readAll();
+    file.close();
+    writeBytes(whole, bytes.left(bytes.size() / 2));
+    return whole;
+}
+
+QString writePngHeader(const QString& folder, const QString& name, quint32 width, quint32 height) {
+    QByteArray header = bigEndian(width) + bigEndian(height);
+    header += QByteArray::fromHex("0802000000");  // 8-bit RGB, no interlace
+    // qCompress puts the length in front of a plain zlib stream.
+    const QByteArray pixels = qCompress(QByteArray(64, '\0')).mid(4);
+    const QByteArray bytes = QByteArray::fromHex("89504e470d0a1a0a") + pngChunk("IHDR", header) +
+                             pngChunk("IDAT", pixels) + pngChunk("IEND", {});
+    const QString path = QDir(folder).filePath(name);
+    writeBytes(path, bytes);
+    return path;
+}
+
+}  // namespace testing_support

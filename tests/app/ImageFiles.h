@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QColor>
+#include <QString>
+
+namespace testing_support {
+
+// Image files for the tests, written by Qt's own writers so they do not depend on the code
+// under test. The format follows the name's suffix.
+
+inline const QColor kLeftColour{200, 30, 30};
+inline const QColor kRightColour{30, 30, 200};
+
+// A width x height image, its left half kLeftColour and its right half kRightColour, so a
+// preview shows which side ended up where. Returns the full path.
+QString writeImage(const QString& folder, const QString& name, int width, int height);
+
+// A JPEG cut off in the middle of its picture data.
+QString writeTruncatedJpeg(const QString& folder, const QString& name);
+
+// A valid PNG header claiming width x height pixels, followed by a few bytes of picture data:
+// a decompression bomb in a few dozen bytes.
+QString writePngHeader(const QString& folder, const QString& name, quint32 width, quint32 height);
+
+}  // namespace testing_support
