@@ -1,0 +1,81 @@
+// The preview of a 6000 x 4000 camera photo: the file list's path (size from the header,
+// DCT-scaled decode, exact scaling) against loading the whole image and scaling it down.
+// The argument is the photo's noise in grey levels: 16 makes an 8 MB file, as a 24-megapixel
+// camera writes at quality 90; 4 a smoother 3 MB one. Entropy decoding, which no DCT scaling
+// avoids, grows with the file's size.
+// Run on one core: taskset -c 0 build/bin/showlist_bench
+
+#include <benchmark/benchmark.h>
+
+#include <QFileInfo>
+#include <QImage>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <map>
+
+#include "imaging/ImgX.h"
+#include "imaging/InfoItems.h"
+#include "showlist/Preview.h"
+#include "showlist/PreviewFit.h"
+
+namespace {
+
+// A gradient with noise, written once per noise level.
+const QString& cameraPhoto(int noise) {
+    static QTemporaryDir folder;
+    static std::map<int, QString> photos;
+    QString& path = photos[noise];
+    if (!path.isEmpty()) return path;
+    QImage image(6000, 4000, QImage::Format_RGB32);
+    QRandomGenerator random(20240601);
+    for (int y = 0; y < image.height(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            const int n = int(random.bounded(quint32(2 * noise))) - noise;
+            row[x] = qRgb(qBound(0, x * 255 / image.width() + n, 255),
+                          qBound(0, y * 255 / image.height() + n, 255), qBound(0, 128 + n, 255));
+        }
+    }
+    path = folder.filePath(QStringLiteral("camera-%1.jpg").arg(noise));
+    image.save(path, "JPEG", 90);
+    return path;
+}
+
+void countBytes(benchmark::State& state, const QString& path) {
+    state.counters["file_MB"] = double(QFileInfo(path).size()) / 1e6;
+}
+
+void FileClickToPreview(benchmark::State& state) {
+    const QString& path = cameraPhoto(int(state.range(0)));
+    for (auto _ : state) {
+        const showlist::Preview preview = showlist::makePreview(path, showlist::kBrowserWideRatio);
+        benchmark::DoNotOptimize(preview.picture.constBits());
+    }
+    countBytes(state, path);
+}
+BENCHMARK(FileClickToPreview)->Arg(16)->Arg(4)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void FullDecodeThenResize(benchmark::State& state) {
+    const QString& path = cameraPhoto(int(state.range(0)));
+    for (auto _ : state) {
+        imaging::ImgX engine;
+        engine.setInfo(imaging::kInfoUndoEnabled, 0);
+        engine.canvas().LoadFile(path, 1, 0);
+        engine.effects().Resize(showlist::kPreviewWidth, showlist::kPreviewHeight, -1, -1, 0);
+        benchmark::DoNotOptimize(engine.files().Picture().constBits());
+    }
+    countBytes(state, path);
+}
+BENCHMARK(FullDecodeThenResize)->Arg(16)->Arg(4)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // The target is for one core: keep the engine's kernels on the calling thread.
+    qputenv("QUORVANE_THREADS", "1");
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
