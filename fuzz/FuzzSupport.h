@@ -10,6 +10,10 @@
 #include "imaging/codecs/ByteReader.h"
 #include "imaging/codecs/Codecs.h"
 
+// Fontconfig keeps its caches for the life of the process once text is first drawn; that
+// is not a leak of ours.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
+
 // What every fuzz target shares: small decode limits, so a fuzzed header cannot make the
 // target run out of memory, and a crash when a written image does not read back the same.
 namespace fuzzing {

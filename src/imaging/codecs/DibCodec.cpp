@@ -200,6 +200,13 @@ DibHeader parseDibHeader(Bytes info) {
     return h;
 }
 
+bool dibIsComplete(const DibHeader& header, Bytes info, Bytes bits) {
+    if (header.packedBitsOffset > info.size()) return false;
+    if (header.compression != kPlain && header.compression != kBitFields) return true;
+    const std::int64_t stride = (header.width * header.bitCount + 31) / 32 * 4;
+    return std::int64_t(bits.size()) >= stride * header.height;
+}
+
 QImage decodeDib(const DibHeader& header, Bytes info, Bytes bits, const DecodeLimits& limits) {
     checkLimits(header.width, header.height, limits);
     const std::vector<QRgb> table = readColorTable(header, info);

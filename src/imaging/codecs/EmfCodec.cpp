@@ -3,12 +3,11 @@
 #include <emf2svg.h>
 
 #include <optional>
-#include <vector>
 
 #include "imaging/FormatCode.h"
 #include "imaging/codecs/CodecSupport.h"
 #include "imaging/codecs/DibCodec.h"
-#include "imaging/codecs/MetafileRaster.h"
+#include "imaging/codecs/MetafileSupport.h"
 
 namespace imaging::codecs {
 namespace {
@@ -74,7 +73,7 @@ struct Bitmap {
 
 struct Scan {
     std::optional<Bitmap> soleBitmap;  // of a metafile that holds nothing else
-    std::vector<std::pair<std::int64_t, std::int64_t>> bitmapSizes;  // of every bitmap record
+    BitmapSizes bitmapSizes;           // of every bitmap record
 };
 
 // The bitmap of a record, checked to lie inside it; none for a record without one.
@@ -111,6 +110,8 @@ Scan scanRecords(Bytes data) {
         const std::optional<Bitmap> bitmap = bitmapOf(type, record);
         if (bitmap) {
             const DibHeader header = parseDibHeader(bitmap->info);
+            if (!dibIsComplete(header, bitmap->info, bitmap->bits))
+                failCorrupt(QStringLiteral("a metafile bitmap is cut short"));
             scan.bitmapSizes.emplace_back(header.width, header.height);
         }
         // A copy of the whole bitmap, in its own colours: the bitmap itself.
@@ -126,12 +127,6 @@ Scan scanRecords(Bytes data) {
     return scan;
 }
 
-// libemf2svg turns every bitmap of a drawing into PNG at the size its header gives: they
-// are held to the limits before the library sees them.
-void checkBitmaps(const Scan& scan, const DecodeLimits& limits) {
-    for (const auto& [width, height] : scan.bitmapSizes) checkLimits(width, height, limits);
-}
-
 QByteArray toSvg(Bytes data) {
     generatorOptions options{};
     // No element prefix: plain SVG is what QtSvg reads best, and the library leaks the
@@ -141,8 +136,8 @@ QByteArray toSvg(Bytes data) {
     options.svgDelimiter = true;
     char* text = nullptr;
     std::size_t length = 0;
-    auto* input = reinterpret_cast<char*>(const_cast<std::uint8_t*>(data.data()));
-    const int converted = emf2svg(input, data.size(), &text, &length, &options);
+    QByteArray input = libraryInput(data);
+    const int converted = emf2svg(input.data(), data.size(), &text, &length, &options);
     QByteArray svg = converted && text ? QByteArray(text, qsizetype(length)) : QByteArray();
     std::free(text);
     if (svg.isEmpty()) failCorrupt(QStringLiteral("the metafile drawing could not be read"));
@@ -158,7 +153,7 @@ FileFacts inspectEmf(Bytes data, const DecodeLimits& limits) {
         return FileFacts{kFormatEmf, int(header.width), int(header.height), 1,
                          int(header.bitCount)};
     }
-    checkBitmaps(scan, limits);
+    checkBitmapSizes(scan.bitmapSizes, limits);
     const QSize size = svgNaturalSize(toSvg(data));
     return FileFacts{kFormatEmf, size.width(), size.height(), 1, 24};
 }
@@ -167,7 +162,7 @@ QImage decodeEmf(Bytes data, const DecodeLimits& limits) {
     const Scan scan = scanRecords(data);
     if (const auto& bitmap = scan.soleBitmap)
         return decodeDib(parseDibHeader(bitmap->info), bitmap->info, bitmap->bits, limits);
-    checkBitmaps(scan, limits);
+    checkBitmapSizes(scan.bitmapSizes, limits);
     return rasterizeSvg(toSvg(data), limits);
 }
 

@@ -241,7 +241,7 @@ void encodeTga(const QImage& source, bool rle, QIODevice& out) {
         .u8(rle ? 10 : 2)  // true colour
         .u16(0)
         .u16(0)
-        .u8(0)  // colour map specification
+        .u8(0)  // no colour map: first entry, length, entry size
         .u16(0)
         .u16(0)  // origin
         .u16(std::uint32_t(image.width()))

@@ -4,13 +4,14 @@
 #include <libwmf/svg.h>
 
 #include <QFileInfo>
+#include <algorithm>
+#include <iterator>
 #include <optional>
-#include <vector>
 
 #include "imaging/FormatCode.h"
 #include "imaging/codecs/CodecSupport.h"
 #include "imaging/codecs/DibCodec.h"
-#include "imaging/codecs/MetafileRaster.h"
+#include "imaging/codecs/MetafileSupport.h"
 
 namespace imaging::codecs {
 namespace {
@@ -44,44 +45,68 @@ bool isStateRecord(unsigned function) {
     }
 }
 
-// Where a record keeps its bitmap: a DIB, or (old BitBlt and StretchBlt) a bitmap that
-// starts with its type and then its width and height.
+// Where a record keeps its bitmap (a DIB, or for the old BitBlt and StretchBlt a bitmap of
+// type, width, height, bytes a row, planes and bits a pixel), and the source rectangle it
+// copies from it, each field a 16-bit number at the given offset (-1: none).
 struct BitmapPlace {
     unsigned function;
     std::size_t offset;
     bool dib;
     bool optional;  // present only when the record is longer than (function >> 8) + 3 words
+    int x, y, width, height;
 };
 
 constexpr BitmapPlace kBitmapPlaces[] = {
-    {kStretchDib, kStretchDibHeader, true, false},
-    {0x0B41, 26, true, true},   // DIBStretchBlt
-    {0x0940, 22, true, true},   // DIBBitBlt
-    {0x0D33, 24, true, false},  // SetDIBitsToDevice
-    {0x0142, 10, true, false},  // DIBCreatePatternBrush
-    {0x0B23, 26, false, true},  // StretchBlt
-    {0x0922, 22, false, true},  // BitBlt
+    {kStretchDib, kStretchDibHeader, true, false, 18, 16, 14, 12},
+    {0x0B41, 26, true, true, 16, 14, 12, 10},   // DIBStretchBlt
+    {0x0940, 22, true, true, 12, 10, 16, 14},   // DIBBitBlt
+    {0x0D33, 24, true, false, 14, 12, 18, 16},  // SetDIBitsToDevice
+    {0x0142, 10, true, false, -1, -1, -1, -1},  // DIBCreatePatternBrush
+    {0x0B23, 26, false, true, 16, 14, 12, 10},  // StretchBlt
+    {0x0922, 22, false, true, 12, 10, 16, 14},  // BitBlt
 };
 
 struct Scan {
     std::optional<Bytes> soleBitmap;  // the DIB of a metafile that holds nothing else
-    std::vector<std::pair<std::int64_t, std::int64_t>> bitmapSizes;  // of every bitmap record
+    BitmapSizes bitmapSizes;          // of every bitmap record
+    std::size_t header = 0;           // where the metafile header starts
+    std::uint32_t largestRecord = 0;  // in 16-bit words
 };
 
-// The size of the bitmap a record carries, if it carries one.
+// The size of the bitmap a record carries, if it carries one, after checking that the
+// bitmap is all there and that the rectangle copied from it lies inside it: libwmf checks
+// neither, and loops for a long time over a rectangle far outside a bitmap.
 std::optional<std::pair<std::int64_t, std::int64_t>> bitmapSize(unsigned function, Bytes record) {
-    for (const BitmapPlace& place : kBitmapPlaces) {
-        if (place.function != function) continue;
-        if (place.optional && record.size() / 2 == (function >> 8) + 3) return std::nullopt;
-        if (record.size() < place.offset + 6)
+    const auto place = std::find_if(std::begin(kBitmapPlaces), std::end(kBitmapPlaces),
+                                    [&](const BitmapPlace& p) { return p.function == function; });
+    if (place == std::end(kBitmapPlaces)) return std::nullopt;
+    if (place->optional && record.size() / 2 == (function >> 8) + 3) return std::nullopt;
+    if (record.size() < place->offset + 10)
+        failCorrupt(QStringLiteral("a metafile bitmap is cut short"));
+    const std::uint8_t* p = record.data();
+    std::int64_t width = 0, height = 0;
+    if (place->dib) {
+        const Bytes dib = record.subspan(place->offset);
+        const DibHeader header = parseDibHeader(dib);
+        if (!dibIsComplete(header, dib, dib.subspan(std::min(header.packedBitsOffset, dib.size()))))
             failCorrupt(QStringLiteral("a metafile bitmap is cut short"));
-        if (!place.dib)
-            return std::pair{std::int64_t(readU16(record.data() + place.offset + 2)),
-                             std::int64_t(readU16(record.data() + place.offset + 4))};
-        const DibHeader header = parseDibHeader(record.subspan(place.offset));
-        return std::pair{header.width, header.height};
+        width = header.width;
+        height = header.height;
+    } else {
+        width = readU16(p + place->offset + 2);
+        height = readU16(p + place->offset + 4);
+        if (record.size() - place->offset - 10 <
+            std::size_t(readU16(p + place->offset + 6)) * height)
+            failCorrupt(QStringLiteral("a metafile bitmap is cut short"));
     }
-    return std::nullopt;
+    if (place->x >= 0) {
+        const auto field = [&](int at) { return std::int64_t(std::int16_t(readU16(p + at))); };
+        const std::int64_t x = field(place->x), y = field(place->y), w = field(place->width),
+                           h = field(place->height);
+        if (x < 0 || y < 0 || w < 0 || h < 0 || x + w > width || y + h > height)
+            failCorrupt(QStringLiteral("a metafile copies from outside its bitmap"));
+    }
+    return std::pair{width, height};
 }
 
 // Walks the records, checking that each lies inside the file, and notes the bitmaps.
@@ -91,12 +116,12 @@ Scan scanRecords(Bytes data) {
         in.seek(0);
     else
         in.seek(22);
-    const std::size_t start = in.position();
+    Scan scan;
+    scan.header = in.position();
     in.skip(2);
     const unsigned headerWords = in.u16();
     if (headerWords < 9) failCorrupt(QStringLiteral("the metafile header is damaged"));
-    in.seek(start + headerWords * 2u);
-    Scan scan;
+    in.seek(scan.header + headerWords * 2u);
     std::optional<Bytes> copy;
     bool onlyCopy = true;
     while (!in.atEnd()) {
@@ -106,6 +131,7 @@ Scan scanRecords(Bytes data) {
         if (bytes < 6 || bytes > data.size() - at)
             failCorrupt(QStringLiteral("a metafile record has a wrong size"));
         in.seek(at + bytes);
+        scan.largestRecord = std::max(scan.largestRecord, std::uint32_t(bytes / 2));
         if (function == kEof) break;
         if (isStateRecord(function)) continue;
         const Bytes record = data.subspan(at, bytes);
@@ -127,12 +153,6 @@ Scan scanRecords(Bytes data) {
     return scan;
 }
 
-// libwmf allocates every bitmap of a drawing at the size its header gives: they are held to
-// the limits before the library sees them.
-void checkBitmaps(const Scan& scan, const DecodeLimits& limits) {
-    for (const auto& [width, height] : scan.bitmapSizes) checkLimits(width, height, limits);
-}
-
 QImage decodePackedDib(Bytes dib, const DecodeLimits& limits) {
     const DibHeader header = parseDibHeader(dib);
     if (header.packedBitsOffset > dib.size()) failCorrupt(QStringLiteral("the bitmap ends early"));
@@ -140,7 +160,11 @@ QImage decodePackedDib(Bytes dib, const DecodeLimits& limits) {
 }
 
 // libwmf's SVG device writes the drawing, bitmaps inlined as PNG, to a memory stream.
-QByteArray toSvg(Bytes data) {
+QByteArray toSvg(Bytes data, const Scan& scan) {
+    QByteArray input = libraryInput(data);
+    // libwmf allocates the header's largest record size up front: it gets the true one.
+    const std::uint32_t largest = scan.largestRecord;
+    for (int i = 0; i < 4; ++i) input[qsizetype(scan.header + 12 + i)] = char(largest >> (8 * i));
     wmfAPI_Options options{};
     options.function = wmf_svg_function;
     const unsigned long flags =
@@ -152,8 +176,8 @@ QByteArray toSvg(Bytes data) {
     }
     QByteArray svg;
     wmfD_Rect box{};
-    auto* input = const_cast<unsigned char*>(data.data());
-    bool ok = wmf_mem_open(api, input, long(data.size())) == wmf_E_None &&
+    auto* bytes = reinterpret_cast<unsigned char*>(input.data());
+    bool ok = wmf_mem_open(api, bytes, long(data.size())) == wmf_E_None &&
               wmf_scan(api, 0, &box) == wmf_E_None;
     if (ok) {
         wmf_svg_t* device = WMF_SVG_GetData(api);
@@ -193,16 +217,16 @@ FileFacts inspectWmf(Bytes data, const DecodeLimits& limits) {
         return FileFacts{kFormatWmf, int(header.width), int(header.height), 1,
                          int(header.bitCount)};
     }
-    checkBitmaps(scan, limits);
-    const QSize size = svgNaturalSize(toSvg(data));
+    checkBitmapSizes(scan.bitmapSizes, limits);
+    const QSize size = svgNaturalSize(toSvg(data, scan));
     return FileFacts{kFormatWmf, size.width(), size.height(), 1, 24};
 }
 
 QImage decodeWmf(Bytes data, const DecodeLimits& limits) {
     const Scan scan = scanRecords(data);
     if (scan.soleBitmap) return decodePackedDib(*scan.soleBitmap, limits);
-    checkBitmaps(scan, limits);
-    return rasterizeSvg(toSvg(data), limits);
+    checkBitmapSizes(scan.bitmapSizes, limits);
+    return rasterizeSvg(toSvg(data, scan), limits);
 }
 
 void encodeWmf(const QImage& image, bool placeable, QIODevice& out) {

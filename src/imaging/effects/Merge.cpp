@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
-#include <vector>
 
 #include "imaging/Error.h"
 #include "imaging/effects/EffectSupport.h"
@@ -57,7 +57,7 @@ QUORVANE_INLINE void blendOpaqueRow(const quint32* __restrict over, const quint3
 }
 
 void blendOpaqueRowBaseline(const quint32* over, const quint32* under, quint32* out, int n,
-                            quint32 percent, quint32 key) {
+                            quint32 percent, quint32 key, bool) {
     blendOpaqueRow(over, under, out, n, percent, key);
 }
 
@@ -73,14 +73,16 @@ QUORVANE_AVX2 __m256i mixAvx2(__m128i over, __m128i under, __m256i overWeight,
     return _mm256_srli_epi16(_mm256_mulhi_epu16(sum, _mm256_set1_epi16(short(41944))), 6);
 }
 
+// A large result is stored around the cache once the output is 32-byte aligned.
 QUORVANE_AVX2 void blendOpaqueRowAvx2(const quint32* over, const quint32* under, quint32* out,
-                                      int n, quint32 percent, quint32 key) {
+                                      int n, quint32 percent, quint32 key, bool streaming) {
     const __m256i overWeight = _mm256_set1_epi16(short(percent));
     const __m256i underWeight = _mm256_set1_epi16(short(100 - percent));
     const __m256i colour = _mm256_set1_epi32(0xffffff);
     const __m256i keyed = _mm256_set1_epi32(int(key));
     const __m256i alpha = _mm256_set1_epi32(int(0xff000000u));
-    int x = 0;
+    int x = streaming ? std::min(n, int((-reinterpret_cast<std::uintptr_t>(out) & 31) / 4)) : 0;
+    blendOpaqueRow(over, under, out, x, percent, key);
     for (; x + 8 <= n; x += 8) {
         fetchAhead(over + std::min(x + 256, n - 1));
         fetchAhead(under + std::min(x + 256, n - 1));
@@ -93,8 +95,11 @@ QUORVANE_AVX2 void blendOpaqueRowAvx2(const quint32* over, const quint32* under,
         const __m256i mixed =
             _mm256_or_si256(_mm256_permute4x64_epi64(_mm256_packus_epi16(low, high), 0xd8), alpha);
         const __m256i skip = _mm256_cmpeq_epi32(_mm256_and_si256(o, colour), keyed);
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + x),
-                            _mm256_blendv_epi8(mixed, u, skip));
+        const __m256i result = _mm256_blendv_epi8(mixed, u, skip);
+        if (streaming)
+            _mm256_stream_si256(reinterpret_cast<__m256i*>(out + x), result);
+        else
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + x), result);
     }
     blendOpaqueRow(over + x, under + x, out + x, n - x, percent, key);
 }
@@ -108,22 +113,30 @@ struct Layering {
     quint32 percent;
     quint32 key;
     bool overOpaque, underOpaque;
+    bool streaming;  // large result: written around the cache
     decltype(&blendOpaqueRowBaseline) opaqueRow;
 
-    // Output row y into `line`.
-    void row(int y, quint32* line) const {
+    void copy(quint32* to, const quint32* from, int count) const {
+        if (streaming)
+            streamCopy(to, from, size_t(count) * 4);
+        else
+            std::memcpy(to, from, size_t(count) * 4);
+    }
+
+    void row(int y) const {
         const quint32* below = under.row(y);
+        quint32* line = out.row(y);
         const int first = std::clamp(left, 0, out.width);
         const int end = std::clamp(qint64(left) + over.width, qint64(first), qint64(out.width));
         if (y < top || y >= qint64(top) + over.height || first == end) {
-            std::memcpy(line, below, size_t(out.width) * 4);
+            copy(line, below, out.width);
             return;
         }
-        std::memcpy(line, below, size_t(first) * 4);
-        std::memcpy(line + end, below + end, size_t(out.width - end) * 4);
+        copy(line, below, first);
+        copy(line + end, below + end, out.width - end);
         const quint32* above = over.row(y - top) + (first - left);
         if (overOpaque && underOpaque) {
-            opaqueRow(above, below + first, line + first, end - first, percent, key);
+            opaqueRow(above, below + first, line + first, end - first, percent, key, streaming);
             return;
         }
         // Runs of pixels that are all opaque take the vector path.
@@ -136,7 +149,7 @@ struct Layering {
                 alphas &=
                     (overOpaque ? 0xff000000u : o[i]) & (underOpaque ? 0xff000000u : below[x + i]);
             if (alphas >= 0xff000000u) {
-                opaqueRow(o, below + x, line + x, n, percent, key);
+                opaqueRow(o, below + x, line + x, n, percent, key, false);
             } else {
                 for (int i = 0; i < n; ++i)
                     line[x + i] =
@@ -167,26 +180,23 @@ void merge(const QImage& src, QImage& dst, const Arguments& args) {
     const auto position = [](double value) {
         return int(std::clamp(std::round(value), -1e9, 1e9));
     };
+    const Pixels out(dst);
     Layering layering{ConstPixels(image),
                       ConstPixels(source),
-                      Pixels(dst),
+                      out,
                       position(args.numbers[0]),
                       position(args.numbers[1]),
                       quint32(percent),
                       key,
                       source.format() == QImage::Format_RGB32,
                       image.format() == QImage::Format_RGB32,
+                      worthStreaming(out.stride * out.height),
                       blendOpaqueRowBaseline};
 #ifdef QUORVANE_X86
     if (simd::avx2()) layering.opaqueRow = blendOpaqueRowAvx2;
 #endif
-    const bool streaming = worthStreaming(layering.out.stride * layering.out.height);
     forEachRowBand(layering.out.height, layering.out.width, [&](int first, int end) {
-        std::vector<quint32> buffer(streaming ? size_t(layering.out.width) : 0);
-        for (int y = first; y < end; ++y) {
-            layering.row(y, streaming ? buffer.data() : layering.out.row(y));
-            if (streaming) streamCopy(layering.out.row(y), buffer.data(), buffer.size() * 4);
-        }
+        for (int y = first; y < end; ++y) layering.row(y);
     });
 }
 

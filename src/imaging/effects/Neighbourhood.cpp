@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <cstdint>
 #include <vector>
 
 #include "imaging/Error.h"
@@ -111,7 +112,6 @@ Plan makePlan(const Neighbourhood& op) {
     plan.shift = 23;
     while (!fitsAccumulator(scaled(op.weights, plan.shift), plan.shift, 256)) --plan.shift;
     Plan single = plan;
-    single.shift = plan.shift;
     const auto fitsSixteenBits = [&](int shift) {
         const auto fixed = scaled(op.weights, shift);
         return std::all_of(fixed.begin(), fixed.end(),
@@ -134,21 +134,30 @@ public:
 
     void rows(int first, int end) const {
         const bool streaming = worthStreaming(out_.stride * out_.height);
-        std::vector<quint32> buffer(streaming ? size_t(out_.width) : 0);
+        const bool avx2 = simd::avx2();
+        // The vector kernel writes a large result around the cache itself; the baseline one
+        // through a row buffer.
+        std::vector<quint32> buffer(streaming && !avx2 ? size_t(out_.width) : 0);
         for (int y = first; y < end; ++y) {
             const quint32* up = in_.row(std::max(y - 1, 0));
             const quint32* mid = in_.row(y);
             const quint32* down = in_.row(std::min(y + 1, in_.height - 1));
-            quint32* out = streaming ? buffer.data() : out_.row(y);
-            int x = 0;
+            quint32* out = buffer.empty() ? out_.row(y) : buffer.data();
+            out[0] = pixel(up, mid, down, 0);
+            int x = 1;
 #ifdef QUORVANE_X86
-            if (simd::avx2() && in_.width >= 6) {
-                out[0] = pixel(up, mid, down, 0);
-                x = blocksAvx2(up, mid, down, out);
+            if (avx2) {
+                if (streaming) {
+                    const int aligned =
+                        1 + int((-reinterpret_cast<std::uintptr_t>(out + 1) & 15) / 4);
+                    for (; x < std::min(aligned, in_.width); ++x) out[x] = pixel(up, mid, down, x);
+                }
+                x = blocksAvx2(up, mid, down, out, x, streaming);
             }
 #endif
+            x = blocks(up, mid, down, out, x);
             for (; x < in_.width; ++x) out[x] = pixel(up, mid, down, x);
-            if (streaming) streamCopy(out_.row(y), out, size_t(out_.width) * 4);
+            if (!buffer.empty()) streamCopy(out_.row(y), out, size_t(out_.width) * 4);
         }
     }
 
@@ -188,6 +197,43 @@ private:
         return quint32(std::clamp(value, 0.0, 255.0));
     }
 
+    // The baseline kernel for pixels first..width-2: the sums for a run of pixels as plain
+    // loops over bytes, which the compiler vectorises, then rounding and the second look at
+    // sums near a boundary pixel by pixel. Returns where it stopped.
+    int blocks(const quint32* up, const quint32* mid, const quint32* down, quint32* out,
+               int first) const {
+        constexpr int kRun = 256;
+        const auto* u = reinterpret_cast<const uchar*>(up);
+        const auto* m = reinterpret_cast<const uchar*>(mid);
+        const auto* d = reinterpret_cast<const uchar*>(down);
+        const std::array<qint32, 9>& w = plan_.fixed;
+        const qint32 half = 1 << (plan_.shift - 1);
+        const qint32 fraction = (1 << plan_.shift) - 1;
+        int x = first;
+        for (; x + 1 < in_.width; x += kRun) {
+            const int count = std::min(kRun, in_.width - 1 - x);
+            qint32 sums[4 * kRun];
+            const int at = 4 * x;
+            for (int j = 0; j < 4 * count; ++j)
+                sums[j] = w[0] * u[at + j - 4] + w[1] * u[at + j] + w[2] * u[at + j + 4] +
+                          w[3] * m[at + j - 4] + w[4] * m[at + j] + w[5] * m[at + j + 4] +
+                          w[6] * d[at + j - 4] + w[7] * d[at + j] + w[8] * d[at + j + 4];
+            alignas(16) quint32 rounded[kRun];
+            auto* bytes = reinterpret_cast<uchar*>(rounded);
+            for (int j = 0; j < 4 * count; ++j)
+                bytes[j] = uchar(std::clamp((sums[j] + half) >> plan_.shift, 0, 255));
+            for (int i = 0; i < count; ++i)
+                out[x + i] = (rounded[i] & plan_.channelBytes) | (mid[x + i] & ~plan_.channelBytes);
+            if (plan_.tolerance)
+                for (int j = 0; j < 4 * count; ++j)
+                    if ((plan_.channelLanes >> (j & 3) & 1) &&
+                        ((sums[j] + half + plan_.tolerance) & fraction) <= 2 * plan_.tolerance)
+                        out[x + j / 4] = withChannel(out[x + j / 4], j & 3,
+                                                     channel(up, mid, down, x + j / 4, j & 3));
+        }
+        return std::min(x, in_.width - 1);
+    }
+
 #ifdef QUORVANE_X86
     // One bit per 32-bit lane: is this sum within the tolerance of a rounding boundary?
     QUORVANE_AVX2 static unsigned nearBits(__m256i sum, __m256i nearShift, __m256i fraction,
@@ -198,28 +244,31 @@ private:
     }
 
     QUORVANE_AVX2 int blocksAvx2(const quint32* up, const quint32* mid, const quint32* down,
-                                 quint32* out) const {
+                                 quint32* out, int x, bool streaming) const {
         switch (shape_) {
             case Shape::kCentre:
-                return plan_.split ? blocksAvx2<true, Shape::kCentre>(up, mid, down, out)
-                                   : blocksAvx2<false, Shape::kCentre>(up, mid, down, out);
+                return plan_.split
+                           ? blocksAvx2<true, Shape::kCentre>(up, mid, down, out, x, streaming)
+                           : blocksAvx2<false, Shape::kCentre>(up, mid, down, out, x, streaming);
             case Shape::kSymmetric:
-                return plan_.split ? blocksAvx2<true, Shape::kSymmetric>(up, mid, down, out)
-                                   : blocksAvx2<false, Shape::kSymmetric>(up, mid, down, out);
+                return plan_.split
+                           ? blocksAvx2<true, Shape::kSymmetric>(up, mid, down, out, x, streaming)
+                           : blocksAvx2<false, Shape::kSymmetric>(up, mid, down, out, x, streaming);
             case Shape::kAny:
                 break;
         }
-        return plan_.split ? blocksAvx2<true, Shape::kAny>(up, mid, down, out)
-                           : blocksAvx2<false, Shape::kAny>(up, mid, down, out);
+        return plan_.split ? blocksAvx2<true, Shape::kAny>(up, mid, down, out, x, streaming)
+                           : blocksAvx2<false, Shape::kAny>(up, mid, down, out, x, streaming);
     }
 
-    // Four pixels at a time, for x from 1 while x + 4 < width; returns where it stopped. All
+    // Four pixels at a time, from `x` while x + 4 < width; returns where it stopped. When
+    // streaming, out + x must be 16-byte aligned and the blocks bypass the cache. All
     // four channels are computed as bytes, then alpha and unselected channels are put back.
     // Channel values (or sums of them over taps of equal weight, at most 9 * 255) go into
     // 16-bit lanes two by two, to be multiplied by a pair of weights and added in 32 bits.
     template <bool kSplit, Shape kShape>
     QUORVANE_AVX2 int blocksAvx2(const quint32* up, const quint32* mid, const quint32* down,
-                                 quint32* out) const {
+                                 quint32* out, int x, bool streaming) const {
         constexpr int kPairs = kShape == Shape::kAny ? 5 : kShape == Shape::kSymmetric ? 2 : 1;
         const std::array<qint32, 9>& w = plan_.fixed;
         // The weight of each gathered value, in the order they are paired.
@@ -248,7 +297,6 @@ private:
         const __m256i zero = _mm256_setzero_si256();
         const quint32* around[9] = {up - 1,  up,       up + 1, mid - 1, mid,
                                     mid + 1, down - 1, down,   down + 1};
-        int x = 1;
         for (; x + 4 < in_.width; x += 4) {
             // The input is read far ahead of use: each tap is touched only once.
             const int ahead = std::min(x + 128, in_.width - 1);
@@ -297,9 +345,8 @@ private:
             const __m256i bytes = _mm256_permute4x64_epi64(_mm256_packus_epi16(words, words), 0x08);
             const __m128i computed = _mm256_castsi256_si128(bytes);
             const __m128i original = _mm_loadu_si128(reinterpret_cast<const __m128i*>(mid + x));
-            _mm_storeu_si128(
-                reinterpret_cast<__m128i*>(out + x),
-                _mm_or_si128(_mm_and_si128(computed, keep), _mm_andnot_si128(keep, original)));
+            __m128i result =
+                _mm_or_si128(_mm_and_si128(computed, keep), _mm_andnot_si128(keep, original));
             if (plan_.tolerance) {
                 // Lane i of the low sums is byte i (i < 4) or i + 4 of the four pixels; of the
                 // high sums, byte i + 4 or i + 8.
@@ -307,13 +354,23 @@ private:
                     nearBits(sumLow, nearShift, fraction, nearLimit) & laneMask;
                 const unsigned nearHigh =
                     nearBits(sumHigh, nearShift, fraction, nearLimit) & laneMask;
-                for (unsigned lanes = nearLow | (nearHigh << 8); lanes; lanes &= lanes - 1) {
-                    const int lane = std::countr_zero(lanes);
-                    const int byte = (lane & 3) + ((lane & 4) ? 8 : 0) + ((lane & 8) ? 4 : 0);
-                    const int at = x + byte / 4;
-                    out[at] = withChannel(out[at], byte & 3, channel(up, mid, down, at, byte & 3));
+                if (const unsigned near = nearLow | (nearHigh << 8)) {
+                    alignas(16) quint32 block[4];
+                    _mm_store_si128(reinterpret_cast<__m128i*>(block), result);
+                    for (unsigned lanes = near; lanes; lanes &= lanes - 1) {
+                        const int lane = std::countr_zero(lanes);
+                        const int byte = (lane & 3) + ((lane & 4) ? 8 : 0) + ((lane & 8) ? 4 : 0);
+                        const int i = byte / 4;
+                        block[i] = withChannel(block[i], byte & 3,
+                                               channel(up, mid, down, x + i, byte & 3));
+                    }
+                    result = _mm_load_si128(reinterpret_cast<const __m128i*>(block));
                 }
             }
+            if (streaming)
+                _mm_stream_si128(reinterpret_cast<__m128i*>(out + x), result);
+            else
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x), result);
         }
         return x;
     }

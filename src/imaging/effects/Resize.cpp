@@ -64,13 +64,7 @@ public:
 private:
     // Step 2 for output row y: the whole input width into `line`.
     void down(int y, quint16* line) const {
-        const uchar* source[64];
-        const uchar** rows = columns_.taps <= 64 ? source : nullptr;
-        std::vector<const uchar*> many;
-        if (!rows) {
-            many.resize(size_t(columns_.taps));
-            rows = many.data();
-        }
+        std::vector<const uchar*> rows(size_t(columns_.taps));
         const qint16* weights = &columns_.weights[size_t(y) * columns_.taps];
         for (int t = 0; t < columns_.taps; ++t)
             rows[t] =
@@ -78,7 +72,7 @@ private:
         const int bytes = in_.width * 4;
         int j = 0;
 #ifdef QUORVANE_X86
-        if (simd::avx2()) j = downAvx2(rows, weights, bytes, line);
+        if (simd::avx2()) j = downAvx2(rows.data(), weights, bytes, line);
 #endif
         for (; j < bytes; ++j) {
             qint32 sum = 0;

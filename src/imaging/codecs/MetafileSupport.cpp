@@ -1,4 +1,4 @@
-#include "imaging/codecs/MetafileRaster.h"
+#include "imaging/codecs/MetafileSupport.h"
 
 #include <QPainter>
 #include <QSvgRenderer>
@@ -6,6 +6,18 @@
 #include "imaging/codecs/CodecSupport.h"
 
 namespace imaging::codecs {
+
+void checkBitmapSizes(const BitmapSizes& sizes, const DecodeLimits& limits) {
+    for (const auto& [width, height] : sizes) checkLimits(width, height, limits);
+}
+
+QByteArray libraryInput(Bytes data) {
+    // 256 colours of 4 bytes: the furthest an 8-bit index can reach past a table.
+    constexpr qsizetype kPadding = 1024;
+    QByteArray copy(qsizetype(data.size()) + kPadding, '\0');
+    std::copy(data.begin(), data.end(), copy.begin());
+    return copy;
+}
 
 QSize svgNaturalSize(const QByteArray& svg) {
     const QSvgRenderer renderer(svg);
