@@ -30,7 +30,7 @@ SANITIZE_DIR ?= build-asan
 sanitized-test: deps
 	cmake -S . -B $(SANITIZE_DIR) -DCMAKE_BUILD_TYPE=Debug -DQUORVANE_SANITIZE=ON
 	cmake --build $(SANITIZE_DIR) -j $(JOBS) --target imaging_tests effects_tests codecs_tests
-	cd $(SANITIZE_DIR) && ctest --output-on-failure -j $(JOBS) -L imaging
+	cd $(SANITIZE_DIR) && ctest --output-on-failure -j $(JOBS)
 
 clean:
 	rm -rf $(BUILD_DIR) $(SANITIZE_DIR)
