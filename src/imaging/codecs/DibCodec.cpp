@@ -200,7 +200,9 @@ DibHeader parseDibHeader(Bytes info) {
     return h;
 }
 
-bool dibIsComplete(const DibHeader& header, Bytes info, Bytes bits) {
+bool dibIsOrdinary(const DibHeader& header, Bytes info, Bytes bits) {
+    const std::uint32_t size = header.headerSize;
+    if (size != 12 && size != 40 && size != 108 && size != 124) return false;
     if (header.packedBitsOffset > info.size()) return false;
     if (header.compression != kPlain && header.compression != kBitFields) return true;
     const std::int64_t stride = (header.width * header.bitCount + 31) / 32 * 4;

@@ -30,9 +30,10 @@ struct DibHeader {
 // Reads the header (and the masks after it) from the start of `info`.
 DibHeader parseDibHeader(Bytes info);
 
-// Whether the colour table lies inside `info` and, for uncompressed bitmaps, every row
-// inside `bits`: what the metafile libraries assume without checking.
-bool dibIsComplete(const DibHeader& header, Bytes info, Bytes bits);
+// Whether the header is one of the common kinds (12, 40, 108 or 124 bytes), the colour table
+// lies inside `info` and, for uncompressed bitmaps, every row inside `bits`: what the
+// metafile libraries assume without checking.
+bool dibIsOrdinary(const DibHeader& header, Bytes info, Bytes bits);
 
 // Decodes the pixels `bits` described by `header`, whose colour table lies in `info`.
 QImage decodeDib(const DibHeader& header, Bytes info, Bytes bits, const DecodeLimits& limits);

@@ -110,8 +110,8 @@ Scan scanRecords(Bytes data) {
         const std::optional<Bitmap> bitmap = bitmapOf(type, record);
         if (bitmap) {
             const DibHeader header = parseDibHeader(bitmap->info);
-            if (!dibIsComplete(header, bitmap->info, bitmap->bits))
-                failCorrupt(QStringLiteral("a metafile bitmap is cut short"));
+            if (!dibIsOrdinary(header, bitmap->info, bitmap->bits))
+                failCorrupt(QStringLiteral("a metafile bitmap is damaged or of an unusual kind"));
             scan.bitmapSizes.emplace_back(header.width, header.height);
         }
         // A copy of the whole bitmap, in its own colours: the bitmap itself.

@@ -88,8 +88,8 @@ std::optional<std::pair<std::int64_t, std::int64_t>> bitmapSize(unsigned functio
     if (place->dib) {
         const Bytes dib = record.subspan(place->offset);
         const DibHeader header = parseDibHeader(dib);
-        if (!dibIsComplete(header, dib, dib.subspan(std::min(header.packedBitsOffset, dib.size()))))
-            failCorrupt(QStringLiteral("a metafile bitmap is cut short"));
+        if (!dibIsOrdinary(header, dib, dib.subspan(std::min(header.packedBitsOffset, dib.size()))))
+            failCorrupt(QStringLiteral("a metafile bitmap is damaged or of an unusual kind"));
         width = header.width;
         height = header.height;
     } else {
