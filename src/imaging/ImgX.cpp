@@ -186,11 +186,11 @@ QImage Viewer::Thumbnail(const QString& path, QSize box) const {
 // --- Effects ---
 
 void Effects::apply(const QString& name, const effects::Arguments& arguments) {
-    const effects::EffectSpec& spec = effects::effectNamed(name);
-    if (spec.needsImage) x_.requireImage();
+    const effects::EffectEntry& entry = effects::effectNamed(name);
+    if (entry.needsImage) x_.requireImage();
     QImage result;
-    spec.apply(x_.image_, result, arguments);
-    x_.commit(std::move(result), spec.caption);
+    entry.apply(x_.image_, result, arguments);
+    x_.commit(std::move(result), entry.caption);
 }
 
 void Effects::Flip(int direction, int flags) {
@@ -202,13 +202,13 @@ void Effects::Rotate(float degrees, int flags1, int flags2) {
 }
 
 void Effects::Resize(int width, int height, int keep1, int keep2, int flags) {
-    apply(QStringLiteral("resize"), numbers({double(width), double(height), double(keep1),
-                                             double(keep2), double(flags)}));
+    apply(QStringLiteral("resize"),
+          numbers({double(width), double(height), double(keep1), double(keep2), double(flags)}));
 }
 
 void Effects::Crop(int left, int top, int width, int height, int flags) {
-    apply(QStringLiteral("crop"), numbers({double(left), double(top), double(width),
-                                           double(height), double(flags)}));
+    apply(QStringLiteral("crop"),
+          numbers({double(left), double(top), double(width), double(height), double(flags)}));
 }
 
 void Effects::Sharpen(int percent, int flags) {
@@ -234,8 +234,8 @@ void Effects::CreateBlank(int width, int height, int color, int f1, int f2, int 
 
 void Effects::Merge(const ImgX& source, int x, int y, int opacity, int transparentColor,
                     int flags) {
-    effects::Arguments arguments = numbers(
-        {double(x), double(y), double(opacity), double(transparentColor), double(flags)});
+    effects::Arguments arguments =
+        numbers({double(x), double(y), double(opacity), double(transparentColor), double(flags)});
     arguments.source = &source.image_;
     apply(QStringLiteral("merge"), arguments);
 }

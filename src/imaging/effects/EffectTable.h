@@ -23,7 +23,7 @@ struct Arguments {
 // argument, leaving `dst` as it was.
 using Apply = std::function<void(const QImage& src, QImage& dst, const Arguments& args)>;
 
-struct EffectSpec {
+struct EffectEntry {
     QString name;               // command-line name, e.g. "filter3x3"
     QString caption;            // undo step caption, e.g. "Filter"
     QStringList argumentNames;  // one per number, in order, e.g. {"direction", "flags"}
@@ -32,10 +32,10 @@ struct EffectSpec {
     Apply apply;
 };
 
-const std::vector<EffectSpec>& effectTable();
+const std::vector<EffectEntry>& effectTable();
 
 // The effect of that name; throws imaging::Error (kInvalidArgument) when there is none.
-const EffectSpec& effectNamed(const QString& name);
+const EffectEntry& effectNamed(const QString& name);
 
 // Number of distinct 24-bit RGB colours in the image (alpha ignored).
 qint64 countColors(const QImage& image);

@@ -36,11 +36,11 @@ TEST(EffectTable, ListsEveryEffectWithItsCaptionAndArguments) {
     };
     ASSERT_EQ(effectTable().size(), std::size(expected));
     for (const Expected& e : expected) {
-        const EffectSpec& spec = effectNamed(QString::fromLatin1(e.name));
-        EXPECT_EQ(spec.caption, QString::fromLatin1(e.caption));
-        EXPECT_EQ(spec.argumentNames.size(), e.arguments) << e.name;
-        EXPECT_EQ(spec.needsImage, e.needsImage) << e.name;
-        EXPECT_EQ(spec.needsSource, e.needsSource) << e.name;
+        const EffectEntry& entry = effectNamed(QString::fromLatin1(e.name));
+        EXPECT_EQ(entry.caption, QString::fromLatin1(e.caption));
+        EXPECT_EQ(entry.argumentNames.size(), e.arguments) << e.name;
+        EXPECT_EQ(entry.needsImage, e.needsImage) << e.name;
+        EXPECT_EQ(entry.needsSource, e.needsSource) << e.name;
     }
 }
 
@@ -202,20 +202,20 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(EffectTable, ReusesTheResultImageOfTheSameSize) {
     const QImage src = randomImage(300, 200, QImage::Format_ARGB32, 5);
-    for (const EffectSpec& spec : effectTable()) {
+    for (const EffectEntry& entry : effectTable()) {
         const QImage source = randomImage(30, 20, QImage::Format_RGB32, 6);
         Arguments args;
         args.source = &source;
-        args.numbers.assign(size_t(spec.argumentNames.size()), 0);
-        if (spec.name == QLatin1String("resize") || spec.name == QLatin1String("blank"))
+        args.numbers.assign(size_t(entry.argumentNames.size()), 0);
+        if (entry.name == QLatin1String("resize") || entry.name == QLatin1String("blank"))
             args.numbers[0] = args.numbers[1] = 40;
-        if (spec.name == QLatin1String("crop")) args.numbers[2] = args.numbers[3] = 40;
-        if (spec.name == QLatin1String("convolve")) args.numbers[9] = 1;
+        if (entry.name == QLatin1String("crop")) args.numbers[2] = args.numbers[3] = 40;
+        if (entry.name == QLatin1String("convolve")) args.numbers[9] = 1;
         QImage dst;
-        spec.apply(src, dst, args);
+        entry.apply(src, dst, args);
         const uchar* bits = dst.constBits();
-        spec.apply(src, dst, args);
-        EXPECT_EQ(dst.constBits(), bits) << spec.name.toStdString();
+        entry.apply(src, dst, args);
+        EXPECT_EQ(dst.constBits(), bits) << entry.name.toStdString();
     }
 }
 
