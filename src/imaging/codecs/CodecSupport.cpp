@@ -1,5 +1,7 @@
 #include "imaging/codecs/CodecSupport.h"
 
+#include "imaging/ImageMemory.h"
+
 namespace imaging::codecs {
 
 void failCorrupt(const QString& detail) { throw Error(kCorruptFile, detail); }
@@ -26,7 +28,7 @@ void checkLimits(std::int64_t width, std::int64_t height, const DecodeLimits& li
 }
 
 QImage newImage(int width, int height, QImage::Format format) {
-    QImage image(width, height, format);
+    QImage image = allocateImage(width, height, format, Prefault::Ahead);
     if (image.isNull())
         throw Error(
             kOutOfMemory,

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "imaging/Error.h"
+#include "imaging/ImageMemory.h"
 
 namespace imaging::effects {
 
@@ -53,7 +54,7 @@ void prepareTarget(QImage& dst, int width, int height, QImage::Format format) {
     if (dst.width() == width && dst.height() == height && dst.format() == format &&
         dst.isDetached())
         return;
-    QImage fresh(width, height, format);
+    QImage fresh = allocateImage(width, height, format);
     if (fresh.isNull())
         throw Error(kOutOfMemory, QStringLiteral("There is not enough memory for the result."));
     dst = std::move(fresh);
