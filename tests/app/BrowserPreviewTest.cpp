@@ -3,7 +3,7 @@
 #include <QFile>
 #include <QTest>
 
-#include "ImageFiles.h"
+#include "support/ImageFiles.h"
 #include "ShowListWindowFixture.h"
 #include "showlist/FolderLineDelegate.h"
 

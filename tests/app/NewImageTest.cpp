@@ -1,6 +1,6 @@
 #include <QDir>
 
-#include "ImageFiles.h"
+#include "support/ImageFiles.h"
 #include "ShowListWindowFixture.h"
 
 namespace {

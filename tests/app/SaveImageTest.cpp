@@ -3,7 +3,7 @@
 #include <QFile>
 #include <QImageReader>
 
-#include "ImageFiles.h"
+#include "support/ImageFiles.h"
 #include "ShowListWindowFixture.h"
 
 namespace {

@@ -4,23 +4,13 @@
 #include <memory>
 
 #include "app/frmTray.h"
-#include "platform/Desktop.h"
+#include "support/FixedDesktop.h"
 #include "support/RecordingWallpaperSetter.h"
 #include "support/ScriptedPrompter.h"
 #include "support/StoreFixture.h"
 #include "support/TempFolder.h"
 
 namespace testing_support {
-
-class FixedDesktop final : public platform::Desktop {
-public:
-    explicit FixedDesktop(QString folder) : folder_(std::move(folder)) {}
-    QSize screenSizePixels() const override { return {1024, 768}; }
-    QString programFolder() const override { return folder_; }
-
-private:
-    QString folder_;
-};
 
 StoredRecord entry(const QString& path, const QString& viewTime,
                    showlist::FieldValue setup = std::nullopt);

@@ -47,7 +47,13 @@ void ScriptedPrompter::expectMessage(const QString& text, platform::Buttons butt
     q.buttons = buttons;
     q.icon = icon;
     q.title = title;
-    script_.push_back({q, answer});
+    script_.push_back({q, answer, {}});
+}
+
+void ScriptedPrompter::expectMessage(std::function<QString()> text, platform::Buttons buttons,
+                                     platform::Icon icon, const QString& title, Answer answer) {
+    expectMessage(QString(), buttons, icon, title, answer);
+    script_.back().text = std::move(text);
 }
 
 void ScriptedPrompter::expectInput(const QString& prompt, const QString& title,
@@ -56,7 +62,7 @@ void ScriptedPrompter::expectInput(const QString& prompt, const QString& title,
     q.kind = Kind::Input;
     q.text = prompt;
     q.title = title;
-    script_.push_back({q, std::move(answer)});
+    script_.push_back({q, std::move(answer), {}});
 }
 
 void ScriptedPrompter::expectOpenFile(const QString& title,
@@ -64,7 +70,7 @@ void ScriptedPrompter::expectOpenFile(const QString& title,
     AskedQuestion q;
     q.kind = Kind::OpenFile;
     q.title = title;
-    script_.push_back({q, std::move(answer)});
+    script_.push_back({q, std::move(answer), {}});
 }
 
 void ScriptedPrompter::expectSaveFile(const QString& title,
@@ -72,19 +78,19 @@ void ScriptedPrompter::expectSaveFile(const QString& title,
     AskedQuestion q;
     q.kind = Kind::SaveFile;
     q.title = title;
-    script_.push_back({q, std::move(answer)});
+    script_.push_back({q, std::move(answer), {}});
 }
 
 void ScriptedPrompter::expectColor(std::optional<QColor> answer) {
     AskedQuestion q;
     q.kind = Kind::Color;
-    script_.push_back({q, answer});
+    script_.push_back({q, answer, {}});
 }
 
 void ScriptedPrompter::expectPrinterSetup(bool accept) {
     AskedQuestion q;
     q.kind = Kind::PrinterSetup;
-    script_.push_back({q, accept});
+    script_.push_back({q, accept, {}});
 }
 
 ScriptedPrompter::Reply ScriptedPrompter::next(const AskedQuestion& asked) {
@@ -95,6 +101,7 @@ ScriptedPrompter::Reply ScriptedPrompter::next(const AskedQuestion& asked) {
     }
     Step step = script_.front();
     script_.pop_front();
+    if (step.text) step.question.text = step.text();
     const AskedQuestion& want = step.question;
     EXPECT_EQ(kindName(asked.kind), std::string(kindName(want.kind))) << describe(asked);
     EXPECT_EQ(asked.title.toStdString(), want.title.toStdString()) << describe(asked);

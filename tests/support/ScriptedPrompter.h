@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <deque>
+#include <functional>
 #include <variant>
 #include <vector>
 
@@ -29,6 +30,10 @@ public:
 
     void expectMessage(const QString& text, platform::Buttons buttons, platform::Icon icon,
                        const QString& title, platform::Answer answer);
+    // A message whose text can only be known when it is asked (it names a file size, say):
+    // `text` makes the expected text at that moment.
+    void expectMessage(std::function<QString()> text, platform::Buttons buttons,
+                       platform::Icon icon, const QString& title, platform::Answer answer);
     // An empty optional answers with Cancel.
     void expectInput(const QString& prompt, const QString& title, std::optional<QString> answer);
     void expectOpenFile(const QString& title, std::optional<platform::FileDialogResult> answer);
@@ -57,12 +62,13 @@ private:
     struct Step {
         AskedQuestion question;
         Reply reply;
+        std::function<QString()> text;  // when set, makes question.text when asked
     };
 
     // Records the question, checks it against the next step and returns that step's reply.
     Reply next(const AskedQuestion& asked);
-    std::optional<platform::FileDialogResult> fileDialog(AskedQuestion::Kind kind,
-                                                         const platform::FileDialogRequest& request);
+    std::optional<platform::FileDialogResult> fileDialog(
+        AskedQuestion::Kind kind, const platform::FileDialogRequest& request);
 
     std::deque<Step> script_;
     std::vector<AskedQuestion> asked_;

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QColor>
+#include <QList>
+#include <QSize>
 #include <QString>
 
 namespace testing_support {
@@ -21,5 +23,8 @@ QString writeTruncatedJpeg(const QString& folder, const QString& name);
 // A valid PNG header claiming width x height pixels, followed by a few bytes of picture data:
 // a decompression bomb in a few dozen bytes.
 QString writePngHeader(const QString& folder, const QString& name, quint32 width, quint32 height);
+
+// A greyscale TIFF with one page of each size, page n filled with grey level 40 n.
+QString writeMultiPageTiff(const QString& folder, const QString& name, const QList<QSize>& pages);
 
 }  // namespace testing_support

@@ -1,5 +1,6 @@
-#include "ImageFiles.h"
+#include "support/ImageFiles.h"
 
+#include <tiffio.h>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -7,6 +8,8 @@
 #include <QImageWriter>
 #include <QPainter>
 #include <QtEndian>
+
+#include <vector>
 
 namespace testing_support {
 
@@ -70,6 +73,28 @@ QString writePngHeader(const QString& folder, const QString& name, quint32 width
                              pngChunk("IDAT", pixels) + pngChunk("IEND", {});
     const QString path = QDir(folder).filePath(name);
     writeBytes(path, bytes);
+    return path;
+}
+
+QString writeMultiPageTiff(const QString& folder, const QString& name, const QList<QSize>& pages) {
+    const QString path = QDir(folder).filePath(name);
+    TIFF* tiff = TIFFOpen(QFile::encodeName(path).constData(), "w");
+    if (!tiff) return path;
+    for (qsizetype n = 0; n < pages.size(); ++n) {
+        const QSize size = pages[n];
+        TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, std::uint32_t(size.width()));
+        TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, std::uint32_t(size.height()));
+        TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, 8);
+        TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, 1);
+        TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK);
+        TIFFSetField(tiff, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+        TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, std::uint32_t(size.height()));
+        std::vector<unsigned char> row(std::size_t(size.width()), (unsigned char)(40 * (n + 1)));
+        for (int y = 0; y < size.height(); ++y)
+            TIFFWriteScanline(tiff, row.data(), std::uint32_t(y), 0);
+        TIFFWriteDirectory(tiff);
+    }
+    TIFFClose(tiff);
     return path;
 }
 
