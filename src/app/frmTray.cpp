@@ -114,6 +114,7 @@ void frmTray::buildControls() {
     // or height. A darker ground marks the box instead.
     picPreview->setFixedSize(showlist::kPreviewWidth, showlist::kPreviewHeight);
     picPreview->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    picPreview->installEventFilter(this);
     picPreview->setBackgroundRole(QPalette::Mid);
     picPreview->setAutoFillBackground(true);
 
@@ -275,6 +276,10 @@ void frmTray::AnimateTray(int direction) {
 void frmTray::reStart() { cmdSaveSetup->setEnabled(true); }
 
 bool frmTray::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == picPreview && event->type() == QEvent::MouseButtonDblClick) {
+        picPreview_DblClick();
+        return true;
+    }
     if (watched == this && hookInstalled_) reStart();
     return QWidget::eventFilter(watched, event);
 }

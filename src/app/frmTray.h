@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPointer>
 #include <QWidget>
 #include <functional>
 #include <memory>
@@ -29,6 +30,10 @@ namespace rotation {
 class Scheduler;
 class WallpaperSetter;
 }  // namespace rotation
+
+namespace editor {
+class Zarn;
+}  // namespace editor
 
 namespace app {
 
@@ -91,6 +96,11 @@ public:
     void File1_Click();
     void ShowList_Click();
 
+    // Opens the image toolbox in place of this window.
+    void picPreview_DblClick();
+    // The toolbox while it is open, else null.
+    editor::Zarn* toolbox() const;
+
     // Goes to the notification area: the icon, then the window out of sight.
     void hideToTray(bool animate);
 
@@ -135,6 +145,7 @@ private:
     std::unique_ptr<showlist::ImageBrowser> browser_;
     std::unique_ptr<rotation::Scheduler> rotation_;
     TrayIcon* trayIcon_;
+    QPointer<editor::Zarn> toolbox_;
     bool hookInstalled_ = false;
     bool unloaded_ = false;
     // Set while the window stands minimised in place of a tray icon.

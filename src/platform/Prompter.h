@@ -57,6 +57,9 @@ public:
     virtual bool printerSetup(QPrinter& printer, QWidget* parent = nullptr) = 0;
 };
 
+// The title of questions that have none of their own: the program's name.
+inline QString defaultTitle() { return QStringLiteral("Quorvane"); }
+
 // Turns "Images|*.bmp|All|*.*" into the name filters a Qt file dialog shows.
 QStringList toQtNameFilters(const QString& filter);
 

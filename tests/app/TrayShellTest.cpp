@@ -1,7 +1,11 @@
 #include <QCoreApplication>
+#include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QSystemTrayIcon>
+#include <QTest>
+
+#include "editor/Zarn.h"
 
 #include "TrayWindowFixture.h"
 #include "rotation/Scheduler.h"
@@ -168,6 +172,25 @@ TEST_F(TrayShell, ClosingTheWindowUnloadsAndEndsTheProgram) {
     tray->close();
     EXPECT_EQ(programEnded, 1);
     EXPECT_EQ(stored().at(0).setup, QStringLiteral("/w/A"));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(TrayShell, ADoubleClickOnThePreviewSwapsTheWindowForTheToolboxAndBack) {
+    store({entry("/w/A", "5")});
+    start();
+    tray->mnuRestore_Click();
+    QTest::mouseDClick(tray->picPreview, Qt::LeftButton);
+    ASSERT_NE(tray->toolbox(), nullptr);
+    EXPECT_TRUE(tray->toolbox()->isVisible());
+    EXPECT_FALSE(tray->isVisible());
+    EXPECT_EQ(tray->toolbox()->windowTitle(), "  Image ToolBox");
+
+    tray->toolbox()->close();
+    EXPECT_TRUE(tray->isVisible());
+    EXPECT_TRUE(tray->picPreview->toolTip().isEmpty());
 }
 
 }  // namespace

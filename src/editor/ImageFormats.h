@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QString>
+
+namespace editor {
+
+// The name of an image format code (1 to 8) as the save options dialog shows it; empty for
+// any other code.
+QString formatName(int code);
+
+// File dialog filters, in the "Caption|patterns|Caption|patterns" form.
+QString openFilter();
+QString saveFilter();
+
+}  // namespace editor

@@ -1,0 +1,237 @@
+#include "editor/Zarn.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QRubberBand>
+
+#include "editor/ImageView.h"
+#include "editor/WindowPlacement.h"
+#include "imaging/ImgX.h"
+#include "imaging/InfoItems.h"
+#include "operations/ImageInformation.h"
+#include "operations/OperationFrame.h"
+#include "platform/Desktop.h"
+#include "platform/Prompter.h"
+#include "platform/SkipOnError.h"
+
+namespace editor {
+namespace {
+
+// The client area of a fresh editor: 4440 x 750 twips at 15 twips a pixel.
+constexpr QSize kInitialClientSize(296, 50);
+
+const char* const kLoadFailure =
+    "There was an error with Toolbox.\n"
+    "\n"
+    "Possible causes:\n"
+    "Program files not correctly registered with Windows.\n"
+    "A .DLL library file conflict with another application.\n"
+    "\n"
+    "Restart or reinstall Quorvane.";
+
+}  // namespace
+
+Zarn::Zarn(EditorServices services, QWidget* parent)
+    : QMainWindow(parent),
+      services_(std::move(services)),
+      menus_(buildZarnMenus(*menuBar())),
+      view_(new ImageView),
+      selector_(new QRubberBand(QRubberBand::Rectangle, view_)) {
+    setObjectName(QStringLiteral("Zarn"));
+    setWindowTitle(QStringLiteral("  Image ToolBox"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    selector_->setObjectName(QStringLiteral("Selector"));
+    selector_->hide();
+    setCentralWidget(view_);
+    if (!services_.makeImgX) services_.makeImgX = [] { return std::make_unique<imaging::ImgX>(); };
+    connectMenus();
+    connect(view_, &ImageView::doubleClicked, this, &Zarn::Form_DblClick);
+    resize(kInitialClientSize.width(),
+           kInitialClientSize.height() + menuBar()->sizeHint().height());
+}
+
+Zarn::~Zarn() = default;
+
+void Zarn::connectMenus() {
+    const ZarnMenus& m = menus_;
+    connect(m.mnuFile, &QMenu::aboutToShow, this, &Zarn::mnuFile_Click);
+    connect(m.mnuEdit, &QMenu::aboutToShow, this, &Zarn::mnuEdit_Click);
+    connect(m.mnu_Image, &QMenu::aboutToShow, this, &Zarn::mnu_Image_Click);
+    connect(m.mnuAction, &QMenu::aboutToShow, this, &Zarn::mnuAction_Click);
+    connect(m.mnuFileOpen, &QAction::triggered, this, &Zarn::mnuFileOpen_Click);
+    connect(m.mnuFileSave, &QAction::triggered, this, &Zarn::mnuFileSave_Click);
+    connect(m.mnuFileSaveAs, &QAction::triggered, this, &Zarn::mnuFileSaveAs_Click);
+    connect(m.mnuEditUndo, &QAction::triggered, this, &Zarn::mnuEditUndo_Click);
+    connect(m.mnuEditRedo, &QAction::triggered, this, &Zarn::mnuEditRedo_Click);
+    connect(m.mnu_Info, &QAction::triggered, this, &Zarn::mnu_Info_Click);
+}
+
+void Zarn::Form_Load() {
+    try {
+        imgX_ = services_.makeImgX();
+        connect(imgX_.get(), &imaging::ImgX::Changed, this, &Zarn::ImgX_Changed);
+        NoLine = true;
+        OverlayArmed = false;
+        imgX_->setInfo(imaging::kInfoUndoEnabled, qint16(1));
+        imgX_->setViewMode(3);
+        imgX_->setInfo(imaging::kInfoAutoOrient, true);
+        centreOnScreen();
+        const QString selected =
+            services_.selectedFileName ? services_.selectedFileName() : QString();
+        if (!selected.isEmpty()) dialogFolder_ = selected;
+    } catch (const std::exception&) {
+        imgX_.reset();
+        services_.prompter.message(QString::fromLatin1(kLoadFailure), platform::Buttons::Ok,
+                                   platform::Icon::Information, QStringLiteral("Error"), this);
+        if (services_.endProgram) services_.endProgram();
+    }
+}
+
+void Zarn::Form_Activate() { NoLine = true; }
+
+void Zarn::Form_DblClick() {
+    NoLine = false;
+    PencilOn = false;
+}
+
+void Zarn::Form_Resize() {
+    if (windowState() & (Qt::WindowMinimized | Qt::WindowMaximized)) return;
+    move(centredOrAtEdge(frameGeometry().size(), screenSize()));
+}
+
+bool Zarn::Form_QueryUnload() {
+    if (!imgX_ || !imgX_->Modified()) return true;
+    QString name = imgX_->Info(imaging::kInfoFileName).toString();
+    if (name.isEmpty()) name = QStringLiteral("New Image");
+    const platform::Answer answer = services_.prompter.message(
+        name + QStringLiteral(" has changed.\r\n\r\nWould you like to save it?"),
+        platform::Buttons::YesNoCancel, platform::Icon::None, QStringLiteral("ToolBox"), this);
+    if (answer == platform::Answer::Cancel) return false;
+    // Closing after a Save As that wrote nothing would throw the changes away unasked.
+    if (answer == platform::Answer::Yes) return mnuFileSaveAs_Click();
+    return true;
+}
+
+void Zarn::Form_Unload() {
+    if (std::exchange(unloaded_, true)) return;
+    if (services_.unloaded) services_.unloaded();
+}
+
+void Zarn::ImgX_Changed() {
+    platform::skipOnError([&] { view_->setPicture(imgX_->files().Picture()); });
+    platform::skipOnError([&] { refreshHistoryItems(); });
+    platform::skipOnError([&] { fitToImage(); });
+}
+
+void Zarn::refreshHistoryItems() {
+    const bool canUndo = imgX_->UndoCount() != 0;
+    menus_.mnuEditUndo->setText(canUndo ? QStringLiteral("Undo ") + imgX_->UndoCaption(0)
+                                        : QStringLiteral("Undo"));
+    menus_.mnuEditUndo->setEnabled(canUndo);
+    const bool canRedo = imgX_->RedoCount() != 0;
+    menus_.mnuEditRedo->setText(canRedo ? QStringLiteral("Redo ") + imgX_->RedoCaption(0)
+                                        : QStringLiteral("Redo"));
+    menus_.mnuEditRedo->setEnabled(canRedo);
+}
+
+void Zarn::fitToImage() {
+    if (windowState() & (Qt::WindowMinimized | Qt::WindowMaximized)) return;
+    const QSize image(imgX_->Width(), imgX_->Height());
+    if (image.isEmpty()) return;
+    resize(size() - view_->size() + image);
+    Form_Resize();
+    move(keptOnScreen(frameGeometry(), screenSize()));
+}
+
+void Zarn::centreOnScreen() { move(centred(frameGeometry().size(), screenSize())); }
+
+QSize Zarn::screenSize() const { return services_.desktop.screenSizePixels(); }
+
+void Zarn::mnuFile_Click() {
+    const bool hasImage = imgX_->Width() != 0;
+    menus_.mnuFileSaveAs->setEnabled(hasImage);
+    menus_.mnuFileSave->setEnabled(imgX_->Info(imaging::kInfoFormatCode).toInt() != 0 &&
+                                   !imgX_->Info(imaging::kInfoFileName).toString().isEmpty());
+    menus_.mnuFilePrint->menuAction()->setEnabled(hasImage);
+    PencilOn = false;
+}
+
+void Zarn::mnuEdit_Click() {
+    menus_.mnuEditCopy->setEnabled(imgX_->Width() != 0);
+    const QMimeData* clipboard = QApplication::clipboard()->mimeData();
+    menus_.mnuEditPaste->setEnabled(clipboard && clipboard->hasImage());
+}
+
+void Zarn::mnu_Image_Click() {
+    const bool hasImage = !imgX_->IsEmpty();
+    for (QAction* item : {menus_.mnu_Info, menus_.mnu_Flip->menuAction(), menus_.mnu_Normal,
+                          menus_.mnu_Resize->menuAction(), menus_.mnu_Rotate->menuAction()})
+        item->setEnabled(hasImage);
+    PencilOn = false;
+}
+
+void Zarn::mnuAction_Click() {
+    const bool hasImage = !imgX_->IsEmpty();
+    menus_.mnu_EdgeE->menuAction()->setEnabled(hasImage);
+    menus_.mnuActionFilterIntensify->setEnabled(hasImage);
+    menus_.mnu_Soften->setEnabled(hasImage);
+    menus_.mnuActionGray->setEnabled(hasImage);
+    menus_.mnuActionSharpen->menuAction()->setEnabled(hasImage);
+    menus_.mnuActionCrop->menuAction()->setEnabled(imgX_->Height() > 20 && imgX_->Width() > 20);
+    menus_.mnuActionDraw->setEnabled(hasImage);
+    menus_.mnu_BKGrnd->setEnabled(hasImage);
+    menus_.mnuActionCropSelection->setEnabled(selector_->isVisible());
+    PencilOn = false;
+}
+
+void Zarn::mnuEditUndo_Click() {
+    operations::OperationFrame frame(services_.prompter, this);
+    frame.step([&] { imgX_->Undo(); });
+    frame.report(operations::ReportStyle::Full, operations::Reported::AnyError);
+}
+
+void Zarn::mnuEditRedo_Click() {
+    operations::OperationFrame frame(services_.prompter, this);
+    frame.step([&] { imgX_->Redo(); });
+    frame.report(operations::ReportStyle::Full, operations::Reported::AnyError);
+}
+
+void Zarn::mnu_Info_Click() {
+    services_.prompter.message(operations::imageInformationText(*imgX_, FileLenDat),
+                               platform::Buttons::Ok, platform::Icon::Information,
+                               QStringLiteral("Image Data"), this);
+}
+
+void Zarn::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (event->spontaneous()) return;
+    // The window's final size is known only once it is on the screen.
+    if (!shownBefore_) centreOnScreen();
+    shownBefore_ = true;
+    Form_Activate();
+}
+
+bool Zarn::event(QEvent* event) {
+    if (event->type() == QEvent::WindowActivate) Form_Activate();
+    return QMainWindow::event(event);
+}
+
+void Zarn::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    if (isVisible()) Form_Resize();
+}
+
+void Zarn::closeEvent(QCloseEvent* event) {
+    if (!Form_QueryUnload()) {
+        event->ignore();
+        return;
+    }
+    Form_Unload();
+    event->accept();
+}
+
+}  // namespace editor

@@ -1,0 +1,128 @@
+#pragma once
+
+#include <QColor>
+#include <QMainWindow>
+#include <functional>
+#include <memory>
+
+#include "editor/ZarnMenus.h"
+
+class QRubberBand;
+
+namespace imaging {
+class ImgX;
+}
+
+namespace platform {
+class Desktop;
+class Prompter;
+}  // namespace platform
+
+namespace editor {
+
+class ImageView;
+class ImgAtrib;
+
+struct EditorServices {
+    platform::Prompter& prompter;
+    platform::Desktop& desktop;
+    // The image last selected on the main window (may be empty); the open dialog starts there.
+    std::function<QString()> selectedFileName;
+    // Runs once the editor has closed: the main window takes over again.
+    std::function<void()> unloaded;
+    // Ends the program after the editor could not be set up; the main window unloads first.
+    std::function<void()> endProgram;
+    // Makes the editor's imaging engine; replaced in tests to make the set-up fail.
+    std::function<std::unique_ptr<imaging::ImgX>()> makeImgX;
+};
+
+// The image toolbox: one image, shown at one screen pixel per image pixel in a window fitted
+// to it, edited through the menus. Made when the main window opens it and destroyed when it
+// closes (the next opening starts afresh).
+class Zarn final : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit Zarn(EditorServices services, QWidget* parent = nullptr);
+    ~Zarn() override;
+
+    // Window state.
+    bool NoLine = false;    // the mouse is ignored for selection and pencil
+    QString TypeFile;       // "BMP" or "JPG", the type of the last Save As
+    qint32 FileLenDat = 0;  // size of the document's file after the last open or save
+    int PointX = 0;
+    int PointY = 0;
+    QColor BColor;
+    bool PencilOn = false;
+    QRgb PenColor = 0;
+    int AnchorX = 0;
+    int AnchorY = 0;
+    int LastX = -1;
+    int LastY = -1;
+    // A right-button release places the overlay image; set by a successful open.
+    bool OverlayArmed = false;
+
+    // False when the set-up failed and the program is ending.
+    bool loaded() const { return imgX_ != nullptr; }
+    imaging::ImgX& ImgX() { return *imgX_; }
+    ZarnMenus& menus() { return menus_; }
+    ImageView& view() { return *view_; }
+    QRubberBand& Selector() { return *selector_; }
+    // The save options dialog once the first Save As has made it, else null.
+    ImgAtrib* imgAtrib() const { return imgAtrib_; }
+
+    void Form_Load();
+    void Form_Activate();
+    void Form_DblClick();
+    void Form_Resize();
+    // Whether the close may go ahead; asks to save a changed image.
+    bool Form_QueryUnload();
+    void Form_Unload();
+    void ImgX_Changed();
+
+    // Menu-opening handlers: enable the items from the image's state.
+    void mnuFile_Click();
+    void mnuEdit_Click();
+    void mnu_Image_Click();
+    void mnuAction_Click();
+
+    void mnuEditUndo_Click();
+    void mnuEditRedo_Click();
+    void mnuFileOpen_Click();
+    void mnuFileSave_Click();
+    // Returns whether the image was written.
+    bool mnuFileSaveAs_Click();
+    void mnu_Info_Click();
+
+protected:
+    bool event(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void connectMenus();
+    void fitToImage();
+    void refreshHistoryItems();
+    void centreOnScreen();
+    // Each returns false when the user gave up on the way; nothing is loaded then.
+    bool loadImageFile(const QString& path);
+    bool loadIcon(const QString& path);
+    // Asks which image of a multi-image file to open: 0 when the user gives up.
+    int askImageNumber(int count);
+    void measureFile();
+    QSize screenSize() const;
+
+    EditorServices services_;
+    std::unique_ptr<imaging::ImgX> imgX_;
+    ZarnMenus menus_;
+    ImageView* view_;
+    QRubberBand* selector_;
+    ImgAtrib* imgAtrib_ = nullptr;
+    // The file dialog's memory between commands: folder and the save filter chosen last.
+    QString dialogFolder_;
+    int saveFilterIndex_ = 1;
+    bool unloaded_ = false;
+    bool shownBefore_ = false;
+};
+
+}  // namespace editor
