@@ -155,6 +155,8 @@ void ImgAtrib::Setup(imaging::ImgX& TheImgX, int ImageFormat, const QString& Ima
 
     if (ImageFormat >= 1 && ImageFormat <= 8) lblFormat->setText(formatName(ImageFormat));
     lblFormat->setText("Format:   " + lblFormat->text());
+    // The longer format names need more than the design width.
+    setFixedSize(kDesignSize.expandedTo(layout()->minimumSize()));
 
     const bool jpeg = ImageFormat == kFormatJpeg;
     if (jpeg) {

@@ -1,5 +1,7 @@
 // The editor's file commands: Open, Save and Save As.
+#include <QDir>
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <QPainter>
 #include <QRadioButton>
 #include <cstdlib>
@@ -47,12 +49,20 @@ QImage onBackground(const QImage& icon, QRgb background) {
 
 QString fileNameOf(const QString& path) { return QFileInfo(path).fileName(); }
 
+// Where a file dialog starts: the folder of the file last chosen or selected, else the
+// user's pictures (or home) folder rather than wherever the program was started from.
+QString startFolder(const QString& lastFile) {
+    if (!lastFile.isEmpty()) return QFileInfo(lastFile).path();
+    const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    return QFileInfo(pictures).isDir() ? pictures : QDir::homePath();
+}
+
 }  // namespace
 
 void Zarn::mnuFileOpen_Click() {
     platform::FileDialogRequest request;
     request.title = QStringLiteral("Open");
-    request.initialFolder = dialogFolder_.isEmpty() ? QString() : QFileInfo(dialogFolder_).path();
+    request.initialFolder = startFolder(dialogFolder_);
     request.filter = openFilter();
     request.filterIndex = 1;
     const std::optional<platform::FileDialogResult> chosen =
@@ -153,7 +163,7 @@ bool Zarn::mnuFileSaveAs_Click() {
 
     platform::FileDialogRequest request;
     request.title = QStringLiteral("Save As");
-    request.initialFolder = dialogFolder_.isEmpty() ? QString() : QFileInfo(dialogFolder_).path();
+    request.initialFolder = startFolder(dialogFolder_);
     request.fileName = proposed;
     request.filter = saveFilter();
     request.filterIndex = saveFilterIndex_;

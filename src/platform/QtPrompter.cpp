@@ -92,14 +92,18 @@ std::optional<FileDialogResult> runFileDialog(const FileDialogRequest& request, 
                                                        : QFileDialog::AnyFile);
     const QStringList filters = toQtNameFilters(request.filter);
     dialog.setNameFilters(filters);
+    // The dialog keeps its filters simplified (runs of blanks made one), so they are chosen
+    // and found again in that form.
     if (request.filterIndex >= 1 && request.filterIndex <= filters.size())
-        dialog.selectNameFilter(filters.at(request.filterIndex - 1));
+        dialog.selectNameFilter(filters.at(request.filterIndex - 1).simplified());
     if (!request.initialFolder.isEmpty()) dialog.setDirectory(request.initialFolder);
     if (!request.fileName.isEmpty()) dialog.selectFile(initialPath(request));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
     FileDialogResult result;
     result.path = QDir::toNativeSeparators(dialog.selectedFiles().constFirst());
-    result.filterIndex = int(filters.indexOf(dialog.selectedNameFilter())) + 1;
+    QStringList simplified;
+    for (const QString& filter : filters) simplified << filter.simplified();
+    result.filterIndex = int(simplified.indexOf(dialog.selectedNameFilter().simplified())) + 1;
     if (result.filterIndex < 1) result.filterIndex = 1;
     return result;
 }
