@@ -2,6 +2,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImageWriter>
+#include <QLineEdit>
 #include <QRadioButton>
 #include <QSet>
 
@@ -407,5 +408,31 @@ INSTANTIATE_TEST_SUITE_P(Formats, RoundTrip,
                                            FormatCase{"wmf", imaging::kFormatWmf, 0},
                                            FormatCase{"emf", imaging::kFormatEmf, 0}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+
+namespace {
+
+using SaveAsJpeg = EditorTest;
+
+TEST_F(SaveAsJpeg, HonoursEightBitsAndTheQualityTyped) {
+    const QString source = writeImage(folder.path(), "cat.jpg", 40, 30);
+    editor::Zarn& z = start();
+    open(source);
+    const QString fine = folder.filePath("fine.jpg"), rough = folder.filePath("rough.jpg");
+    for (const auto& [path, quality] : {std::pair{fine, "95"}, std::pair{rough, "10"}}) {
+        prompter.expectSaveFile("Save As", platform::FileDialogResult{path, 2});
+        answerOptions([quality = quality](editor::ImgAtrib& d) {
+            d.opt8BPP->setChecked(true);
+            d.txtJPGQuality->setText(quality);
+        });
+        prompter.expectMessage([this] { return prompter.asked().back().text; }, Buttons::Ok,
+                               Icon::Information, "Image Data", Answer::Ok);
+        z.mnuFileSaveAs_Click();
+    }
+    EXPECT_EQ(imaging::codecs::inspect(rough).bitsPerPixel, 8) << "grey";
+    EXPECT_EQ(z.ImgX().Info(imaging::kInfoJpegQuality).toDouble(), 10.0);
+    EXPECT_LT(QFileInfo(rough).size(), QFileInfo(fine).size());
+}
 
 }  // namespace
