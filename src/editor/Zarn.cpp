@@ -68,6 +68,7 @@ void Zarn::connectMenus() {
     connect(m.mnuEditUndo, &QAction::triggered, this, &Zarn::mnuEditUndo_Click);
     connect(m.mnuEditRedo, &QAction::triggered, this, &Zarn::mnuEditRedo_Click);
     connect(m.mnu_Info, &QAction::triggered, this, &Zarn::mnu_Info_Click);
+    connectImageCommands();
 }
 
 void Zarn::Form_Load() {

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "editor/ZarnMenus.h"
+#include "operations/GeometryCommands.h"
 
 class QRubberBand;
 
@@ -93,6 +94,16 @@ public:
     bool mnuFileSaveAs_Click();
     void mnu_Info_Click();
 
+    // Geometry commands of the Image menu.
+    void mnu_FHoriz_Click();
+    void mnu_FVert_Click();
+    void mnu_90_Click();
+    void mnu_ROther_Click();
+    void mnu_640_Click();
+    void mnu_W8_Click();
+    void mnu_1024_Click();
+    void mnu_FitScreen_Click();
+
 protected:
     bool event(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -101,6 +112,8 @@ protected:
 
 private:
     void connectMenus();
+    void connectImageCommands();
+    operations::CommandContext commandContext();
     void fitToImage();
     void refreshHistoryItems();
     void centreOnScreen();

@@ -275,3 +275,21 @@ INSTANTIATE_TEST_SUITE_P(Answers, CloseChanged,
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
+
+namespace {
+
+TEST_F(ZarnWindow, TheGeometryItemsChangeTheImageAndRefitTheWindow) {
+    editor::Zarn& z = start();
+    z.ImgX().canvas().LoadFromPicture(QImage(120, 60, QImage::Format_RGB32), 0);
+    z.menus().mnu_90->trigger();
+    EXPECT_EQ(z.view().size(), QSize(60, 120));
+    z.menus().mnu_640->trigger();
+    EXPECT_EQ(z.view().size(), QSize(640, 1280));
+    z.menus().mnu_FitScreen->trigger();
+    EXPECT_EQ(z.view().size(), QSize(1024, 768));
+    z.menus().mnu_FVert->trigger();
+    EXPECT_EQ(z.menus().mnuEditUndo->text(), "Undo Flip");
+    EXPECT_EQ(z.ImgX().UndoCount(), 4);
+}
+
+}  // namespace
