@@ -20,9 +20,7 @@ bool isModestPowerOfTwo(double value) {
 
 void convolve(const QImage& src, QImage& dst, const Arguments& args) {
     const QImage image = kernelImage(src);
-    checkNumbers(args, 14);
-    std::array<double, 9> kernel;
-    std::copy_n(args.numbers.begin(), 9, kernel.begin());
+    const Kernel3x3 kernel = leadingKernel(args, 14);
     const double divisor = args.numbers[9];
     if (divisor == 0) throw Error(kInvalidArgument, QStringLiteral("The divisor must not be 0."));
     const double mask = args.numbers[10];
@@ -31,15 +29,10 @@ void convolve(const QImage& src, QImage& dst, const Arguments& args) {
                     QStringLiteral("The channel mask must be a whole number from 0 to 7."));
     Neighbourhood op;
     op.channels = unsigned(mask);
-    op.exact = isModestPowerOfTwo(divisor);
-    for (int i = 0; i < 9; ++i) {
-        op.weights[i] = kernel[i] / divisor;
-        op.exact = op.exact && isFineDyadic(kernel[i], 64);
-    }
+    op.exact = isModestPowerOfTwo(divisor) && isFineDyadicKernel(kernel);
+    for (int i = 0; i < 9; ++i) op.weights[i] = kernel[i] / divisor;
     op.formula = [kernel, divisor](const std::array<int, 9>& values) {
-        double sum = 0;
-        for (int i = 0; i < 9; ++i) sum += kernel[i] * values[i];
-        return sum / divisor;
+        return weightedSum(kernel, values) / divisor;
     };
     applyNeighbourhood(image, dst, op);
 }

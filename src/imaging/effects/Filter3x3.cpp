@@ -7,20 +7,13 @@ namespace imaging::effects {
 
 void filter3x3(const QImage& src, QImage& dst, const Arguments& args) {
     const QImage image = kernelImage(src);
-    checkNumbers(args, 11);
-    std::array<double, 9> kernel;
-    std::copy_n(args.numbers.begin(), 9, kernel.begin());
+    const Kernel3x3 kernel = leadingKernel(args, 11);
     const double factor = args.numbers[9];
     Neighbourhood op;
-    op.exact = isFineDyadic(factor, 64);
-    for (int i = 0; i < 9; ++i) {
-        op.weights[i] = (i == 4 ? 1.0 : 0.0) - factor * kernel[i];
-        op.exact = op.exact && isFineDyadic(kernel[i], 64);
-    }
+    op.exact = isFineDyadic(factor, 64) && isFineDyadicKernel(kernel);
+    for (int i = 0; i < 9; ++i) op.weights[i] = (i == 4 ? 1.0 : 0.0) - factor * kernel[i];
     op.formula = [kernel, factor](const std::array<int, 9>& values) {
-        double sum = 0;
-        for (int i = 0; i < 9; ++i) sum += kernel[i] * values[i];
-        return values[4] - factor * sum;
+        return values[4] - factor * weightedSum(kernel, values);
     };
     applyNeighbourhood(image, dst, op);
 }

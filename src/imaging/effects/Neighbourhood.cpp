@@ -390,6 +390,24 @@ bool isFineDyadic(double value, double limit) {
     return std::abs(value) <= limit && scaled == std::floor(scaled);
 }
 
+Kernel3x3 leadingKernel(const Arguments& args, int argumentCount) {
+    checkNumbers(args, argumentCount);
+    Kernel3x3 kernel;
+    std::copy_n(args.numbers.begin(), 9, kernel.begin());
+    return kernel;
+}
+
+double weightedSum(const Kernel3x3& kernel, const std::array<int, 9>& values) {
+    double sum = 0;
+    for (int i = 0; i < 9; ++i) sum += kernel[i] * values[i];
+    return sum;
+}
+
+bool isFineDyadicKernel(const Kernel3x3& kernel) {
+    return std::all_of(kernel.begin(), kernel.end(),
+                       [](double weight) { return isFineDyadic(weight, 64); });
+}
+
 void applyNeighbourhood(const QImage& src, QImage& dst, const Neighbourhood& op) {
     const Plan plan = makePlan(op);
     prepareTarget(dst, src.width(), src.height(), src.format());

@@ -4,6 +4,8 @@
 #include <array>
 #include <functional>
 
+#include "imaging/effects/EffectTable.h"
+
 namespace imaging::effects {
 
 // A 3x3 neighbourhood operation on colour channels; borders replicate the edge pixels.
@@ -23,6 +25,18 @@ struct Neighbourhood {
     unsigned channels = 7;  // bit 1 red, 2 green, 4 blue
     std::function<double(const std::array<int, 9>& values)> formula;
 };
+
+using Kernel3x3 = std::array<double, 9>;
+
+// The nine kernel weights an effect's arguments start with, after checking that there are
+// `argumentCount` numbers in all.
+Kernel3x3 leadingKernel(const Arguments& args, int argumentCount);
+
+// sum(kernel * values), in the order the kernels' exact fallback must use.
+double weightedSum(const Kernel3x3& kernel, const std::array<int, 9>& values);
+
+// True when every weight of the kernel keeps a neighbourhood formula exact (isFineDyadic).
+bool isFineDyadicKernel(const Kernel3x3& kernel);
 
 // True when `value` is a multiple of 1/4096 no larger than `limit` in magnitude, the kind of
 // constant that keeps a neighbourhood formula exact in double precision.
