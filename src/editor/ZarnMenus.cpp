@@ -6,18 +6,19 @@
 namespace editor {
 namespace {
 
-QMenu* menu(QMenuBar& bar, const char* name, const char* caption) {
-    QMenu* m = bar.addMenu(QString::fromUtf8(caption));
+// A menu carries its name twice: on itself and on the item that opens it.
+QMenu* named(QMenu* m, const char* name) {
     m->setObjectName(QString::fromLatin1(name));
     m->menuAction()->setObjectName(QString::fromLatin1(name));
     return m;
 }
 
+QMenu* menu(QMenuBar& bar, const char* name, const char* caption) {
+    return named(bar.addMenu(QString::fromUtf8(caption)), name);
+}
+
 QMenu* submenu(QMenu& parent, const char* name, const char* caption) {
-    QMenu* m = parent.addMenu(QString::fromUtf8(caption));
-    m->setObjectName(QString::fromLatin1(name));
-    m->menuAction()->setObjectName(QString::fromLatin1(name));
-    return m;
+    return named(parent.addMenu(QString::fromUtf8(caption)), name);
 }
 
 QAction* item(QMenu& parent, const char* name, const char* caption) {

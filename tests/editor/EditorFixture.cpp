@@ -7,6 +7,7 @@
 
 #include "editor/ImgAtrib.h"
 #include "imaging/ImgX.h"
+#include "support/ImageFiles.h"
 
 namespace testing_support {
 
@@ -23,6 +24,19 @@ editor::Zarn& EditorTest::start(std::function<std::unique_ptr<imaging::ImgX>()> 
     zarn->Form_Load();
     if (zarn->loaded()) zarn->show();
     return *zarn;
+}
+
+editor::Zarn& EditorTest::startWith(const QString& name) {
+    document = writeImage(folder.path(), name, 40, 30);
+    start();
+    open(document);
+    return *zarn;
+}
+
+void EditorTest::expectSomeErrorBox() {
+    prompter.expectMessage([this] { return prompter.asked().back().text; }, platform::Buttons::Ok,
+                           platform::Icon::Exclamation, QStringLiteral("ImgX"),
+                           platform::Answer::Ok);
 }
 
 void EditorTest::open(const QString& path) {

@@ -19,6 +19,10 @@ protected:
 
     // Makes the editor, runs its load and shows it.
     editor::Zarn& start(std::function<std::unique_ptr<imaging::ImgX>()> makeImgX = {});
+    // Starts the editor with a 40 x 30 image file of that name opened; `document` is its path.
+    editor::Zarn& startWith(const QString& name);
+    // A full error box whose description names a path; tests check its number afterwards.
+    void expectSomeErrorBox();
     // Opens `path` through File > Open; answers the open dialog with it.
     void open(const QString& path);
     // The open dialog's answer alone, for tests that script what follows it before the click.
@@ -37,6 +41,7 @@ protected:
     ScriptedPrompter prompter;
     FixedDesktop desktop{folder.path()};
     QString selectedFile;
+    QString document;
     int unloadedCount = 0;
     int endProgramCount = 0;
     QPointer<editor::Zarn> zarn;

@@ -237,9 +237,8 @@ TEST_F(OpenIcon, CancellingTheColourLoadsNothing) {
 using SaveFile = EditorTest;
 
 TEST_F(SaveFile, RewritesTheDocumentInItsOwnFormat) {
-    const QString path = writeImage(folder.path(), "cat.png", 40, 30);
-    editor::Zarn& z = start();
-    open(path);
+    editor::Zarn& z = startWith("cat.png");
+    const QString path = document;
     z.ImgX().effects().Flip(0, 0);  // left and right change places
     z.mnuFileSave_Click();
     const QImage saved = imaging::codecs::decode(path, {});
@@ -256,8 +255,7 @@ TEST_F(SaveFile, AFailureIsReportedAndTheEditsStay) {
     open(path);
     z.ImgX().effects().Flip(0, 0);
     QDir(folder.path() + "/sub").removeRecursively();
-    prompter.expectMessage([this] { return prompter.asked().back().text; }, Buttons::Ok,
-                           Icon::Exclamation, "ImgX", Answer::Ok);
+    expectSomeErrorBox();
     z.mnuFileSave_Click();
     ASSERT_EQ(prompter.asked().size(), 2u);
     EXPECT_TRUE(prompter.asked()[1].text.startsWith("Error: -2147220821\r\n\r\n"));
@@ -282,9 +280,8 @@ class SaveAs : public EditorTest, public ::testing::WithParamInterface<SaveAsCas
 
 TEST_P(SaveAs, WritesTheTypeOfTheChosenFilterUnderTheTypedName) {
     const SaveAsCase c = GetParam();
-    const QString source = writeImage(folder.path(), c.document, 40, 30);
-    editor::Zarn& z = start();
-    open(source);
+    editor::Zarn& z = startWith(c.document);
+    const QString source = document;
     const QString typed = folder.filePath(c.typed), written = folder.filePath(c.written);
     prompter.expectSaveFile("Save As", platform::FileDialogResult{typed, c.chosenFilter});
     answerOptions();
@@ -319,9 +316,8 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(SaveAs, WritesTheOptionsChosenInTheDialog) {
-    const QString source = writeImage(folder.path(), "cat.bmp", 40, 30);
-    editor::Zarn& z = start();
-    open(source);
+    editor::Zarn& z = startWith("cat.bmp");
+    const QString source = document;
     const QString written = folder.filePath("big.bmp");
     prompter.expectSaveFile("Save As", platform::FileDialogResult{written, 1});
     answerOptions([](editor::ImgAtrib& d) { d.opt24BPP->setChecked(true); });
@@ -331,9 +327,8 @@ TEST_F(SaveAs, WritesTheOptionsChosenInTheDialog) {
 }
 
 TEST_F(SaveAs, CancellingTheOptionsWritesNothingButStillShowsTheInformation) {
-    const QString source = writeImage(folder.path(), "cat.png", 40, 30);
-    editor::Zarn& z = start();
-    open(source);
+    editor::Zarn& z = startWith("cat.png");
+    const QString source = document;
     prompter.expectSaveFile("Save As", platform::FileDialogResult{folder.filePath("dog"), 2});
     answerOptions({}, false);
     expectInformation(source, 40, 30, "1.333", 2);
@@ -342,15 +337,12 @@ TEST_F(SaveAs, CancellingTheOptionsWritesNothingButStillShowsTheInformation) {
 }
 
 TEST_F(SaveAs, AWriteFailureIsReportedNotPassedOffAsSaved) {
-    const QString source = writeImage(folder.path(), "cat.png", 40, 30);
-    editor::Zarn& z = start();
-    open(source);
+    editor::Zarn& z = startWith("cat.png");
+    const QString source = document;
     const QString target = folder.filePath("missing/dog.bmp");
     prompter.expectSaveFile("Save As", platform::FileDialogResult{target, 1});
     answerOptions();
-    // The description names the path; the number is what matters here.
-    prompter.expectMessage([this] { return prompter.asked().back().text; }, Buttons::Ok,
-                           Icon::Exclamation, "ImgX", Answer::Ok);
+    expectSomeErrorBox();
     expectInformation(source, 40, 30, "1.333", 2);
     EXPECT_FALSE(z.mnuFileSaveAs_Click());
     EXPECT_TRUE(prompter.asked()[2].text.startsWith("Error: -2147220821\r\n\r\n"));
@@ -416,9 +408,8 @@ namespace {
 using SaveAsJpeg = EditorTest;
 
 TEST_F(SaveAsJpeg, HonoursEightBitsAndTheQualityTyped) {
-    const QString source = writeImage(folder.path(), "cat.jpg", 40, 30);
-    editor::Zarn& z = start();
-    open(source);
+    editor::Zarn& z = startWith("cat.jpg");
+    const QString source = document;
     const QString fine = folder.filePath("fine.jpg"), rough = folder.filePath("rough.jpg");
     for (const auto& [path, quality] : {std::pair{fine, "95"}, std::pair{rough, "10"}}) {
         prompter.expectSaveFile("Save As", platform::FileDialogResult{path, 2});
