@@ -51,7 +51,9 @@ public:
     virtual std::optional<FileDialogResult> saveFile(const FileDialogRequest& request,
                                                      QWidget* parent = nullptr) = 0;
 
-    virtual std::optional<QColor> color(const QColor& initial, QWidget* parent = nullptr) = 0;
+    // The colour dialog, starting from `initial`; an empty title leaves the dialog's own.
+    virtual std::optional<QColor> color(const QColor& initial, const QString& title,
+                                        QWidget* parent = nullptr) = 0;
 
     // Lets the user choose and set up the printer; false when cancelled.
     virtual bool printerSetup(QPrinter& printer, QWidget* parent = nullptr) = 0;

@@ -10,6 +10,8 @@ public:
 
     QSize screenSizePixels() const override;
     QString programFolder() const override;
+    void confineCursor(QWidget& area) override;
+    void releaseCursor() override;
 
 private:
     QString programFolder_;

@@ -146,8 +146,10 @@ std::optional<FileDialogResult> QtPrompter::saveFile(const FileDialogRequest& re
     return runFileDialog(request, parent, QFileDialog::AcceptSave);
 }
 
-std::optional<QColor> QtPrompter::color(const QColor& initial, QWidget* parent) {
-    const QColor chosen = QColorDialog::getColor(initial, parent);
+std::optional<QColor> QtPrompter::color(const QColor& initial, const QString& title,
+                                        QWidget* parent) {
+    // Any colour, with the custom-colour part open at once.
+    const QColor chosen = QColorDialog::getColor(initial, parent, title);
     if (!chosen.isValid()) return {};
     return chosen;
 }

@@ -15,7 +15,8 @@ public:
                                              QWidget* parent) override;
     std::optional<FileDialogResult> saveFile(const FileDialogRequest& request,
                                              QWidget* parent) override;
-    std::optional<QColor> color(const QColor& initial, QWidget* parent) override;
+    std::optional<QColor> color(const QColor& initial, const QString& title,
+                                QWidget* parent) override;
     bool printerSetup(QPrinter& printer, QWidget* parent) override;
 };
 

@@ -81,9 +81,12 @@ void ScriptedPrompter::expectSaveFile(const QString& title,
     script_.push_back({q, std::move(answer), {}});
 }
 
-void ScriptedPrompter::expectColor(std::optional<QColor> answer) {
+void ScriptedPrompter::expectColor(std::optional<QColor> answer) { expectColor({}, answer); }
+
+void ScriptedPrompter::expectColor(const QString& title, std::optional<QColor> answer) {
     AskedQuestion q;
     q.kind = Kind::Color;
+    q.title = title;
     script_.push_back({q, answer, {}});
 }
 
@@ -162,9 +165,12 @@ std::optional<platform::FileDialogResult> ScriptedPrompter::saveFile(
     return fileDialog(Kind::SaveFile, request);
 }
 
-std::optional<QColor> ScriptedPrompter::color(const QColor&, QWidget*) {
+std::optional<QColor> ScriptedPrompter::color(const QColor& initial, const QString& title,
+                                              QWidget*) {
     AskedQuestion q;
     q.kind = Kind::Color;
+    q.title = title;
+    q.initialColor = initial;
     const Reply reply = next(q);
     if (const auto* answer = std::get_if<std::optional<QColor>>(&reply)) return *answer;
     return {};

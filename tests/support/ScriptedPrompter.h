@@ -20,6 +20,7 @@ struct AskedQuestion {
     QString title;
     QString defaultText;
     platform::FileDialogRequest fileRequest;
+    QColor initialColor;
 };
 
 // A prompter that answers from a script. Each expected question names what the program must
@@ -39,6 +40,7 @@ public:
     void expectOpenFile(const QString& title, std::optional<platform::FileDialogResult> answer);
     void expectSaveFile(const QString& title, std::optional<platform::FileDialogResult> answer);
     void expectColor(std::optional<QColor> answer);
+    void expectColor(const QString& title, std::optional<QColor> answer);
     void expectPrinterSetup(bool accept);
 
     const std::vector<AskedQuestion>& asked() const { return asked_; }
@@ -52,7 +54,8 @@ public:
                                                        QWidget* parent) override;
     std::optional<platform::FileDialogResult> saveFile(const platform::FileDialogRequest& request,
                                                        QWidget* parent) override;
-    std::optional<QColor> color(const QColor& initial, QWidget* parent) override;
+    std::optional<QColor> color(const QColor& initial, const QString& title,
+                                QWidget* parent) override;
     bool printerSetup(QPrinter& printer, QWidget* parent) override;
 
 private:
