@@ -12,6 +12,7 @@ ImageView::ImageView(QWidget* parent) : QWidget(parent) {
 
 void ImageView::setPicture(const QImage& picture) {
     picture_ = picture;
+    feedback_.clear();
     update();
 }
 
@@ -19,6 +20,15 @@ void ImageView::paintEvent(QPaintEvent* event) {
     if (picture_.isNull()) return;
     QPainter painter(this);
     painter.drawImage(event->rect().topLeft(), picture_, event->rect());
+    for (const Line& line : feedback_) {
+        painter.setPen(line.colour);
+        painter.drawLine(line.from, line.to);
+    }
+}
+
+void ImageView::drawFeedbackLine(QPoint from, QPoint to, const QColor& colour) {
+    feedback_.append({from, to, colour});
+    update(QRect(from, to).normalized().adjusted(-1, -1, 1, 1));
 }
 
 void ImageView::mouseDoubleClickEvent(QMouseEvent*) { emit doubleClicked(); }

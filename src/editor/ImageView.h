@@ -14,6 +14,8 @@ public:
 
     void setPicture(const QImage& picture);
     const QImage& picture() const { return picture_; }
+    // A pencil line shown on the window at once, until the next picture replaces it.
+    void drawFeedbackLine(QPoint from, QPoint to, const QColor& colour);
 
 signals:
     void doubleClicked();
@@ -30,6 +32,11 @@ protected:
 
 private:
     QImage picture_;
+    struct Line {
+        QPoint from, to;
+        QColor colour;
+    };
+    QList<Line> feedback_;
 };
 
 }  // namespace editor

@@ -50,6 +50,9 @@ Zarn::Zarn(EditorServices services, QWidget* parent)
     if (!services_.makeImgX) services_.makeImgX = [] { return std::make_unique<imaging::ImgX>(); };
     connectMenus();
     connect(view_, &ImageView::doubleClicked, this, &Zarn::Form_DblClick);
+    connect(view_, &ImageView::mousePressed, this, &Zarn::Form_MouseDown);
+    connect(view_, &ImageView::mouseMoved, this, &Zarn::Form_MouseMove);
+    connect(view_, &ImageView::mouseReleased, this, &Zarn::Form_MouseUp);
     resize(kInitialClientSize.width(),
            kInitialClientSize.height() + menuBar()->sizeHint().height());
 }

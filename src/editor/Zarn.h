@@ -4,6 +4,7 @@
 #include <QMainWindow>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "editor/ZarnMenus.h"
 #include "operations/GeometryCommands.h"
@@ -59,8 +60,12 @@ public:
     int AnchorY = 0;
     int LastX = -1;
     int LastY = -1;
-    // A right-button release places the overlay image; set by a successful open.
+    // Placement of an overlay image by a right click: armed by an open or by the overlay
+    // dialog, which also chooses the file, its size (1 to 5) and whether it is see-through.
     bool OverlayArmed = false;
+    bool OverlayTransparent = false;
+    int OverlaySize = 0;
+    QString OverlayFile;
 
     // False when the set-up failed and the program is ending.
     bool loaded() const { return imgX_ != nullptr; }
@@ -94,6 +99,26 @@ public:
     bool mnuFileSaveAs_Click();
     void mnu_Info_Click();
 
+    // The mouse over the picture: selection, pencil strokes and placement.
+    void Form_MouseDown(Qt::MouseButton button, QPoint position);
+    void Form_MouseMove(Qt::MouseButtons buttons, QPoint position);
+    void Form_MouseUp(Qt::MouseButton button, QPoint position);
+    // Plots a pencil line into the image.
+    void DrawLine(int X1, int Y1, int X2, int Y2, QRgb Color);
+
+    // Commands of the Action menu.
+    void mnu_Edge_Click(int index);
+    void mnuActionFilterIntensify_Click();
+    void mnuActionGray_Click();
+    void mnu_40P_Click();
+    void mnu_15P_Click();
+    void mnu_5P_Click();
+    void mnu_Soften_Click();
+    void mnuActionCropSelection_Click();
+    void mnuActionCropPart_Click(int index);
+    void mnu_BKGrnd_Click();
+    void mnuActionDraw_Click();
+
     // Geometry commands of the Image menu.
     void mnu_FHoriz_Click();
     void mnu_FVert_Click();
@@ -103,6 +128,10 @@ public:
     void mnu_W8_Click();
     void mnu_1024_Click();
     void mnu_FitScreen_Click();
+
+signals:
+    // The user wants to place another image: the overlay dialog is to choose it.
+    void anotherOverlayRequested();
 
 protected:
     bool event(QEvent* event) override;
@@ -123,6 +152,10 @@ private:
     // Asks which image of a multi-image file to open: 0 when the user gives up.
     int askImageNumber(int count);
     void measureFile();
+    // The window's colour dialog: it starts from the colour chosen last in any of its uses.
+    std::optional<QColor> askColour(const QString& title);
+    // Places the overlay image at the last mouse position, as a right click asks.
+    void placeOverlay();
     QSize screenSize() const;
 
     EditorServices services_;
@@ -134,6 +167,7 @@ private:
     // The file dialog's memory between commands: folder and the save filter chosen last.
     QString dialogFolder_;
     int saveFilterIndex_ = 1;
+    QColor lastColour_ = Qt::black;
     bool unloaded_ = false;
     bool shownBefore_ = false;
 };

@@ -1,9 +1,9 @@
 // The editor's file commands: Open, Save and Save As.
 #include <QDir>
 #include <QFileInfo>
-#include <QStandardPaths>
 #include <QPainter>
 #include <QRadioButton>
+#include <QStandardPaths>
 #include <cstdlib>
 #include <limits>
 
@@ -93,9 +93,7 @@ bool Zarn::loadIcon(const QString& path) {
     services_.prompter.message(
         QStringLiteral("Please select a color to use for the icon's transparent areas."),
         platform::Buttons::Ok, platform::Icon::None, platform::defaultTitle(), this);
-    const QColor initial =
-        QColor::fromRgb(QRgb(imgX_->Info(imaging::kInfoIconBackground).toUInt()) | 0xFF000000u);
-    const std::optional<QColor> colour = services_.prompter.color(initial, this);
+    const std::optional<QColor> colour = askColour(QString());
     if (!colour) return false;
     const QRgb background = colour->rgb();
     imgX_->setInfo(imaging::kInfoIconBackground, int(background & 0xFFFFFFu));

@@ -4,21 +4,16 @@
 
 #include "imaging/ImgX.h"
 #include "operations/NumericText.h"
-#include "operations/OperationFrame.h"
 #include "platform/Prompter.h"
 
 namespace operations {
 
 void flip(const CommandContext& context, int direction) {
-    OperationFrame frame(context.prompter, context.window);
-    frame.step([&] { context.image.effects().Flip(direction, 0); });
-    frame.report(ReportStyle::Full);
+    runCommand(context, ReportStyle::Full, [&] { context.image.effects().Flip(direction, 0); });
 }
 
 void rotateQuarter(const CommandContext& context) {
-    OperationFrame frame(context.prompter, context.window);
-    frame.step([&] { context.image.effects().Rotate(90.0f, 0, 0); });
-    frame.report(ReportStyle::Short);
+    runCommand(context, ReportStyle::Short, [&] { context.image.effects().Rotate(90.0f, 0, 0); });
 }
 
 void rotateByAskedAngle(const CommandContext& context) {
@@ -27,9 +22,7 @@ void rotateByAskedAngle(const CommandContext& context) {
                                QStringLiteral("Image Rotation"), QString(), context.window);
     const float angle = float(leadingNumber(answer.value_or(QString())));
     if (!(angle >= 1.0f && angle <= 359.0f)) return;
-    OperationFrame frame(context.prompter, context.window);
-    frame.step([&] { context.image.effects().Rotate(angle, 0, 0); });
-    frame.report(ReportStyle::Short);
+    runCommand(context, ReportStyle::Short, [&] { context.image.effects().Rotate(angle, 0, 0); });
 }
 
 int proportionalHeight(int imageWidth, int imageHeight, int width) {
@@ -41,19 +34,16 @@ int proportionalHeight(int imageWidth, int imageHeight, int width) {
 void resizeToWidth(const CommandContext& context, int width) {
     const int w = context.image.Width();
     if (w <= 50) return;
-    OperationFrame frame(context.prompter, context.window);
-    frame.step([&] {
+    runCommand(context, ReportStyle::Plain, [&] {
         context.image.effects().Resize(width, proportionalHeight(w, context.image.Height(), width),
                                        -1, -1, 0);
     });
-    frame.report(ReportStyle::Plain);
 }
 
 void resizeToScreen(const CommandContext& context, QSize screen) {
-    OperationFrame frame(context.prompter, context.window);
-    frame.step([&] { context.image.effects().Resize(screen.width(), screen.height(), -1, -1, 0); });
     // The command has no report of its own; a failure still must not pass unnoticed.
-    frame.report(ReportStyle::Plain);
+    runCommand(context, ReportStyle::Plain,
+               [&] { context.image.effects().Resize(screen.width(), screen.height(), -1, -1, 0); });
 }
 
 }  // namespace operations

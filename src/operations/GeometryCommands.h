@@ -2,25 +2,9 @@
 
 #include <QSize>
 
-class QWidget;
-
-namespace imaging {
-class ImgX;
-}
-
-namespace platform {
-class Prompter;
-}
+#include "operations/CommandContext.h"
 
 namespace operations {
-
-// What an image command works with: the editor's image, the way to ask and tell the user,
-// and the window the questions belong to.
-struct CommandContext {
-    imaging::ImgX& image;
-    platform::Prompter& prompter;
-    QWidget* window;
-};
 
 // Mirrors the image: direction 0 left and right, 1 top and bottom.
 void flip(const CommandContext& context, int direction);

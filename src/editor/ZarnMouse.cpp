@@ -1,0 +1,117 @@
+// The mouse over the editor's picture: the rubber-band selection, pencil strokes and the
+// placement of overlay images.
+#include <QRubberBand>
+#include <cmath>
+
+#include "editor/ImageView.h"
+#include "editor/Zarn.h"
+#include "imaging/ImgX.h"
+#include "operations/LinePoints.h"
+#include "operations/OperationFrame.h"
+#include "platform/Desktop.h"
+#include "platform/Prompter.h"
+#include "platform/SkipOnError.h"
+
+namespace editor {
+namespace {
+
+// The divisor of each overlay size (1 tiny to 5 quarter).
+double overlayDivisor(int size) {
+    static constexpr double kDivisors[] = {5.0, 4.25, 3.5, 2.75, 2.0};
+    return size >= 1 && size <= 5 ? kDivisors[size - 1] : 1.0;
+}
+
+}  // namespace
+
+void Zarn::Form_MouseDown(Qt::MouseButton button, QPoint position) {
+    if (NoLine) return;
+    if (button == Qt::LeftButton) {
+        AnchorX = position.x();
+        AnchorY = position.y();
+        selector_->hide();
+        services_.desktop.confineCursor(*view_);
+    }
+    if (PencilOn) {
+        LastX = -1;
+        LastY = -1;
+    }
+}
+
+void Zarn::Form_MouseMove(Qt::MouseButtons buttons, QPoint position) {
+    PointX = position.x();
+    PointY = position.y();
+    if (imgX_->Width() == 0 || NoLine || !(buttons & Qt::LeftButton)) return;
+    if (PencilOn) {
+        selector_->hide();
+        if (LastX == -1 || LastY == -1) {
+            platform::skipOnError(
+                [&] { imgX_->SetPixel(PointX, PointY, int(PenColor & 0xFFFFFF)); });
+        } else {
+            DrawLine(LastX, LastY, PointX, PointY, PenColor);
+            view_->drawFeedbackLine(QPoint(LastX, LastY), position, QColor::fromRgb(PenColor));
+        }
+        LastX = PointX;
+        LastY = PointY;
+        return;
+    }
+    const int x = std::max(0, std::min(position.x(), view_->width() - 1));
+    const int y = std::max(0, std::min(position.y(), view_->height() - 1));
+    // The rectangle always holds both the anchor pixel and the one under the pointer.
+    selector_->setGeometry(QRect(QPoint(std::min(x, AnchorX), std::min(y, AnchorY)),
+                                 QPoint(std::max(x, AnchorX), std::max(y, AnchorY))));
+    if (selector_->isHidden()) selector_->show();
+}
+
+void Zarn::Form_MouseUp(Qt::MouseButton button, QPoint) {
+    services_.desktop.releaseCursor();
+    if (button == Qt::LeftButton) {
+        if (NoLine) return;
+        if (PencilOn) {
+            // Strokes are plotted pixel by pixel without change notices; the picture and the
+            // Undo item catch up here.
+            view_->setPicture(imgX_->files().Picture());
+            refreshHistoryItems();
+            return;
+        }
+        if (selector_->width() <= 1 || selector_->height() <= 1) selector_->hide();
+        return;
+    }
+    if (button == Qt::RightButton && OverlayArmed && !OverlayFile.isEmpty()) placeOverlay();
+}
+
+void Zarn::DrawLine(int X1, int Y1, int X2, int Y2, QRgb Color) {
+    for (const QPoint& point : operations::linePoints(X1, Y1, X2, Y2))
+        platform::skipOnError(
+            [&] { imgX_->SetPixel(point.x(), point.y(), int(Color & 0xFFFFFF)); });
+}
+
+void Zarn::placeOverlay() {
+    operations::OperationFrame frame(services_.prompter, this);
+    const bool placed = frame.attempt([&] {
+        imaging::ImgX overlay;
+        overlay.canvas().LoadFile(OverlayFile, 1, 0);
+        if (OverlaySize >= 1 && OverlaySize <= 5) {
+            const double divisor = overlayDivisor(OverlaySize);
+            // nearbyint follows the default rounding mode, round-half-to-even.
+            overlay.effects().Resize(int(std::nearbyint(overlay.Width() / divisor)),
+                                     int(std::nearbyint(overlay.Height() / divisor)), -1, -1, 0);
+        }
+        imgX_->effects().Merge(overlay, PointX, PointY, OverlayTransparent ? 70 : 100, -1, 0);
+    });
+    if (!placed) {
+        // Nothing was placed: the settings stay as they were, ready for another try.
+        frame.report(operations::ReportStyle::Full, operations::Reported::AnyError);
+        return;
+    }
+    const platform::Answer another = services_.prompter.message(
+        QStringLiteral("Insert additional images?"), platform::Buttons::YesNo,
+        platform::Icon::Question, QStringLiteral("Another?"), this);
+    if (another == platform::Answer::No) {
+        OverlayArmed = false;
+        return;
+    }
+    OverlayFile.clear();
+    emit anotherOverlayRequested();
+}
+
+}  // namespace editor
