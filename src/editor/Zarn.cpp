@@ -1,10 +1,15 @@
 #include "editor/Zarn.h"
 
+#include <QAbstractPrintDialog>
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QColorDialog>
+#include <QFileDialog>
+#include <QInputDialog>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QRubberBand>
 
@@ -32,6 +37,13 @@ const char* const kLoadFailure =
     "A .DLL library file conflict with another application.\n"
     "\n"
     "Restart or reinstall Quorvane.";
+
+// The standard dialogs the program asks its questions with.
+bool isStandardQuestion(const QWidget* window) {
+    return qobject_cast<const QMessageBox*>(window) || qobject_cast<const QInputDialog*>(window) ||
+           qobject_cast<const QFileDialog*>(window) || qobject_cast<const QColorDialog*>(window) ||
+           qobject_cast<const QAbstractPrintDialog*>(window);
+}
 
 }  // namespace
 
@@ -220,7 +232,13 @@ void Zarn::showEvent(QShowEvent* event) {
 }
 
 bool Zarn::event(QEvent* event) {
-    if (event->type() == QEvent::WindowActivate) Form_Activate();
+    if (event->type() == QEvent::WindowDeactivate)
+        coveredByQuestion_ = isStandardQuestion(QApplication::activeModalWidget());
+    // Coming back from one of the program's own windows disarms the mouse; coming back from a
+    // message or a colour, file or printer dialog does not, or the pencil that Draw has just
+    // armed would be disarmed again by the closing of its own colour dialog.
+    if (event->type() == QEvent::WindowActivate && !std::exchange(coveredByQuestion_, false))
+        Form_Activate();
     return QMainWindow::event(event);
 }
 

@@ -170,6 +170,8 @@ private:
     QColor lastColour_ = Qt::black;
     bool unloaded_ = false;
     bool shownBefore_ = false;
+    // Set while a standard question dialog has the focus instead of this window.
+    bool coveredByQuestion_ = false;
 };
 
 }  // namespace editor

@@ -109,6 +109,7 @@ void Zarn::mnu_BKGrnd_Click() {
                                   colour->rgb());
     imgX_->setViewMode(3);
     show();
+    activateWindow();  // the keyboard comes back with the window
     QApplication::restoreOverrideCursor();
     centreOnScreen();
     BColor = QColor();

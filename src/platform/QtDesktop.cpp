@@ -44,7 +44,10 @@ void QtDesktop::confineCursor(QWidget& area) {
     Display* display = qtDisplay();
     if (!display) return;
     // An active grab confined to the area's own window; events still go where they would.
+    // The press that starts a drag leaves Qt holding the pointer through the input
+    // extension, which would refuse the grab: that hold is let go first.
     const auto window = static_cast<Window>(area.winId());
+    XUngrabPointer(display, CurrentTime);
     XGrabPointer(display, window, True, ButtonPressMask | ButtonReleaseMask | PointerMotionMask,
                  GrabModeAsync, GrabModeAsync, window, None, CurrentTime);
     XFlush(display);
