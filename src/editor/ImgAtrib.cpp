@@ -15,9 +15,9 @@
 #include <QVBoxLayout>
 #include <QValidator>
 
-#include "editor/ImageFormats.h"
 #include "imaging/ImgX.h"
 #include "imaging/InfoItems.h"
+#include "operations/ImageFormats.h"
 
 namespace editor {
 
@@ -153,7 +153,8 @@ void ImgAtrib::Setup(imaging::ImgX& TheImgX, int ImageFormat, const QString& Ima
     TheImgX_ = &TheImgX;
     setWindowTitle(ImagePath);
 
-    if (ImageFormat >= 1 && ImageFormat <= 8) lblFormat->setText(formatName(ImageFormat));
+    if (ImageFormat >= 1 && ImageFormat <= 8)
+        lblFormat->setText(operations::formatName(ImageFormat));
     lblFormat->setText("Format:   " + lblFormat->text());
     // The longer format names need more than the design width.
     setFixedSize(kDesignSize.expandedTo(layout()->minimumSize()));

@@ -91,7 +91,7 @@ void Zarn::Form_Load() {
         imgX_ = services_.makeImgX();
         connect(imgX_.get(), &imaging::ImgX::Changed, this, &Zarn::ImgX_Changed);
         NoLine = true;
-        OverlayArmed = false;
+        placement.OverlayArmed = false;
         imgX_->setInfo(imaging::kInfoUndoEnabled, qint16(1));
         imgX_->setViewMode(3);
         imgX_->setInfo(imaging::kInfoAutoOrient, true);

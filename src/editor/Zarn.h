@@ -8,6 +8,7 @@
 
 #include "editor/ZarnMenus.h"
 #include "operations/GeometryCommands.h"
+#include "operations/PlacementSettings.h"
 
 class QRubberBand;
 
@@ -61,11 +62,8 @@ public:
     int LastX = -1;
     int LastY = -1;
     // Placement of an overlay image by a right click: armed by an open or by the overlay
-    // dialog, which also chooses the file, its size (1 to 5) and whether it is see-through.
-    bool OverlayArmed = false;
-    bool OverlayTransparent = false;
-    int OverlaySize = 0;
-    QString OverlayFile;
+    // dialog, which also chooses the file, its size and whether it is see-through.
+    operations::PlacementSettings placement;
 
     // False when the set-up failed and the program is ending.
     bool loaded() const { return imgX_ != nullptr; }

@@ -7,12 +7,12 @@
 #include <cstdlib>
 #include <limits>
 
-#include "editor/ImageFormats.h"
 #include "editor/ImageView.h"
 #include "editor/ImgAtrib.h"
 #include "editor/Zarn.h"
 #include "imaging/ImgX.h"
 #include "imaging/InfoItems.h"
+#include "operations/ImageFormats.h"
 #include "operations/NumericText.h"
 #include "operations/OperationFrame.h"
 #include "platform/Prompter.h"
@@ -63,7 +63,7 @@ void Zarn::mnuFileOpen_Click() {
     platform::FileDialogRequest request;
     request.title = QStringLiteral("Open");
     request.initialFolder = startFolder(dialogFolder_);
-    request.filter = openFilter();
+    request.filter = operations::openFilter();
     request.filterIndex = 1;
     const std::optional<platform::FileDialogResult> chosen =
         services_.prompter.openFile(request, this);
@@ -84,7 +84,7 @@ void Zarn::mnuFileOpen_Click() {
         NoLine = true;
         centreOnScreen();
         measureFile();
-        OverlayArmed = true;
+        placement.OverlayArmed = true;
     });
     if (!ran) frame.report(operations::ReportStyle::Full, operations::Reported::AnyError);
 }
@@ -163,7 +163,7 @@ bool Zarn::mnuFileSaveAs_Click() {
     request.title = QStringLiteral("Save As");
     request.initialFolder = startFolder(dialogFolder_);
     request.fileName = proposed;
-    request.filter = saveFilter();
+    request.filter = operations::saveFilter();
     request.filterIndex = saveFilterIndex_;
     const std::optional<platform::FileDialogResult> chosen =
         services_.prompter.saveFile(request, this);

@@ -76,7 +76,8 @@ void Zarn::Form_MouseUp(Qt::MouseButton button, QPoint) {
         if (selector_->width() <= 1 || selector_->height() <= 1) selector_->hide();
         return;
     }
-    if (button == Qt::RightButton && OverlayArmed && !OverlayFile.isEmpty()) placeOverlay();
+    if (button == Qt::RightButton && placement.OverlayArmed && !placement.OverlayFile.isEmpty())
+        placeOverlay();
 }
 
 void Zarn::DrawLine(int X1, int Y1, int X2, int Y2, QRgb Color) {
@@ -89,14 +90,15 @@ void Zarn::placeOverlay() {
     operations::OperationFrame frame(services_.prompter, this);
     const bool placed = frame.attempt([&] {
         imaging::ImgX overlay;
-        overlay.canvas().LoadFile(OverlayFile, 1, 0);
-        if (OverlaySize >= 1 && OverlaySize <= 5) {
-            const double divisor = overlayDivisor(OverlaySize);
+        overlay.canvas().LoadFile(placement.OverlayFile, 1, 0);
+        if (placement.OverlaySize >= 1 && placement.OverlaySize <= 5) {
+            const double divisor = overlayDivisor(placement.OverlaySize);
             // nearbyint follows the default rounding mode, round-half-to-even.
             overlay.effects().Resize(int(std::nearbyint(overlay.Width() / divisor)),
                                      int(std::nearbyint(overlay.Height() / divisor)), -1, -1, 0);
         }
-        imgX_->effects().Merge(overlay, PointX, PointY, OverlayTransparent ? 70 : 100, -1, 0);
+        imgX_->effects().Merge(overlay, PointX, PointY, placement.OverlayTransparent ? 70 : 100, -1,
+                               0);
     });
     if (!placed) {
         // Nothing was placed: the settings stay as they were, ready for another try.
@@ -107,10 +109,10 @@ void Zarn::placeOverlay() {
         QStringLiteral("Insert additional images?"), platform::Buttons::YesNo,
         platform::Icon::Question, QStringLiteral("Another?"), this);
     if (another == platform::Answer::No) {
-        OverlayArmed = false;
+        placement.OverlayArmed = false;
         return;
     }
-    OverlayFile.clear();
+    placement.OverlayFile.clear();
     emit anotherOverlayRequested();
 }
 

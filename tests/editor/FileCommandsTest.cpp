@@ -67,7 +67,7 @@ TEST_F(OpenFile, ShowsTheImageNamedInTheCaptionAndRemembersItsFileSize) {
     EXPECT_EQ(z.windowTitle(), "  cat.png");
     EXPECT_EQ(z.FileLenDat, QFileInfo(path).size());
     EXPECT_TRUE(z.NoLine);
-    EXPECT_TRUE(z.OverlayArmed);
+    EXPECT_TRUE(z.placement.OverlayArmed);
     EXPECT_FALSE(z.ImgX().Modified());
     EXPECT_EQ(z.view().size(), QSize(64, 48));
     EXPECT_EQ(z.view().picture().pixelColor(0, 0), kLeftColour);

@@ -101,11 +101,11 @@ protected:
         editor::Zarn& z = startArmed(600, 400);
         QImage black(400, 300, QImage::Format_RGB32);
         black.fill(Qt::black);
-        z.OverlayFile = folder.filePath("overlay.png");
-        black.save(z.OverlayFile);
-        z.OverlayArmed = true;
-        z.OverlaySize = size;
-        z.OverlayTransparent = transparent;
+        z.placement.OverlayFile = folder.filePath("overlay.png");
+        black.save(z.placement.OverlayFile);
+        z.placement.OverlayArmed = true;
+        z.placement.OverlaySize = size;
+        z.placement.OverlayTransparent = transparent;
         z.Form_MouseMove(Qt::NoButton, {10, 20});
         return z;
     }
@@ -123,7 +123,7 @@ TEST_F(Placement, PutsTheShrunkOverlayAtTheRightClick) {
     EXPECT_EQ(result.pixel(10, 20), qRgb(0, 0, 0));
     EXPECT_EQ(result.pixel(209, 169), qRgb(0, 0, 0)) << "200 x 150 from 400 x 300";
     EXPECT_EQ(result.pixel(210, 170), qRgb(255, 255, 255));
-    EXPECT_FALSE(z.OverlayArmed);
+    EXPECT_FALSE(z.placement.OverlayArmed);
     z.Form_MouseUp(Qt::RightButton, {10, 20});  // disarmed: nothing more is asked
 }
 
@@ -134,17 +134,17 @@ TEST_F(Placement, SeeThroughBlendsAt70PercentAndYesAsksForAnotherFile) {
     expectAnother(Answer::Yes);
     z.Form_MouseUp(Qt::RightButton, {10, 20});
     EXPECT_EQ(z.ImgX().image().pixel(10, 20), qRgb(77, 77, 77));  // 255 * 30 %, rounded
-    EXPECT_TRUE(z.OverlayFile.isEmpty());
+    EXPECT_TRUE(z.placement.OverlayFile.isEmpty());
     EXPECT_EQ(requests, 1);
 }
 
 TEST_F(Placement, AFileThatCannotBePlacedIsReportedAndChangesNothing) {
     editor::Zarn& z = startPlacing(5, false);
-    QFile::remove(z.OverlayFile);
+    QFile::remove(z.placement.OverlayFile);
     expectSomeErrorBox();
     z.Form_MouseUp(Qt::RightButton, {10, 20});
-    EXPECT_TRUE(z.OverlayArmed);
-    EXPECT_FALSE(z.OverlayFile.isEmpty());
+    EXPECT_TRUE(z.placement.OverlayArmed);
+    EXPECT_FALSE(z.placement.OverlayFile.isEmpty());
     EXPECT_EQ(z.ImgX().UndoCount(), 0);
 }
 

@@ -1,8 +1,8 @@
-#include "editor/ImageFormats.h"
+#include "operations/ImageFormats.h"
 
 #include <array>
 
-namespace editor {
+namespace operations {
 
 QString formatName(int code) {
     static const std::array<const char*, 9> kNames = {
@@ -39,4 +39,4 @@ QString saveFilter() {
         "Joint Photographic Experts Group  (JPG)|*.jpg;*.bmp;*.png;*.tif;*.pcx;*.tga;*.wmf;*.emf|");
 }
 
-}  // namespace editor
+}  // namespace operations

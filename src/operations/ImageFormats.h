@@ -2,7 +2,7 @@
 
 #include <QString>
 
-namespace editor {
+namespace operations {
 
 // The name of an image format code (1 to 8) as the save options dialog shows it; empty for
 // any other code.
@@ -12,4 +12,4 @@ QString formatName(int code);
 QString openFilter();
 QString saveFilter();
 
-}  // namespace editor
+}  // namespace operations
