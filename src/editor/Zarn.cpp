@@ -84,6 +84,7 @@ void Zarn::connectMenus() {
     connect(m.mnuEditRedo, &QAction::triggered, this, &Zarn::mnuEditRedo_Click);
     connect(m.mnu_Info, &QAction::triggered, this, &Zarn::mnu_Info_Click);
     connectImageCommands();
+    connectCompositingCommands();
 }
 
 void Zarn::Form_Load() {
@@ -134,6 +135,7 @@ bool Zarn::Form_QueryUnload() {
 
 void Zarn::Form_Unload() {
     if (std::exchange(unloaded_, true)) return;
+    delete quad_.data();
     if (services_.unloaded) services_.unloaded();
 }
 

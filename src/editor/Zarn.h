@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QMainWindow>
+#include <QPointer>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -9,6 +10,8 @@
 #include "editor/ZarnMenus.h"
 #include "operations/GeometryCommands.h"
 #include "operations/PlacementSettings.h"
+#include "operations/Quad.h"
+#include "operations/SetOL.h"
 
 class QRubberBand;
 
@@ -117,6 +120,16 @@ public:
     void mnu_BKGrnd_Click();
     void mnuActionDraw_Click();
 
+    // Compositing: an image laid over the whole picture, several placed by right clicks onto
+    // it (or onto a new screen-sized canvas), four merged into one screen-sized picture.
+    void mnu_Normal_Click();
+    void mnu_Mix_Click();
+    void mnu_Quad_Click();
+    // Makes `replacement` the document, keeping this editor's settings (options, undo).
+    void adoptImgX(std::unique_ptr<imaging::ImgX> replacement);
+    operations::SetOL* overlayDialog() const { return setOL_; }
+    operations::Quad* quadDialog() const { return quad_; }
+
     // Geometry commands of the Image menu.
     void mnu_FHoriz_Click();
     void mnu_FVert_Click();
@@ -140,6 +153,9 @@ protected:
 private:
     void connectMenus();
     void connectImageCommands();
+    void connectCompositingCommands();
+    // Shows the overlay-size dialog, made the first time, with no size chosen.
+    void showOverlayDialog();
     operations::CommandContext commandContext();
     void fitToImage();
     void refreshHistoryItems();
@@ -162,6 +178,8 @@ private:
     ImageView* view_;
     QRubberBand* selector_;
     ImgAtrib* imgAtrib_ = nullptr;
+    QPointer<operations::SetOL> setOL_;
+    QPointer<operations::Quad> quad_;
     // The file dialog's memory between commands: folder and the save filter chosen last.
     QString dialogFolder_;
     int saveFilterIndex_ = 1;
