@@ -1,6 +1,4 @@
 #include <gtest/gtest.h>
-#include <QEventLoop>
-#include <QTimer>
 
 #include "rotation/Scheduler.h"
 #include "showlist/RecordSet.h"
@@ -10,16 +8,18 @@
 
 namespace {
 
-using testing_support::RecordingWallpaperSetter;
-using testing_support::StoredRecord;
-
-StoredRecord entry(const QString& path, const QString& viewTime) {
-    return {path, path, viewTime, std::nullopt};
-}
-
 class Rotation : public ::testing::Test {
 protected:
-    void load(const std::vector<StoredRecord>& records) {
+    // Each entry is "path=display time"; without '=' the display time is null.
+    void load(const QStringList& entries) {
+        std::vector<testing_support::StoredRecord> records;
+        for (const QString& entry : entries) {
+            const qsizetype equals = entry.indexOf(QLatin1Char('='));
+            const QString path = entry.left(equals < 0 ? entry.size() : equals);
+            records.push_back({path, path,
+                               equals < 0 ? showlist::FieldValue() : entry.mid(equals + 1),
+                               std::nullopt});
+        }
         const QString path = folder.filePath(QStringLiteral("ZARN.DAT"));
         testing_support::writeStore(path, records);
         store.open(path);
@@ -38,109 +38,85 @@ protected:
 
     testing_support::TempFolder folder;
     showlist::RecordSet store;
-    RecordingWallpaperSetter setter;
+    testing_support::RecordingWallpaperSetter setter;
     bool windowVisible = false;
     rotation::Scheduler scheduler{store, setter, [this] { return windowVisible; },
                                   rotation::kDefaultTickMs};
 };
 
-TEST_F(Rotation, EachImageStaysItsDisplayTimePlusOneTicksInStoreOrder) {
-    load({entry("/w/A.bmp", "2"), entry("/w/B.bmp", "2"), entry("/w/C.bmp", "2")});
-    store.MoveFirst();
-    scheduler.Longest = 0;
-    EXPECT_EQ(ticks(7), (QStringList{"/w/B.bmp", "", "", "/w/C.bmp", "", "", "/w/A.bmp"}));
-    EXPECT_EQ(scheduler.OldWallPaper, "/w/A.bmp");
-    EXPECT_EQ(scheduler.Longest, 2);
-    EXPECT_TRUE(scheduler.Timer1.isActive());
+struct Walk {
+    const char* name;
+    QStringList entries;
+    int movesBefore;  // MoveNext calls on the store before the first tick
+    QStringList applied;
+    QString oldWallPaper;
+    int longest;
+    bool open = true;
+};
+
+void PrintTo(const Walk& walk, std::ostream* out) { *out << walk.name; }
+
+class RotationWalk : public Rotation, public ::testing::WithParamInterface<Walk> {};
+
+TEST_P(RotationWalk, AppliesExactlyTheseWallpapersTickByTick) {
+    const Walk& walk = GetParam();
+    if (walk.open) load(walk.entries);
+    for (int i = 0; i < walk.movesBefore; ++i) store.MoveNext();
+    EXPECT_EQ(ticks(int(walk.applied.size())), walk.applied);
+    EXPECT_EQ(scheduler.OldWallPaper, walk.oldWallPaper);
+    EXPECT_EQ(scheduler.Longest, walk.longest);
+    // Only a store with records keeps the rotation going.
+    EXPECT_EQ(scheduler.Timer1.isActive(), !walk.entries.isEmpty());
 }
 
-TEST_F(Rotation, ASingleRecordIsReappliedEveryDisplayTimePlusOneTicks) {
-    load({entry("/w/only.bmp", "2")});
-    EXPECT_EQ(ticks(7), (QStringList{"/w/only.bmp", "", "", "/w/only.bmp", "", "", "/w/only.bmp"}));
+// Display times that give a single tick: zero, negative, unreadable, out of range or null.
+Walk oneTick(const char* name, const QString& odd) {
+    return {name, {"/w/A=1", odd, "/w/C=1"}, 0, {"/w/odd", "/w/C", ""}, "/w/C", 0};
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Stores, RotationWalk,
+    ::testing::Values(
+        // Each image stays its display time plus one ticks, in store order.
+        Walk{"InStoreOrder",
+             {"/w/A=2", "/w/B=2", "/w/C=2"},
+             0,
+             {"/w/B", "", "", "/w/C", "", "", "/w/A"},
+             "/w/A",
+             2},
+        Walk{"SingleRecordReapplied",
+             {"/w/only=2"},
+             0,
+             {"/w/only", "", "", "/w/only", "", "", "/w/only"},
+             "/w/only",
+             2},
+        Walk{"Empty", {}, 0, {"", "", ""}, "", 0},
+        Walk{"ClosedLikeEmpty", {}, 0, {"", ""}, "", 0, false},
+        Walk{"CursorPastTheEndWraps", {"/w/A=2", "/w/B=2"}, 2, {"/w/A"}, "/w/A", 2},
+        // Paths of two characters or fewer take their turn without a change.
+        Walk{"ShortPath",
+             {"/w/A=1", "ab=1", "/w/C=1"},
+             0,
+             {"", "", "/w/C", "", "/w/A", ""},
+             "/w/A",
+             0},
+        oneTick("Zero", "/w/odd=0"), oneTick("Negative", "/w/odd=-5"),
+        oneTick("Unreadable", "/w/odd=abc"), oneTick("Blank", "/w/odd="),
+        oneTick("OutOfRange", "/w/odd=40000"), oneTick("Null", "/w/odd")),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(Rotation, ATickWithTheWindowShowingStopsTheTimerAndChangesNothing) {
-    load({entry("/w/A.bmp", "2"), entry("/w/B.bmp", "2")});
-    scheduler.Longest = 0;
+    load({"/w/A=2", "/w/B=2"});
     windowVisible = true;
     EXPECT_EQ(ticks(1), QStringList{""});
     EXPECT_FALSE(scheduler.Timer1.isActive());
     EXPECT_EQ(scheduler.Longest, 0);
-    EXPECT_EQ(store.Fields(QStringLiteral("Path")), QStringLiteral("/w/A.bmp"));
+    EXPECT_EQ(store.Fields(QStringLiteral("Path")), QStringLiteral("/w/A"));
     // LongTime from the callers arms it again.
     windowVisible = false;
     scheduler.LongTime();
-    EXPECT_EQ(setter.applied, QStringList{"/w/B.bmp"});
+    EXPECT_EQ(setter.applied, QStringList{"/w/B"});
     EXPECT_TRUE(scheduler.Timer1.isActive());
-}
-
-TEST_F(Rotation, AnEmptyStoreChangesNothingAndLeavesTheTimerStopped) {
-    load({});
-    EXPECT_EQ(ticks(3), (QStringList{"", "", ""}));
-    EXPECT_FALSE(scheduler.Timer1.isActive());
-}
-
-TEST_F(Rotation, AClosedStoreBehavesAsAnEmptyOne) {
-    EXPECT_EQ(ticks(2), (QStringList{"", ""}));
-    EXPECT_FALSE(scheduler.Timer1.isActive());
-}
-
-TEST_F(Rotation, ACursorPastTheEndWrapsToTheFirstRecord) {
-    load({entry("/w/A.bmp", "2"), entry("/w/B.bmp", "2")});
-    store.MoveLast();
-    store.MoveNext();
-    ASSERT_TRUE(store.Eof());
-    EXPECT_EQ(ticks(1), QStringList{"/w/A.bmp"});
-}
-
-TEST_F(Rotation, PathsOfTwoCharactersOrFewerTakeTheirTurnWithoutAChange) {
-    load({entry("/w/A.bmp", "1"), entry("ab", "1"), entry("/w/C.bmp", "1")});
-    store.MoveFirst();
-    EXPECT_EQ(ticks(6), (QStringList{"", "", "/w/C.bmp", "", "/w/A.bmp", ""}));
-}
-
-// Display times that give a single tick: zero, negative, unreadable or out of range.
-class OneTickDisplayTime : public Rotation, public ::testing::WithParamInterface<const char*> {};
-
-TEST_P(OneTickDisplayTime, ShowsTheImageForOneTick) {
-    load({entry("/w/A.bmp", "1"), entry("/w/odd.bmp", GetParam()), entry("/w/C.bmp", "1")});
-    store.MoveFirst();
-    EXPECT_EQ(ticks(3), (QStringList{"/w/odd.bmp", "/w/C.bmp", ""}));
-}
-
-INSTANTIATE_TEST_SUITE_P(Values, OneTickDisplayTime,
-                         ::testing::Values("0", "-5", "abc", "", "40000"));
-
-TEST_F(Rotation, ANullDisplayTimeAlsoLastsOneTick) {
-    load({entry("/w/A.bmp", "1"),
-          {QStringLiteral("/w/n.bmp"), {}, std::nullopt, std::nullopt},
-          entry("/w/C.bmp", "1")});
-    store.MoveFirst();
-    EXPECT_EQ(ticks(2), (QStringList{"/w/n.bmp", "/w/C.bmp"}));
-}
-
-TEST_F(Rotation, CallsOutsideATickCountAsOneStep) {
-    load({entry("/w/A.bmp", "3"), entry("/w/B.bmp", "3")});
-    scheduler.Longest = 2;
-    scheduler.LongTime();
-    EXPECT_EQ(scheduler.Longest, 1);
-    EXPECT_TRUE(setter.applied.isEmpty());
-}
-
-TEST_F(Rotation, TheTimerDrivesTheRotationOnItsOwn) {
-    load({entry("/w/A.bmp", "0"), entry("/w/B.bmp", "0")});
-    scheduler.Timer1.setInterval(5);
-    scheduler.Timer1.start();
-    QEventLoop loop;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (setter.applied.size() >= 3) loop.quit();
-    });
-    poll.start(5);
-    QTimer::singleShot(20000, &loop, &QEventLoop::quit);
-    loop.exec();
-    ASSERT_GE(setter.applied.size(), 3);
-    EXPECT_EQ(setter.applied.mid(0, 3), (QStringList{"/w/B.bmp", "/w/A.bmp", "/w/B.bmp"}));
 }
 
 }  // namespace

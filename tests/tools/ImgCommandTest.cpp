@@ -1,5 +1,5 @@
-#include <QProcess>
 #include <gtest/gtest.h>
+#include <QProcess>
 
 #include "imaging/ImgX.h"
 #include "quorvane-img/ImgCommand.h"
@@ -10,14 +10,12 @@ namespace {
 
 struct Outcome {
     int code = 0;
-    QString out;
-    QString err;
+    QString out, err;
 };
 
 Outcome runTool(const QStringList& arguments) {
     Outcome outcome;
-    QTextStream out(&outcome.out);
-    QTextStream err(&outcome.err);
+    QTextStream out(&outcome.out), err(&outcome.err);
     outcome.code = imgtool::run(arguments, out, err);
     out.flush();
     err.flush();
@@ -30,55 +28,49 @@ protected:
         QImage image(9, 5, QImage::Format_RGB32);
         for (int y = 0; y < image.height(); ++y)
             for (int x = 0; x < image.width(); ++x) image.setPixel(x, y, qRgb(x * 25, y * 50, 99));
-        const QString path = folder.filePath(QStringLiteral("in.png"));
-        image.save(path);
-        return path;
+        image.save(at("in.png"));
+        return at("in.png");
     }
+    QString at(const char* name) { return folder.filePath(QString::fromUtf8(name)); }
     testing_support::TempFolder folder;
 };
 
 TEST_F(ImgTool, AppliesTheOperationsInOrderLikeTheEngine) {
     const QString in = photo();
-    const QString out = folder.filePath(QStringLiteral("out.png"));
-    const Outcome outcome = runTool({in, out, "flip", "h", "rotate", "90", "crop", "1", "1", "3",
-                                     "4", "grayscale", "info"});
+    const Outcome outcome = runTool({in, at("out.png"), "flip", "h", "rotate", "90", "crop", "1",
+                                     "1", "3", "4", "grayscale", "info"});
     ASSERT_EQ(outcome.code, 0) << outcome.err.toStdString();
     EXPECT_TRUE(outcome.out.startsWith("3x4 ")) << outcome.out.toStdString();
 
-    imaging::ImgX expected;
+    imaging::ImgX expected, written;
     expected.canvas().LoadFile(in, 1, 0);
     expected.effects().Flip(0, 0);
     expected.effects().Rotate(90, 0, 0);
     expected.effects().Crop(1, 1, 3, 4, 0);
     expected.effects().Grayscale(0);
-    imaging::ImgX written;
-    written.canvas().LoadFile(out, 1, 0);
+    written.canvas().LoadFile(at("out.png"), 1, 0);
     EXPECT_EQ(written.image(), expected.image());
 }
 
 TEST_F(ImgTool, MakesABlankImageFromNothing) {
-    const QString out = folder.filePath(QStringLiteral("blank.bmp"));
-    ASSERT_EQ(runTool({"-", out, "blank", "6", "4", "#336699"}).code, 0);
-    const QImage written(out);
+    ASSERT_EQ(runTool({"-", at("blank.bmp"), "blank", "6", "4", "#336699"}).code, 0);
+    const QImage written(at("blank.bmp"));
     EXPECT_EQ(written.size(), QSize(6, 4));
     EXPECT_EQ(written.pixel(5, 3), 0xFF336699u);
 }
 
 TEST_F(ImgTool, TakesSaveOptionsBeforeOrAfterTheFiles) {
     const QString in = photo();
-    const QString before = folder.filePath(QStringLiteral("before.bmp"));
-    const QString after = folder.filePath(QStringLiteral("after.bmp"));
-    ASSERT_EQ(runTool({"--bits", "8", in, before, "grayscale"}).code, 0);
-    ASSERT_EQ(runTool({in, after, "--bits", "8", "grayscale"}).code, 0);
-    EXPECT_EQ(QImage(before).format(), QImage::Format_Indexed8);
-    EXPECT_EQ(QImage(after).format(), QImage::Format_Indexed8);
+    ASSERT_EQ(runTool({"--bits", "8", in, at("before.bmp"), "grayscale"}).code, 0);
+    ASSERT_EQ(runTool({in, at("after.bmp"), "--bits", "8", "grayscale"}).code, 0);
+    EXPECT_EQ(QImage(at("before.bmp")).format(), QImage::Format_Indexed8);
+    EXPECT_EQ(QImage(at("after.bmp")).format(), QImage::Format_Indexed8);
 }
 
 TEST_F(ImgTool, MergesAnotherFile) {
     const QString in = photo();
-    const QString top = folder.filePath(QStringLiteral("top.png"));
-    ASSERT_EQ(runTool({"-", top, "blank", "2", "2", "0xFF0000"}).code, 0);
-    const Outcome outcome = runTool({in, "-", "merge", top, "3", "1", "100", "info"});
+    ASSERT_EQ(runTool({"-", at("top.png"), "blank", "2", "2", "0xFF0000"}).code, 0);
+    const Outcome outcome = runTool({in, "-", "merge", at("top.png"), "3", "1", "100", "info"});
     ASSERT_EQ(outcome.code, 0) << outcome.err.toStdString();
     EXPECT_TRUE(outcome.out.startsWith("9x5 ")) << outcome.out.toStdString();
 }
@@ -94,24 +86,26 @@ class ImgToolRefuses : public ImgTool, public ::testing::WithParamInterface<BadC
 TEST_P(ImgToolRefuses, WithItsReason) {
     QStringList arguments = GetParam().arguments;
     arguments.replaceInStrings("IN", photo());
-    arguments.replaceInStrings("OUT", folder.filePath("out.png"));
+    arguments.replaceInStrings("OUT", at("out.png"));
     const Outcome outcome = runTool(arguments);
     EXPECT_EQ(outcome.code, GetParam().code);
-    EXPECT_TRUE(outcome.err.contains(QLatin1String(GetParam().message))) << outcome.err.toStdString();
-    EXPECT_FALSE(QFile::exists(folder.filePath("out.png")));
+    EXPECT_TRUE(outcome.err.contains(QLatin1String(GetParam().message)))
+        << outcome.err.toStdString();
+    EXPECT_FALSE(QFile::exists(at("out.png")));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Calls, ImgToolRefuses,
-    ::testing::Values(BadCall{{}, 2, "Usage"}, BadCall{{"IN", "OUT"}, 2, "no operation"},
-                      BadCall{{"IN", "OUT", "twirl"}, 2, "unknown operation"},
-                      BadCall{{"IN", "OUT", "resize", "10"}, 2, "missing height"},
-                      BadCall{{"IN", "OUT", "rotate", "lots"}, 2, "must be a number"},
-                      BadCall{{"IN", "out.xyz", "grayscale"}, 2, "extension"},
-                      BadCall{{"--speed", "IN", "OUT", "grayscale"}, 2, "unknown option"},
-                      BadCall{{"IN", "OUT", "resize", "0", "10"}, 1, "error -2147220832"},
-                      BadCall{{"-", "OUT", "grayscale"}, 1, "error -2147220838"},
-                      BadCall{{"missing.png", "OUT", "grayscale"}, 1, "error -2147220826"}));
+INSTANTIATE_TEST_SUITE_P(Calls, ImgToolRefuses,
+                         ::testing::ValuesIn(std::vector<BadCall>{
+                             {{}, 2, "Usage"},
+                             {{"IN", "OUT"}, 2, "no operation"},
+                             {{"IN", "OUT", "twirl"}, 2, "unknown operation"},
+                             {{"IN", "OUT", "resize", "10"}, 2, "missing height"},
+                             {{"IN", "OUT", "rotate", "lots"}, 2, "must be a number"},
+                             {{"IN", "out.xyz", "grayscale"}, 2, "extension"},
+                             {{"--speed", "IN", "OUT", "grayscale"}, 2, "unknown option"},
+                             {{"IN", "OUT", "resize", "0", "10"}, 1, "error -2147220832"},
+                             {{"-", "OUT", "grayscale"}, 1, "error -2147220838"},
+                             {{"missing.png", "OUT", "grayscale"}, 1, "error -2147220826"}}));
 
 TEST(ImgToolProgram, RunsWithoutADisplay) {
     QProcess process;
@@ -122,7 +116,8 @@ TEST(ImgToolProgram, RunsWithoutADisplay) {
     process.start(QStringLiteral(QUORVANE_IMG), {"--help"});
     ASSERT_TRUE(process.waitForFinished(10000));
     EXPECT_EQ(process.exitCode(), 0);
-    EXPECT_TRUE(process.readAllStandardOutput().contains("quorvane-img [OPTIONS] IN OUT [OPTIONS]"));
+    EXPECT_TRUE(
+        process.readAllStandardOutput().contains("quorvane-img [OPTIONS] IN OUT [OPTIONS]"));
 }
 
 }  // namespace

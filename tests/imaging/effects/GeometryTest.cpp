@@ -6,56 +6,36 @@
 #include "EffectTesting.h"
 #include "imaging/effects/RotateBilinear.h"
 
-using effects_test::randomImage;
-using effects_test::runEffect;
-using effects_test::samePixels;
+using namespace effects_test;
 
 namespace {
 
-const QImage::Format kFormats[] = {QImage::Format_RGB32, QImage::Format_ARGB32};
-
-quint32 at(const QImage& image, int x, int y) {
-    return reinterpret_cast<const quint32*>(image.constScanLine(y))[x];
-}
-
-// An image made pixel by pixel from a function of the output position.
-template <typename Pixel>
-QImage made(int width, int height, QImage::Format format, Pixel pixel) {
-    QImage image(width, height, format);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            reinterpret_cast<quint32*>(image.scanLine(y))[x] = pixel(x, y);
-    return image;
-}
-
 class GeometryShapes : public ::testing::TestWithParam<std::tuple<QSize, QImage::Format>> {
 protected:
-    QImage src() const {
-        const auto& [size, format] = GetParam();
-        return randomImage(size.width(), size.height(), format, 21);
+    const QImage in = randomImage(std::get<0>(GetParam()).width(), std::get<0>(GetParam()).height(),
+                                  std::get<1>(GetParam()), 21);
+    const int w = in.width(), h = in.height();
+    // The image made from `in` by taking each pixel from where `from` says.
+    template <typename From>
+    QImage moved(int width, int height, From from) const {
+        return made(width, height, in.format(), [&](int x, int y) {
+            const auto [fromX, fromY] = from(x, y);
+            return at(in, fromX, fromY);
+        });
     }
 };
 
 TEST_P(GeometryShapes, FlipMirrorsEachWay) {
-    const QImage in = src();
-    const int w = in.width(), h = in.height();
-    EXPECT_TRUE(
-        samePixels(made(w, h, in.format(), [&](int x, int y) { return at(in, w - 1 - x, y); }),
-                   runEffect(QStringLiteral("flip"), in, {0, 7})));
-    EXPECT_TRUE(
-        samePixels(made(w, h, in.format(), [&](int x, int y) { return at(in, x, h - 1 - y); }),
-                   runEffect(QStringLiteral("flip"), in, {1, -3})));
+    EXPECT_TRUE(samePixels(moved(w, h, [&](int x, int y) { return QPoint(w - 1 - x, y); }),
+                           runEffect(QStringLiteral("flip"), in, {0, 7})));
+    EXPECT_TRUE(samePixels(moved(w, h, [&](int x, int y) { return QPoint(x, h - 1 - y); }),
+                           runEffect(QStringLiteral("flip"), in, {1, -3})));
 }
 
 TEST_P(GeometryShapes, RightAnglesRearrangePixels) {
-    const QImage in = src();
-    const int w = in.width(), h = in.height();
-    const QImage clockwise =
-        made(h, w, in.format(), [&](int x, int y) { return at(in, y, h - 1 - x); });
-    const QImage half =
-        made(w, h, in.format(), [&](int x, int y) { return at(in, w - 1 - x, h - 1 - y); });
-    const QImage counter =
-        made(h, w, in.format(), [&](int x, int y) { return at(in, w - 1 - y, x); });
+    const QImage clockwise = moved(h, w, [&](int x, int y) { return QPoint(y, h - 1 - x); });
+    const QImage half = moved(w, h, [&](int x, int y) { return QPoint(w - 1 - x, h - 1 - y); });
+    const QImage counter = moved(h, w, [&](int x, int y) { return QPoint(w - 1 - y, x); });
     const std::pair<double, const QImage*> cases[] = {
         {90, &clockwise}, {450, &clockwise}, {-270, &clockwise}, {180, &half}, {-180, &half},
         {270, &counter},  {-90, &counter},   {360, &in},         {0, &in},     {-720, &in}};
@@ -65,23 +45,18 @@ TEST_P(GeometryShapes, RightAnglesRearrangePixels) {
 }
 
 TEST_P(GeometryShapes, CropKeepsThePartInside) {
-    const QImage in = src();
-    const int w = in.width(), h = in.height();
-    const QRect rects[] = {
-        {0, 0, w, h}, {-1, -2, w + 1, h + 2}, {w - 1, h - 1, 9, 9}, {w - 1, 0, 1, h + 5}};
-    for (const QRect& rect : rects) {
-        const QRect inside = rect.intersected(in.rect());
-        EXPECT_TRUE(samePixels(in.copy(inside),
-                               runEffect(QStringLiteral("crop"), in,
-                                         {double(rect.x()), double(rect.y()), double(rect.width()),
-                                          double(rect.height()), 0})));
-    }
+    for (const QRect& r : {QRect(0, 0, w, h), QRect(-1, -2, w + 1, h + 2),
+                           QRect(w - 1, h - 1, 9, 9), QRect(w - 1, 0, 1, h + 5)})
+        EXPECT_TRUE(samePixels(
+            in.copy(r.intersected(in.rect())),
+            runEffect(QStringLiteral("crop"), in,
+                      {double(r.x()), double(r.y()), double(r.width()), double(r.height()), 0})));
 }
 
-// The documented turning arithmetic, written out plainly for every output pixel.
+// The documented turning arithmetic, written out plainly for every output pixel: clockwise,
+// on a canvas grown to hold the whole image, the corners white (opaque) or transparent.
 QImage turnedPlainly(const QImage& in, double degrees) {
     const bool opaque = in.format() == QImage::Format_RGB32;
-    const quint32 background = opaque ? 0xffffffffu : 0;
     const double r = degrees * std::numbers::pi / 180, c = std::cos(r), s = std::sin(r);
     const int width = int(std::ceil(in.width() * std::abs(c) + in.height() * std::abs(s) - 1e-6));
     const int height = int(std::ceil(in.width() * std::abs(s) + in.height() * std::abs(c) - 1e-6));
@@ -90,8 +65,8 @@ QImage turnedPlainly(const QImage& in, double degrees) {
     const qint64 originX = fixed(u * c + v * s + in.width() / 2.0 - 0.5) + (1 << 24);
     const qint64 originY = fixed(-u * s + v * c + in.height() / 2.0 - 0.5) + (1 << 24);
     const auto source = [&](qint64 x, qint64 y) {
-        return x < 0 || y < 0 || x >= in.width() || y >= in.height() ? background
-                                                                     : at(in, int(x), int(y));
+        if (x < 0 || y < 0 || x >= in.width() || y >= in.height()) return opaque ? ~0u : 0u;
+        return at(in, int(x), int(y));
     };
     return made(width, height, in.format(), [&](int X, int Y) {
         const qint64 fx = originX + X * fixed(c) + Y * fixed(s);
@@ -103,9 +78,9 @@ QImage turnedPlainly(const QImage& in, double degrees) {
         const qint64 w[4] = {(128 - ax) * (128 - ay), ax * (128 - ay), (128 - ax) * ay, ax * ay};
         qint64 alpha = 0, colour[3] = {0, 0, 0};
         for (int i = 0; i < 4; ++i) {
-            const qint64 a = opaque ? 255 : effects_test::channel(p[i], 3);
+            const qint64 a = opaque ? 255 : channel(p[i], 3);
             alpha += w[i] * a;
-            for (int b = 0; b < 3; ++b) colour[b] += w[i] * a * effects_test::channel(p[i], b);
+            for (int b = 0; b < 3; ++b) colour[b] += w[i] * a * channel(p[i], b);
         }
         if (alpha == 0) return quint32(0);
         quint32 result = quint32((alpha + 8192) >> 14) << 24;
@@ -115,23 +90,17 @@ QImage turnedPlainly(const QImage& in, double degrees) {
 }
 
 TEST_P(GeometryShapes, OtherAnglesInterpolateOnAGrownCanvas) {
-    const QImage in = src();
     for (double degrees : {33.0, -33.0, 45.0, 0.5, 89.99, 135.0, 200.25, 300.0, 1000.0})
         EXPECT_TRUE(samePixels(turnedPlainly(in, std::fmod(degrees + 360, 360)),
                                runEffect(QStringLiteral("rotate"), in, {degrees, 0, 0})))
             << degrees;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    OddSizes, GeometryShapes,
-    ::testing::Combine(::testing::Values(QSize(1, 1), QSize(1, 9), QSize(9, 1), QSize(2, 2),
-                                         QSize(7, 5), QSize(23, 18), QSize(64, 33)),
-                       ::testing::ValuesIn(kFormats)),
-    [](const auto& info) {
-        const QSize size = std::get<0>(info.param);
-        return std::to_string(size.width()) + "x" + std::to_string(size.height()) +
-               (std::get<1>(info.param) == QImage::Format_RGB32 ? "_rgb" : "_argb");
-    });
+INSTANTIATE_TEST_SUITE_P(OddSizes, GeometryShapes,
+                         ::testing::Combine(::testing::Values(QSize(1, 1), QSize(1, 9), QSize(9, 1),
+                                                              QSize(2, 2), QSize(7, 5),
+                                                              QSize(23, 18), QSize(64, 33)),
+                                            ::testing::ValuesIn(kFormats)));
 
 TEST(RotateEffect, CanvasHoldsTheWholeTurnedImage) {
     EXPECT_EQ(imaging::effects::rotatedCanvas(QSize(6000, 4000), 33), QSize(7211, 6623));
@@ -140,30 +109,95 @@ TEST(RotateEffect, CanvasHoldsTheWholeTurnedImage) {
     EXPECT_EQ(imaging::effects::rotatedCanvas(QSize(1, 1), 30), QSize(2, 2));
 }
 
-TEST(RotateEffect, KeepsAFlatImageFlatAndFillsTheCorners) {
-    for (QImage::Format format : kFormats) {
-        QImage flat(41, 31, format);
-        flat.fill(QColor(10, 200, 77));
-        const QImage turned = runEffect(QStringLiteral("rotate"), flat, {30, 0, 0});
-        const quint32 corner = format == QImage::Format_RGB32 ? 0xffffffffu : 0u;
-        EXPECT_EQ(at(turned, 0, 0), corner);
-        EXPECT_EQ(at(turned, turned.width() - 1, turned.height() - 1), corner);
-        EXPECT_EQ(at(turned, turned.width() / 2, turned.height() / 2), 0xff0ac84du);
-        EXPECT_EQ(at(turned, turned.width() / 2 + 9, turned.height() / 2 - 7), 0xff0ac84du);
+// weight[i][k]: how much input k counts towards output i along an axis, out of 2^14.
+std::vector<std::vector<qint64>> plainWeights(qint64 from, qint64 to) {
+    std::vector<std::vector<qint64>> weight(size_t(to), std::vector<qint64>(size_t(from), 0));
+    for (qint64 i = 0; i < to; ++i) {
+        if (to < from) {
+            // Covered lengths in units of 1/to of an input pixel, rounded as running totals.
+            qint64 covered = 0, before = 0;
+            for (qint64 k = 0; k < from; ++k) {
+                covered += std::max<qint64>(
+                    0, std::min((k + 1) * to, (i + 1) * from) - std::max(k * to, i * from));
+                const qint64 upTo = (covered * 16384 + from / 2) / from;
+                weight[i][k] = upTo - before;
+                before = upTo;
+            }
+            continue;
+        }
+        // Centre i + 1/2 lands at input p / q - 1/2 from the left edge.
+        const qint64 p = (2 * i + 1) * from - to, q = 2 * to;
+        if (p <= 0 || from == 1) {
+            weight[i][0] = 16384;
+        } else if (p / q >= from - 1) {
+            weight[i][from - 1] = 16384;
+        } else {
+            const qint64 right = ((p % q) * 16384 + q / 2) / q;
+            weight[i][p / q] = 16384 - right;
+            weight[i][p / q + 1] = right;
+        }
     }
+    return weight;
 }
 
-TEST(RotateEffect, TurnsClockwise) {
-    // A dot right of the centre of a white square lands below the centre.
-    QImage square(21, 21, QImage::Format_RGB32);
-    square.fill(Qt::white);
-    reinterpret_cast<quint32*>(square.scanLine(10))[18] = 0xff000000u;
-    const QImage turned = runEffect(QStringLiteral("rotate"), square, {10, 0, 0});
-    const int cx = turned.width() / 2, cy = turned.height() / 2;
-    const double r = 10 * std::numbers::pi / 180;
-    const int dotX = cx + int(std::lround(8 * std::cos(r))),
-              dotY = cy + int(std::lround(8 * std::sin(r)));
-    EXPECT_LT(effects_test::channel(at(turned, dotX, dotY), 0), 128);
+QImage resizedPlainly(const QImage& in, int width, int height) {
+    const bool opaque = in.format() == QImage::Format_RGB32;
+    const auto down = plainWeights(in.height(), height);
+    const auto along = plainWeights(in.width(), width);
+    const auto premultiplied = [&](int x, int y, int byte) {
+        const qint64 a = opaque ? 255 : channel(at(in, x, y), 3);
+        return byte == 3 ? a * 255 : channel(at(in, x, y), byte) * a;
+    };
+    return made(width, height, in.format(), [&](int X, int Y) {
+        qint64 sum[4] = {0, 0, 0, 0};
+        for (int x = 0; x < in.width(); ++x) {
+            if (!along[X][x]) continue;
+            for (int b = 0; b < 4; ++b) {
+                qint64 column = 0;
+                for (int y = 0; y < in.height(); ++y) column += down[Y][y] * premultiplied(x, y, b);
+                sum[b] += along[X][x] * ((column + 8192) >> 14);
+            }
+        }
+        const qint64 unit = 255 * 16384;
+        quint32 pixel = quint32((sum[3] + unit / 2) / unit) << 24;
+        for (int b = 0; b < 3 && sum[3]; ++b)
+            pixel |= quint32((255 * sum[b] + sum[3] / 2) / sum[3]) << (8 * b);
+        return pixel;
+    });
+}
+
+class ResizeSizes : public ::testing::TestWithParam<std::tuple<QSize, QSize, QImage::Format>> {};
+
+TEST_P(ResizeSizes, FollowTheDocumentedArithmetic) {
+    const auto& [from, to, format] = GetParam();
+    const QImage in = randomImage(from.width(), from.height(), format, 41);
+    EXPECT_TRUE(samePixels(resizedPlainly(in, to.width(), to.height()),
+                           runEffect(QStringLiteral("resize"), in,
+                                     {double(to.width()), double(to.height()), -1, -1, 0})));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ShrinkGrowAndMixed, ResizeSizes,
+    ::testing::Combine(::testing::Values(QSize(1, 1), QSize(7, 5), QSize(23, 1), QSize(1, 19),
+                                         QSize(40, 31)),
+                       ::testing::Values(QSize(1, 1), QSize(3, 2), QSize(9, 4), QSize(3, 41),
+                                         QSize(57, 13), QSize(81, 77)),
+                       ::testing::ValuesIn(kFormats)));
+
+// Whatever the rounding of the weights, a flat colour stays exactly that colour.
+TEST(ResizeEffect, KeepsFlatColoursExactlyAndTheSameSizeUntouched) {
+    for (quint32 alpha : {1u, 77u, 255u}) {
+        const quint32 colour = (alpha << 24) | 0x12fe01;
+        const QImage flat = made(13, 7, QImage::Format_ARGB32, [&](int, int) { return colour; });
+        for (QSize size : {QSize(5, 3), QSize(31, 2), QSize(1, 40)})
+            EXPECT_TRUE(
+                samePixels(made(size.width(), size.height(), QImage::Format_ARGB32,
+                                [&](int, int) { return colour; }),
+                           runEffect(QStringLiteral("resize"), flat,
+                                     {double(size.width()), double(size.height()), -1, -1, 0})));
+    }
+    const QImage in = randomImage(9, 6, QImage::Format_ARGB32, 42);
+    EXPECT_TRUE(samePixels(in, runEffect(QStringLiteral("resize"), in, {9, 6, -1, -1, 0})));
 }
 
 }  // namespace

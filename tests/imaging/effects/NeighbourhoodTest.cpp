@@ -6,10 +6,7 @@
 
 #include "EffectTesting.h"
 
-using effects_test::channel;
-using effects_test::randomImage;
-using effects_test::runEffect;
-using effects_test::samePixels;
+using namespace effects_test;
 
 namespace {
 
@@ -26,57 +23,49 @@ struct Case {
 
 void PrintTo(const Case& c, std::ostream* out) { *out << c.name; }
 
+double weighted(const std::array<double, 9>& k, const std::array<int, 9>& n) {
+    double sum = 0;
+    for (int i = 0; i < 9; ++i) sum += k[i] * n[i];
+    return sum;
+}
+
 Case filter(const char* name, std::array<double, 9> k, double factor) {
     std::vector<double> numbers(k.begin(), k.end());
     numbers.insert(numbers.end(), {factor, 0});
-    return {name, "filter3x3", numbers, 7, [k, factor](const std::array<int, 9>& n) {
-                double sum = 0;
-                for (int i = 0; i < 9; ++i) sum += k[i] * n[i];
-                return n[4] - factor * sum;
-            }};
+    return {name, "filter3x3", numbers, 7,
+            [=](const std::array<int, 9>& n) { return n[4] - factor * weighted(k, n); }};
 }
 
 Case convolve(const char* name, std::array<double, 9> k, double divisor, unsigned mask) {
     std::vector<double> numbers(k.begin(), k.end());
     numbers.insert(numbers.end(), {divisor, double(mask), 0, 0, 0});
-    return {name, "convolve", numbers, mask, [k, divisor](const std::array<int, 9>& n) {
-                double sum = 0;
-                for (int i = 0; i < 9; ++i) sum += k[i] * n[i];
-                return sum / divisor;
-            }};
+    return {name, "convolve", numbers, mask,
+            [=](const std::array<int, 9>& n) { return weighted(k, n) / divisor; }};
 }
 
 Case sharpen(const char* name, double percent) {
     return {name, "sharpen", {percent, 0}, 7, [percent](const std::array<int, 9>& n) {
-                const double blur = (n[0] + 2 * n[1] + n[2] + 2 * n[3] + 4 * n[4] + 2 * n[5] +
-                                     n[6] + 2 * n[7] + n[8]) /
-                                    16.0;
+                const double blur = weighted({1, 2, 1, 2, 4, 2, 1, 2, 1}, n) / 16;
                 return n[4] + percent / 100 * (n[4] - blur);
             }};
 }
 
 // The effect computed the plain way: borders replicate, each channel rounded and clamped.
 QImage plainly(const QImage& in, const Case& c) {
-    QImage out(in.size(), in.format());
     const auto pixel = [&](int x, int y) {
-        x = std::clamp(x, 0, in.width() - 1);
-        y = std::clamp(y, 0, in.height() - 1);
-        return reinterpret_cast<const quint32*>(in.constScanLine(y))[x];
+        return at(in, std::clamp(x, 0, in.width() - 1), std::clamp(y, 0, in.height() - 1));
     };
-    for (int y = 0; y < in.height(); ++y)
-        for (int x = 0; x < in.width(); ++x) {
-            quint32 result = pixel(x, y);
-            for (int byte = 0; byte < 3; ++byte) {
-                if (!(c.channels & (4u >> byte))) continue;
-                std::array<int, 9> n;
-                for (int i = 0; i < 9; ++i)
-                    n[i] = channel(pixel(x + i % 3 - 1, y + i / 3 - 1), byte);
-                const double value = std::clamp(std::round(c.formula(n)), 0.0, 255.0);
-                result = (result & ~(0xffu << (8 * byte))) | (quint32(value) << (8 * byte));
-            }
-            reinterpret_cast<quint32*>(out.scanLine(y))[x] = result;
+    return made(in.width(), in.height(), in.format(), [&](int x, int y) {
+        quint32 result = pixel(x, y);
+        for (int byte = 0; byte < 3; ++byte) {
+            if (!(c.channels & (4u >> byte))) continue;
+            std::array<int, 9> n;
+            for (int i = 0; i < 9; ++i) n[i] = channel(pixel(x + i % 3 - 1, y + i / 3 - 1), byte);
+            const double value = std::clamp(std::round(c.formula(n)), 0.0, 255.0);
+            result = (result & ~(0xffu << (8 * byte))) | (quint32(value) << (8 * byte));
         }
-    return out;
+        return result;
+    });
 }
 
 class NeighbourhoodKernels : public ::testing::TestWithParam<Case> {};
@@ -84,7 +73,7 @@ class NeighbourhoodKernels : public ::testing::TestWithParam<Case> {};
 TEST_P(NeighbourhoodKernels, EqualTheRoundedFormula) {
     const Case& c = GetParam();
     const QSize sizes[] = {{1, 1}, {1, 7}, {7, 1}, {2, 3}, {6, 2}, {13, 11}, {40, 9}};
-    for (QImage::Format format : {QImage::Format_RGB32, QImage::Format_ARGB32})
+    for (QImage::Format format : kFormats)
         for (QSize size : sizes) {
             const QImage in = randomImage(size.width(), size.height(), format, 31 + size.width());
             EXPECT_TRUE(
@@ -116,6 +105,6 @@ INSTANTIATE_TEST_SUITE_P(
         convolve("no_channel", {1, 1, 1, 1, 1, 1, 1, 1, 1}, 9, 0), sharpen("sharpen_4", 4),
         sharpen("sharpen_10", 10), sharpen("sharpen_35", 35), sharpen("sharpen_100", 100),
         sharpen("sharpen_1000", 1000), sharpen("sharpen_0", 0)),
-    [](const auto& info) { return std::string(info.param.name); });
+    caseName);
 
 }  // namespace

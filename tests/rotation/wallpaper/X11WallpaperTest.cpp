@@ -1,12 +1,10 @@
-#include "TestServer.h"
-#include "rotation/wallpaper/X11WallpaperSetter.h"
-#include "support/TempFolder.h"
-
 #include <gtest/gtest.h>
 #include <QImage>
 #include <bit>
-#include <memory>
-#include <vector>
+
+#include "WallpaperTestSupport.h"
+#include "rotation/wallpaper/X11WallpaperSetter.h"
+#include "support/TempFolder.h"
 
 // Xlib last: its macros (None, Bool, Status) collide with names in Qt and GoogleTest.
 #include <X11/Xatom.h>
@@ -16,12 +14,8 @@
 namespace wallpaper_test {
 namespace {
 
-constexpr int kWidth = 64;
-constexpr int kHeight = 48;
-constexpr QRgb kRed = 0xffff0000;
-constexpr QRgb kBlue = 0xff0000ff;
-constexpr QRgb kGreen = 0xff00ff00;
-constexpr QRgb kYellow = 0xffffff00;
+constexpr int kWidth = 64, kHeight = 48;
+constexpr QRgb kRed = 0xffff0000, kBlue = 0xff0000ff, kGreen = 0xff00ff00, kYellow = 0xffffff00;
 
 // Green outer tenths that covering the 4:3 root must crop away, red then blue in between,
 // along the image's longer side.
@@ -37,22 +31,14 @@ QImage stripes(QSize size) {
     return image;
 }
 
-QImage filled(QRgb colour) {
-    QImage image(10, 10, QImage::Format_RGB32);
-    image.fill(colour);
-    return image;
-}
-
 // A private X server of one depth (Xvfb picks a free display number), our own connection
 // to it, and what the tests need to look at its root window.
 class X11Screen {
 public:
     explicit X11Screen(int depth)
-        : xvfb_(
-              QStringLiteral("Xvfb"),
-              {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
-               QStringLiteral("0"), QStringLiteral("%1x%2x%3").arg(kWidth).arg(kHeight).arg(depth),
-               QStringLiteral("-nolisten"), QStringLiteral("tcp"), QStringLiteral("-noreset")}),
+        : xvfb_("Xvfb", {"-displayfd", "1", "-screen", "0",
+                         QStringLiteral("%1x%2x%3").arg(kWidth).arg(kHeight).arg(depth),
+                         "-nolisten", "tcp", "-noreset"}),
           name_(QLatin1Char(':') + xvfb_.address()) {
         if (!xvfb_.address().isEmpty()) display_ = XOpenDisplay(name_.toLatin1().constData());
         if (display_) root_ = DefaultRootWindow(display_);
@@ -95,8 +81,7 @@ public:
     Pixmap property(const char* name) {
         Atom type = 0;
         int format = 0;
-        unsigned long items = 0;
-        unsigned long after = 0;
+        unsigned long items = 0, after = 0;
         unsigned char* data = nullptr;
         XGetWindowProperty(display_, root_, XInternAtom(display_, name, False), 0, 1, False,
                            XA_PIXMAP, &type, &format, &items, &after, &data);
@@ -106,29 +91,32 @@ public:
         return pixmap;
     }
 
-    void setProperty(const char* name, Pixmap pixmap) {
-        XChangeProperty(display_, root_, XInternAtom(display_, name, False), XA_PIXMAP, 32,
-                        PropModeReplace, reinterpret_cast<const unsigned char*>(&pixmap), 1);
-        XSync(display_, False);
-    }
-
     bool exists(Pixmap pixmap) {
         rotation::X11ErrorTrap trap(display_);
         Window root = 0;
-        int x = 0;
-        int y = 0;
-        unsigned size[4] = {};
-        XGetGeometry(display_, pixmap, &root, &x, &y, &size[0], &size[1], &size[2], &size[3]);
+        int at = 0;
+        unsigned size = 0;
+        XGetGeometry(display_, pixmap, &root, &at, &at, &size, &size, &size, &size);
         return !trap.hadError();
     }
 
-    // A pixmap left on the server by another program that set the background and exited.
-    Pixmap retainedPixmapOfAnotherProgram() {
+    // The pixmap another program that set the background and exited left on the server, named
+    // by the root properties asked for (the other by an unrelated one; neither: none set).
+    Pixmap previousBackground(bool inRootId, bool inEsetroot) {
         Display* other = XOpenDisplay(name_.toLatin1().constData());
-        const Pixmap pixmap = XCreatePixmap(other, root_, 4, 4, DefaultDepth(other, 0));
+        const Pixmap previous = XCreatePixmap(other, root_, 4, 4, DefaultDepth(other, 0));
+        const Pixmap unrelated = XCreatePixmap(other, root_, 4, 4, DefaultDepth(other, 0));
+        for (const auto& [property, named] :
+             {std::pair{"_XROOTPMAP_ID", inRootId}, std::pair{"ESETROOT_PMAP_ID", inEsetroot}}) {
+            const Pixmap pixmap = named ? previous : unrelated;
+            if (inRootId || inEsetroot)
+                XChangeProperty(other, root_, XInternAtom(other, property, False), XA_PIXMAP, 32,
+                                PropModeReplace, reinterpret_cast<const unsigned char*>(&pixmap),
+                                1);
+        }
         XSetCloseDownMode(other, RetainPermanent);
         XCloseDisplay(other);
-        return pixmap;
+        return previous;
     }
 
 private:
@@ -141,8 +129,7 @@ private:
 };
 
 struct Point {
-    int x;
-    int y;
+    int x, y;
     QRgb colour;
 };
 
@@ -150,41 +137,41 @@ struct Picture {
     int depth;
     QSize size;
     std::vector<Point> expected;
+    // Which root properties name another program's background pixmap beforehand. It may be
+    // freed only when both do: that is how its owner agreed to be killed for it.
+    bool inRootId, inEsetroot;
 };
 
 void PrintTo(const Picture& picture, std::ostream* out) {
-    *out << picture.size.width() << 'x' << picture.size.height() << " at depth " << picture.depth;
+    *out << picture.size.width() << 'x' << picture.size.height() << " at depth " << picture.depth
+         << " after " << picture.inRootId << picture.inEsetroot;
 }
 
-class X11Root : public ::testing::TestWithParam<Picture> {
-protected:
-    void SetUp() override { ASSERT_TRUE(screen.connected()) << "Xvfb is needed (package xvfb)"; }
+class X11Root : public ::testing::TestWithParam<Picture> {};
 
-    X11Screen screen{GetParam().depth};
-};
+TEST_P(X11Root, ShowsTheImageZoomedToCoverAndCentredThenReplacesIt) {
+    const Picture& picture = GetParam();
+    X11Screen screen(picture.depth);
+    ASSERT_TRUE(screen.connected()) << "Xvfb is needed (package xvfb)";
+    const Pixmap previous = screen.previousBackground(picture.inRootId, picture.inEsetroot);
 
-TEST_P(X11Root, ShowsTheImageZoomedToCoverAndCentred) {
-    screen.apply(stripes(GetParam().size));
-
+    screen.apply(stripes(picture.size));
     const QImage shown = screen.rootPixels();
-    for (const Point& point : GetParam().expected)
+    for (const Point& point : picture.expected)
         EXPECT_EQ(shown.pixel(point.x, point.y), point.colour) << point.x << "," << point.y;
     for (int y = 0; y < kHeight; ++y)
         for (int x = 0; x < kWidth; ++x)
             ASSERT_NE(shown.pixel(x, y), kGreen) << "uncropped edge at " << x << "," << y;
-    const Pixmap published = screen.property("_XROOTPMAP_ID");
-    EXPECT_TRUE(published && screen.exists(published));
-    EXPECT_EQ(screen.property("ESETROOT_PMAP_ID"), published);
-}
-
-TEST_P(X11Root, ANewImageReplacesTheOldOneAndFreesItsPixmap) {
-    screen.apply(stripes(GetParam().size));
     const Pixmap first = screen.property("_XROOTPMAP_ID");
-    screen.apply(filled(kYellow));
+    EXPECT_TRUE(first && screen.exists(first));
+    EXPECT_EQ(screen.property("ESETROOT_PMAP_ID"), first);
+    EXPECT_EQ(screen.exists(previous), !(picture.inRootId && picture.inEsetroot));
 
-    const QImage shown = screen.rootPixels();
-    EXPECT_EQ(shown.pixel(0, 0), kYellow);
-    EXPECT_EQ(shown.pixel(kWidth - 1, kHeight - 1), kYellow);
+    QImage yellow(10, 10, QImage::Format_RGB32);
+    yellow.fill(kYellow);
+    screen.apply(yellow);
+    EXPECT_EQ(screen.rootPixels().pixel(0, 0), kYellow);
+    EXPECT_EQ(screen.rootPixels().pixel(kWidth - 1, kHeight - 1), kYellow);
     const Pixmap latest = screen.property("_XROOTPMAP_ID");
     EXPECT_TRUE(latest != first && screen.exists(latest));
     EXPECT_FALSE(screen.exists(first));
@@ -195,41 +182,10 @@ const std::vector<Point> kAcross = {{2, 2, kRed}, {29, 24, kRed}, {34, 24, kBlue
 const std::vector<Point> kDown = {{2, 2, kRed}, {61, 20, kRed}, {2, 28, kBlue}, {61, 45, kBlue}};
 
 INSTANTIATE_TEST_SUITE_P(wallpaper_pictures, X11Root,
-                         ::testing::Values(Picture{24, {40, 24}, kAcross},
-                                           Picture{24, {24, 40}, kDown},
-                                           Picture{16, {40, 24}, kAcross},
-                                           Picture{16, {24, 40}, kDown}));
-
-// Another program's background pixmap may be freed only when both properties name it: that
-// is how its owner agreed to be killed for it.
-struct Previous {
-    const char* name;
-    bool inRootId;
-    bool inEsetroot;
-};
-
-void PrintTo(const Previous& previous, std::ostream* out) { *out << previous.name; }
-
-class X11PreviousBackground : public ::testing::TestWithParam<Previous> {};
-
-TEST_P(X11PreviousBackground, IsFreedOnlyWhenBothPropertiesNameIt) {
-    X11Screen screen(24);
-    ASSERT_TRUE(screen.connected()) << "Xvfb is needed (package xvfb)";
-    const Pixmap previous = screen.retainedPixmapOfAnotherProgram();
-    const Pixmap unrelated = screen.retainedPixmapOfAnotherProgram();
-    screen.setProperty("_XROOTPMAP_ID", GetParam().inRootId ? previous : unrelated);
-    screen.setProperty("ESETROOT_PMAP_ID", GetParam().inEsetroot ? previous : unrelated);
-
-    screen.apply(filled(kBlue));
-
-    EXPECT_EQ(screen.rootPixels().pixel(5, 5), kBlue);
-    EXPECT_EQ(screen.exists(previous), !(GetParam().inRootId && GetParam().inEsetroot));
-}
-
-INSTANTIATE_TEST_SUITE_P(wallpaper_conventions, X11PreviousBackground,
-                         ::testing::Values(Previous{"both", true, true},
-                                           Previous{"rootIdOnly", true, false},
-                                           Previous{"esetrootOnly", false, true}));
+                         ::testing::Values(Picture{24, {40, 24}, kAcross, true, true},
+                                           Picture{24, {24, 40}, kDown, true, false},
+                                           Picture{16, {40, 24}, kAcross, false, true},
+                                           Picture{16, {24, 40}, kDown, false, false}));
 
 TEST(wallpaper_x11, LeavesTheRootAloneForAnUnreadableFileOrDisplay) {
     X11Screen screen(24);
@@ -239,7 +195,7 @@ TEST(wallpaper_x11, LeavesTheRootAloneForAnUnreadableFileOrDisplay) {
 
     testing_support::TempFolder folder;
     const QString path = folder.filePath(QStringLiteral("a.png"));
-    ASSERT_TRUE(filled(kRed).save(path));
+    ASSERT_TRUE(stripes({4, 3}).save(path));
     rotation::X11WallpaperSetter(QStringLiteral(":no-such-display")).apply(path);
 }
 
