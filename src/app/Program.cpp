@@ -55,7 +55,8 @@ int runQuorvane(int argc, char** argv) {
 
     platform::QtPrompter prompter;
     platform::QtDesktop desktop(
-        platform::resolveProgramFolder(options.home, env, QApplication::applicationDirPath()));
+        platform::resolveProgramFolder(options.home, env, QApplication::applicationDirPath()),
+        QApplication::applicationDirPath(), prompter);
 
     frmTray tray({prompter, desktop, *wallpaper, options.tickMs, detectTrayMode(),
                   [] { QCoreApplication::exit(0); }});

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPixmap>
+#include <QPrinter>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QStyle>
@@ -18,6 +19,7 @@
 #include <QWindowStateChangeEvent>
 
 #include "CaptionZoom.h"
+#include "editor/AboutBox.h"
 #include "platform/Desktop.h"
 #include "platform/Prompter.h"
 #include "platform/SkipOnError.h"
@@ -137,6 +139,7 @@ void frmTray::buildControls() {
     Label1 = linkLabel("Label1", QStringLiteral("&Exit"), QStringLiteral("Click Here"));
     connect(Label1, &QToolButton::clicked, this, &frmTray::Label1_Click);
     Label2 = linkLabel("Label2", QStringLiteral("&Help"), QStringLiteral("Click Here!"));
+    connect(Label2, &QToolButton::clicked, this, &frmTray::Label2_Click);
 
     // Browser on the left, preview and show list on the right, commands underneath.
     auto* browser = new QVBoxLayout;
@@ -355,6 +358,11 @@ void frmTray::Label1_Click() {
     Form_Unload();
     hide();
     services_.endProgram();
+}
+
+void frmTray::Label2_Click() {
+    editor::showAboutAndHelp(services_.prompter, services_.desktop, QStringLiteral("Help About..."),
+                             this);
 }
 
 void frmTray::showEvent(QShowEvent* event) {

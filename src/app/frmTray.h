@@ -14,6 +14,7 @@ class QComboBox;
 class QImage;
 class QLabel;
 class QListWidget;
+class QPrinter;
 class QPushButton;
 class QToolButton;
 
@@ -82,6 +83,8 @@ public:
     void mnuRestore_Click();
     void cmdSaveSetup_Click();
     void Label1_Click();
+    // The About box, then the help.
+    void Label2_Click();
 
     // Show-list editing.
     void cmdNew_Click();
@@ -146,6 +149,8 @@ private:
     std::unique_ptr<rotation::Scheduler> rotation_;
     TrayIcon* trayIcon_;
     QPointer<editor::Zarn> toolbox_;
+    // The toolbox's printer: made when first needed, kept so a Printer Setup holds for the run.
+    std::unique_ptr<QPrinter> printer_;
     bool hookInstalled_ = false;
     bool unloaded_ = false;
     // Set while the window stands minimised in place of a tray icon.

@@ -1,5 +1,6 @@
 // The main window's way into the image toolbox.
 #include <QLabel>
+#include <QPrinter>
 
 #include "app/frmTray.h"
 #include "editor/Zarn.h"
@@ -9,6 +10,11 @@ namespace app {
 void frmTray::picPreview_DblClick() {
     mnuRestore_Click();
     hide();
+    if (!printer_) printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    const auto endProgram = [this] {
+        Form_Unload();
+        services_.endProgram();
+    };
     editor::EditorServices services{services_.prompter,
                                     services_.desktop,
                                     [this] { return selected_.FileName; },
@@ -16,11 +22,10 @@ void frmTray::picPreview_DblClick() {
                                         picPreview->setToolTip(QString());
                                         show();
                                     },
-                                    [this] {
-                                        Form_Unload();
-                                        services_.endProgram();
-                                    },
-                                    {}};
+                                    endProgram,
+                                    {},
+                                    endProgram,
+                                    printer_.get()};
     toolbox_ = new editor::Zarn(std::move(services));
     toolbox_->Form_Load();
     if (toolbox_->loaded()) toolbox_->show();

@@ -11,6 +11,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QPrinter>
 #include <QRubberBand>
 
 #include "editor/ImageView.h"
@@ -85,6 +86,8 @@ void Zarn::connectMenus() {
     connect(m.mnu_Info, &QAction::triggered, this, &Zarn::mnu_Info_Click);
     connectImageCommands();
     connectCompositingCommands();
+    connectPrintAndClipboard();
+    connectProgramCommands();
 }
 
 void Zarn::Form_Load() {
@@ -136,6 +139,9 @@ bool Zarn::Form_QueryUnload() {
 void Zarn::Form_Unload() {
     if (std::exchange(unloaded_, true)) return;
     delete quad_.data();
+    // On the way out of the program the main window is not brought back: it would flash up
+    // and read the show list again just before its unload records it.
+    if (quitting_) return;
     if (services_.unloaded) services_.unloaded();
 }
 

@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QMainWindow>
 #include <QPointer>
+#include <QRectF>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -13,6 +14,7 @@
 #include "operations/Quad.h"
 #include "operations/SetOL.h"
 
+class QPrinter;
 class QRubberBand;
 
 namespace imaging {
@@ -40,6 +42,11 @@ struct EditorServices {
     std::function<void()> endProgram;
     // Makes the editor's imaging engine; replaced in tests to make the set-up fail.
     std::function<std::unique_ptr<imaging::ImgX>()> makeImgX;
+    // Ends the whole program once the editor has closed: the main window unloads first.
+    std::function<void()> quitProgram;
+    // The printer of the print commands, kept by the caller so the choice made in Printer
+    // Setup holds for the rest of the run. Null: the editor keeps one of its own.
+    QPrinter* printer = nullptr;
 };
 
 // The image toolbox: one image, shown at one screen pixel per image pixel in a window fitted
@@ -129,6 +136,19 @@ public:
     void adoptImgX(std::unique_ptr<imaging::ImgX> replacement);
     operations::SetOL* overlayDialog() const { return setOL_; }
     operations::Quad* quadDialog() const { return quad_; }
+    // Printing and the clipboard.
+    void mnuFilePrinterSetup_Click();
+    void mnuFilePrintTL_Click();
+    void mnuFilePrintFit_Click();
+    void mnuEditCopy_Click();
+    void mnuEditPaste_Click();
+    // The printer the print commands print on.
+    QPrinter& printer();
+
+    // The About box and the help, the desktop's display settings, and the end of the program.
+    void mnu_About_Click();
+    void mnu_Disp_Click();
+    void mnu_AllQuit_Click();
 
     // Geometry commands of the Image menu.
     void mnu_FHoriz_Click();
@@ -156,6 +176,10 @@ private:
     void connectCompositingCommands();
     // Shows the overlay-size dialog, made the first time, with no size chosen.
     void showOverlayDialog();
+    void connectPrintAndClipboard();
+    void connectProgramCommands();
+    // Prints the picture into the rectangle `place` makes of the page's printable area.
+    void printPicture(const std::function<QRectF(QSize picture, QSizeF area)>& place);
     operations::CommandContext commandContext();
     void fitToImage();
     void refreshHistoryItems();
@@ -185,6 +209,9 @@ private:
     int saveFilterIndex_ = 1;
     QColor lastColour_ = Qt::black;
     bool unloaded_ = false;
+    // Set while Exit closes the window on the way out of the program.
+    bool quitting_ = false;
+    std::unique_ptr<QPrinter> ownPrinter_;
     bool shownBefore_ = false;
     // Set while a standard question dialog has the focus instead of this window.
     bool coveredByQuestion_ = false;

@@ -23,6 +23,14 @@ public:
     // leave the picture needs. Where the desktop allows no such thing (Wayland), nothing.
     virtual void confineCursor(QWidget& area) = 0;
     virtual void releaseCursor() = 0;
+
+    // Opens the program's help at its contents, for the window `owner` (may be null). The help
+    // stays open beside the program's windows; a missing help file is said, never fatal.
+    virtual void showHelp(QWidget* owner) = 0;
+
+    // Starts the desktop's own display settings and returns at once; false when no program for
+    // them could be started.
+    virtual bool startDisplaySettings() = 0;
 };
 
 }  // namespace platform

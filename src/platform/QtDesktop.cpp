@@ -1,8 +1,15 @@
 #include "QtDesktop.h"
 
+#include <QDir>
 #include <QGuiApplication>
+#include <QProcess>
 #include <QScreen>
 #include <QWidget>
+
+#include "DisplaySettings.h"
+#include "HelpFile.h"
+#include "HelpWindow.h"
+#include "Prompter.h"
 
 #if defined(Q_OS_WIN)
 #include <windows.h>
@@ -24,7 +31,12 @@ Display* qtDisplay() {
 
 }  // namespace
 
-QtDesktop::QtDesktop(QString programFolder) : programFolder_(std::move(programFolder)) {}
+QtDesktop::QtDesktop(QString programFolder, QString executableFolder, Prompter& prompter)
+    : programFolder_(std::move(programFolder)),
+      executableFolder_(std::move(executableFolder)),
+      prompter_(prompter) {}
+
+QtDesktop::~QtDesktop() = default;
 
 QSize QtDesktop::screenSizePixels() const {
     const QScreen* screen = QGuiApplication::primaryScreen();
@@ -65,6 +77,34 @@ void QtDesktop::releaseCursor() {
         XFlush(display);
     }
 #endif
+}
+
+void QtDesktop::showHelp(QWidget* owner) {
+    const QString path = findHelpFile(executableFolder_);
+    if (path.isEmpty()) {
+        prompter_.message(
+            QStringLiteral("The help file %1 could not be found.\n\nIt belongs beside the program "
+                           "or in %2.")
+                .arg(helpFileName(),
+                     QDir::toNativeSeparators(QDir::cleanPath(
+                         QDir(executableFolder_).filePath(QStringLiteral("../share/quorvane"))))),
+            Buttons::Ok, Icon::Exclamation, defaultTitle(), owner);
+        return;
+    }
+    if (!help_) help_ = std::make_unique<HelpWindow>();
+    help_->showFile(path, owner);
+}
+
+bool QtDesktop::startDisplaySettings() {
+#if defined(Q_OS_WIN)
+    const QList<ProgramCommand> commands = {windowsDisplaySettingsCommand()};
+#else
+    const QList<ProgramCommand> commands =
+        displaySettingsCommands(qEnvironmentVariable("XDG_CURRENT_DESKTOP"));
+#endif
+    return startFirst(commands, [](const ProgramCommand& command) {
+        return QProcess::startDetached(command.program, command.arguments);
+    });
 }
 
 }  // namespace platform

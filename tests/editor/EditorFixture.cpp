@@ -19,7 +19,9 @@ editor::Zarn& EditorTest::start(std::function<std::unique_ptr<imaging::ImgX>()> 
                                     [this] { return selectedFile; },
                                     [this] { ++unloadedCount; },
                                     [this] { ++endProgramCount; },
-                                    std::move(makeImgX)};
+                                    std::move(makeImgX),
+                                    [this] { ++quitCount; },
+                                    nullptr};
     zarn = new editor::Zarn(std::move(services));
     zarn->Form_Load();
     if (zarn->loaded()) zarn->show();

@@ -44,6 +44,7 @@ protected:
     QString document;
     int unloadedCount = 0;
     int endProgramCount = 0;
+    int quitCount = 0;
     QPointer<editor::Zarn> zarn;
 };
 

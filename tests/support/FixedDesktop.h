@@ -2,13 +2,15 @@
 
 #include <QSize>
 #include <QString>
+#include <vector>
 
 #include "platform/Desktop.h"
 
 namespace testing_support {
 
 // A desktop with a 1024 x 768 screen and the given program folder that remembers whether the
-// pointer is held in an area.
+// pointer is held in an area, for which windows the help was opened, and how often the
+// display settings were started (they start when displaySettingsStart says so).
 class FixedDesktop final : public platform::Desktop {
 public:
     explicit FixedDesktop(QString folder) : folder_(std::move(folder)) {}
@@ -19,9 +21,17 @@ public:
         confinedTo = nullptr;
         ++releases;
     }
+    void showHelp(QWidget* owner) override { helpOwners.push_back(owner); }
+    bool startDisplaySettings() override {
+        ++displaySettingsStarts;
+        return displaySettingsStart;
+    }
 
     QWidget* confinedTo = nullptr;
     int releases = 0;
+    std::vector<QWidget*> helpOwners;
+    bool displaySettingsStart = true;
+    int displaySettingsStarts = 0;
 
 private:
     QString folder_;

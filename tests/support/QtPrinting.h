@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QRect>
 #include <QString>
 #include <QStringList>
 #include <ostream>
@@ -16,4 +17,8 @@ inline void PrintTo(const QStringList& list, std::ostream* out) {
         PrintTo(list.at(i), out);
     }
     *out << ']';
+}
+
+inline void PrintTo(const QRect& r, std::ostream* out) {
+    *out << r.width() << 'x' << r.height() << '+' << r.x() << '+' << r.y();
 }

@@ -47,7 +47,7 @@ void ScriptedPrompter::expectMessage(const QString& text, platform::Buttons butt
     q.buttons = buttons;
     q.icon = icon;
     q.title = title;
-    script_.push_back({q, answer, {}});
+    script_.push_back({q, answer, {}, {}});
 }
 
 void ScriptedPrompter::expectMessage(std::function<QString()> text, platform::Buttons buttons,
@@ -62,7 +62,7 @@ void ScriptedPrompter::expectInput(const QString& prompt, const QString& title,
     q.kind = Kind::Input;
     q.text = prompt;
     q.title = title;
-    script_.push_back({q, std::move(answer), {}});
+    script_.push_back({q, std::move(answer), {}, {}});
 }
 
 void ScriptedPrompter::expectOpenFile(const QString& title,
@@ -70,7 +70,7 @@ void ScriptedPrompter::expectOpenFile(const QString& title,
     AskedQuestion q;
     q.kind = Kind::OpenFile;
     q.title = title;
-    script_.push_back({q, std::move(answer), {}});
+    script_.push_back({q, std::move(answer), {}, {}});
 }
 
 void ScriptedPrompter::expectSaveFile(const QString& title,
@@ -78,7 +78,7 @@ void ScriptedPrompter::expectSaveFile(const QString& title,
     AskedQuestion q;
     q.kind = Kind::SaveFile;
     q.title = title;
-    script_.push_back({q, std::move(answer), {}});
+    script_.push_back({q, std::move(answer), {}, {}});
 }
 
 void ScriptedPrompter::expectColor(std::optional<QColor> answer) { expectColor({}, answer); }
@@ -87,16 +87,16 @@ void ScriptedPrompter::expectColor(const QString& title, std::optional<QColor> a
     AskedQuestion q;
     q.kind = Kind::Color;
     q.title = title;
-    script_.push_back({q, answer, {}});
+    script_.push_back({q, answer, {}, {}});
 }
 
-void ScriptedPrompter::expectPrinterSetup(bool accept) {
+void ScriptedPrompter::expectPrinterSetup(bool accept, std::function<void(QPrinter&)> choose) {
     AskedQuestion q;
     q.kind = Kind::PrinterSetup;
-    script_.push_back({q, accept, {}});
+    script_.push_back({q, accept, {}, std::move(choose)});
 }
 
-ScriptedPrompter::Reply ScriptedPrompter::next(const AskedQuestion& asked) {
+ScriptedPrompter::Reply ScriptedPrompter::next(const AskedQuestion& asked, Step* taken) {
     asked_.push_back(asked);
     if (script_.empty()) {
         ADD_FAILURE() << "unexpected " << describe(asked);
@@ -104,6 +104,7 @@ ScriptedPrompter::Reply ScriptedPrompter::next(const AskedQuestion& asked) {
     }
     Step step = script_.front();
     script_.pop_front();
+    if (taken) *taken = step;
     if (step.text) step.question.text = step.text();
     const AskedQuestion& want = step.question;
     EXPECT_EQ(kindName(asked.kind), std::string(kindName(want.kind))) << describe(asked);
@@ -176,12 +177,16 @@ std::optional<QColor> ScriptedPrompter::color(const QColor& initial, const QStri
     return {};
 }
 
-bool ScriptedPrompter::printerSetup(QPrinter&, QWidget*) {
+bool ScriptedPrompter::printerSetup(QPrinter& printer, QWidget*) {
     AskedQuestion q;
     q.kind = Kind::PrinterSetup;
-    const Reply reply = next(q);
-    if (const auto* answer = std::get_if<bool>(&reply)) return *answer;
-    return false;
+    Step step;
+    const Reply reply = next(q, &step);
+    const auto* accepted = std::get_if<bool>(&reply);
+    if (!accepted || !*accepted) return false;
+    // Like the real dialog, a cancelled setup leaves the printer as it was.
+    if (step.choosePrinter) step.choosePrinter(printer);
+    return true;
 }
 
 }  // namespace testing_support

@@ -41,7 +41,8 @@ public:
     void expectSaveFile(const QString& title, std::optional<platform::FileDialogResult> answer);
     void expectColor(std::optional<QColor> answer);
     void expectColor(const QString& title, std::optional<QColor> answer);
-    void expectPrinterSetup(bool accept);
+    // An accepted setup hands the printer to `choose`, as the user's choices in the dialog.
+    void expectPrinterSetup(bool accept, std::function<void(QPrinter&)> choose = {});
 
     const std::vector<AskedQuestion>& asked() const { return asked_; }
     bool allAnswered() const { return script_.empty(); }
@@ -66,10 +67,11 @@ private:
         AskedQuestion question;
         Reply reply;
         std::function<QString()> text;  // when set, makes question.text when asked
+        std::function<void(QPrinter&)> choosePrinter;
     };
 
     // Records the question, checks it against the next step and returns that step's reply.
-    Reply next(const AskedQuestion& asked);
+    Reply next(const AskedQuestion& asked, Step* taken = nullptr);
     std::optional<platform::FileDialogResult> fileDialog(
         AskedQuestion::Kind kind, const platform::FileDialogRequest& request);
 
