@@ -1,6 +1,8 @@
 // The editor's commands that reach beyond its image: About and help, the desktop's display
 // settings, and Exit.
 #include <QAction>
+#include <QApplication>
+#include <QTimer>
 
 #include "editor/AboutBox.h"
 #include "editor/Zarn.h"
@@ -43,7 +45,9 @@ void Zarn::mnu_AllQuit_Click() {
         quitting_ = false;
         return;
     }
-    if (services_.quitProgram) services_.quitProgram();
+    // The closed window deletes itself as soon as events are handled, and the main window's
+    // unload handles events: the end is run from the event loop, outside this window's menu.
+    if (services_.quitProgram) QTimer::singleShot(0, qApp, services_.quitProgram);
 }
 
 }  // namespace editor

@@ -1,4 +1,5 @@
 #include <QAction>
+#include <QCoreApplication>
 #include <QFile>
 
 #include "EditorFixture.h"
@@ -86,6 +87,7 @@ TEST_P(Exit, EndsTheProgramOnlyWhenTheToolboxCloses) {
         expectInformation(kept, 40, 30, "1.333", 2);
     }
     z.menus().mnu_AllQuit->trigger();
+    QCoreApplication::processEvents();  // the end runs from the event loop
 
     EXPECT_EQ(quitCount, c.quits ? 1 : 0);
     EXPECT_EQ(QFile::exists(kept), c.saveAs == SaveAs::Written);
