@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QProcess>
@@ -7,16 +9,17 @@
 #include <QThread>
 #include <csignal>
 
-#include "VirtualDesktop.h"
 #include "support/StoreFixture.h"
 #include "support/TempFolder.h"
 
-// The real program on a real X server with a real XEmbed notification area, driven with
-// real pointer events: it goes to the tray at start-up, and a double click on its icon there
-// - not a single click - brings the main window back.
-namespace {
+// Last: Xlib's macros (None, Success, Bool...) would clash with the headers above.
+#include <X11/Xlib.h>
 
-using e2e::XWindowState;
+// The real program on a real X server (Xvfb) with a real XEmbed notification area (trayer)
+// and nothing else - no window manager, no session bus - driven with real pointer events
+// (xdotool): it goes to the tray at start-up, and a double click on its icon there - not a
+// single click - brings the main window back.
+namespace {
 
 constexpr int kDeadlineMs = 15000;
 
@@ -30,52 +33,196 @@ bool waitUntil(Condition condition) {
     return true;
 }
 
-class TrayIconEndToEnd : public ::testing::Test {
+// Asks a child to end, then makes sure it has.
+void endProcess(QProcess& process) {
+    if (process.state() == QProcess::NotRunning) return;
+    process.terminate();
+    if (process.waitForFinished(5000)) return;
+    process.kill();
+    process.waitForFinished(5000);
+}
+
+// One window of the X server's tree as the server sees it now, in root coordinates.
+struct XWindowState {
+    Window id, topLevel;  // topLevel: its ancestor that is a child of the root window
+    bool viewable;        // mapped with every ancestor mapped
+    bool popup;           // override-redirect: tooltips, menus, which no window manager manages
+    QRect geometry;
+};
+
+// The parameter: which record's path the store holds as the saved wallpaper, if any.
+class TrayIconEndToEnd : public ::testing::TestWithParam<std::optional<int>> {
 protected:
+    // Starts the program on the three-image list, every wallpaper it sets going to a script.
     void SetUp() override {
-        const QString problem = desktop.start(folder.path());
+        const QString problem = startDesktop();
         ASSERT_TRUE(problem.isEmpty()) << problem.toStdString();
-        paths = {folder.filePath(QStringLiteral("harbour at dawn.bmp")),
-                 folder.filePath(QStringLiteral("old mill.bmp")),
-                 folder.filePath(QStringLiteral("snow field.bmp"))};
-    }
-
-    void TearDown() override { e2e::endProcess(program); }
-
-    QString storePath() const { return folder.filePath(QStringLiteral("ZARN.DAT")); }
-
-    // Stores the three-image show list, the first record carrying the saved wallpaper, and
-    // starts the program with every wallpaper change going to a recording script.
-    void startProgram(const showlist::FieldValue& savedWallpaper) {
-        testing_support::writeStore(
-            storePath(),
-            {{paths[0], QStringLiteral("Harbour at dawn"), QStringLiteral("5"), savedWallpaper},
-             {paths[1], QStringLiteral("Old mill"), QStringLiteral("5"), std::nullopt},
-             {paths[2], QStringLiteral("Snow field"), QStringLiteral("5"), std::nullopt}});
-        const QString recorder =
-            folder.write(QStringLiteral("record.sh"),
-                         "#!/bin/sh\nprintf '%s\\n' \"$1\" >> \"$(dirname \"$0\")/applied.txt\"\n");
+        if (GetParam()) list[0].setup = list[*GetParam()].path;
+        testing_support::writeStore(folder.filePath("ZARN.DAT"), list);
+        const QString recorder = folder.write(
+            "record.sh", "#!/bin/sh\nprintf '%s\\n' \"$1\" >> \"$(dirname \"$0\")/applied.txt\"\n");
         QFile::setPermissions(recorder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-
-        QProcessEnvironment env = desktop.environment();
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-        env.insert(QStringLiteral("QUORVANE_WALLPAPER_CMD"),
-                   QLatin1Char('"') + recorder + QStringLiteral("\" %f"));
+        QProcessEnvironment env = environment();
+        env.insert("QT_QPA_PLATFORM", "xcb");
+        env.insert("QUORVANE_WALLPAPER_CMD", '"' + recorder + "\" %f");
         program.setProcessEnvironment(env);
         program.setProcessChannelMode(QProcess::ForwardedChannels);
         // A tick far longer than the test: no rotation step can change the wallpaper here.
-        program.start(
-            QStringLiteral(QUORVANE_EXECUTABLE),
-            {"--home", folder.path(), "--wallpaper-backend", "command", "--tick-ms", "600000"});
+        program.start(QUORVANE_EXECUTABLE, {"--home", folder.path(), "--wallpaper-backend",
+                                            "command", "--tick-ms", "600000"});
         ASSERT_TRUE(program.waitForStarted(kDeadlineMs)) << program.errorString().toStdString();
+    }
+    void TearDown() override {
+        endProcess(program);
+        if (x) XCloseDisplay(x);
+        endProcess(trayer);
+        endProcess(server);
+    }
+
+    Atom atom(const char* name) const { return XInternAtom(x, name, False); }
+    // The first 32-bit item of a window's property, 0 for other formats; none when absent.
+    std::optional<unsigned long> property(Window window, const char* name) const {
+        Atom type = 0;
+        int format = 0;
+        unsigned long count = 0, remaining = 0;
+        unsigned char* data = nullptr;
+        std::optional<unsigned long> value;
+        if (XGetWindowProperty(x, window, atom(name), 0, 1, False, AnyPropertyType, &type, &format,
+                               &count, &remaining, &data) == Success &&
+            type != None)
+            value = format == 32 && count == 1 ? *reinterpret_cast<unsigned long*>(data) : 0;
+        if (data) XFree(data);
+        return value;
+    }
+    bool ownedBy(Window window, const QProcess& process) const {
+        return property(window, "_NET_WM_PID") == static_cast<unsigned long>(process.processId());
+    }
+
+    // Every window below `window` that belongs to the program, by _NET_WM_PID.
+    std::vector<XWindowState> programWindows(Window window = 0, Window topLevel = 0) const {
+        std::vector<XWindowState> found;
+        Window root = 0, parent = 0, *children = nullptr;
+        unsigned int count = 0;
+        if (!XQueryTree(x, window ? window : DefaultRootWindow(x), &root, &parent, &children,
+                        &count))
+            return found;
+        for (unsigned int i = 0; i < count; ++i) {
+            const Window child = children[i], childTopLevel = window ? topLevel : child;
+            XWindowAttributes a;
+            int left = 0, top = 0;
+            Window unused = 0;
+            if (ownedBy(child, program) && XGetWindowAttributes(x, child, &a) &&
+                XTranslateCoordinates(x, child, root, 0, 0, &left, &top, &unused))
+                found.push_back({child, childTopLevel, a.map_state == IsViewable,
+                                 bool(a.override_redirect), QRect(left, top, a.width, a.height)});
+            for (const auto& below : programWindows(child, childTopLevel)) found.push_back(below);
+        }
+        if (children) XFree(children);
+        return found;
+    }
+
+    // Sends _NET_WM_PING to a client's window and waits for the echo on the root window.
+    // A client answers from its event loop, so the echo proves it has read everything the
+    // server queued for it before the ping.
+    bool ping(Window window) {
+        const Atom protocols = atom("WM_PROTOCOLS"), pingAtom = atom("_NET_WM_PING");
+        const long stamp = ++pingStamp;
+        XEvent request{};
+        request.xclient = {ClientMessage, 0, False, x, window, protocols, 32, {}};
+        request.xclient.data.l[0] = long(pingAtom);
+        request.xclient.data.l[1] = stamp;
+        request.xclient.data.l[2] = long(window);
+        XSendEvent(x, window, False, NoEventMask, &request);
+        XFlush(x);
+        const QDeadlineTimer deadline(kDeadlineMs);
+        for (;;) {
+            while (XPending(x)) {
+                XEvent event;
+                XNextEvent(x, &event);
+                if (event.type == ClientMessage && event.xclient.message_type == protocols &&
+                    Atom(event.xclient.data.l[0]) == pingAtom && event.xclient.data.l[1] == stamp)
+                    return true;
+            }
+            if (deadline.hasExpired()) return false;
+            pollfd connection{ConnectionNumber(x), POLLIN, 0};
+            poll(&connection, 1, int(qMax<qint64>(1, deadline.remainingTime())));
+        }
+    }
+
+    // Starts a program of the desktop, its errors going to a log in the test's folder.
+    bool launch(QProcess& process, const QString& name, const QStringList& arguments) {
+        process.setProcessEnvironment(environment());
+        process.setStandardErrorFile(folder.filePath(name + ".log"));
+        process.start(name, arguments, QIODevice::ReadOnly);
+        return process.waitForStarted(kDeadlineMs);
+    }
+
+    // Returns what went wrong, or nothing once the tray owns the tray manager selection.
+    QString startDesktop() {
+        QDir().mkpath(folder.filePath("runtime"));
+        QFile::setPermissions(folder.filePath("runtime"),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        // -displayfd makes the server pick a free display itself and write its number to our
+        // end of the pipe once it accepts clients.
+        if (!launch(server, "Xvfb",
+                    {"-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp"}))
+            return "Xvfb could not be started (scripts/install-deps.sh installs it)";
+        waitUntil([&] {
+            server.waitForReadyRead(100);
+            return server.canReadLine() || server.state() != QProcess::Running;
+        });
+        if (!server.canReadLine()) return "Xvfb reported no display:\n" + text("Xvfb.log");
+        display = ':' + QString::fromLatin1(server.readLine().trimmed());
+
+        // Windows come and go while the tree is read (a tooltip closing, the icon leaving the
+        // tray): a request about a vanished window must fail quietly, not end the test.
+        XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
+        x = XOpenDisplay(display.toLocal8Bit().constData());
+        if (!x) return "Cannot connect to " + display;
+        // The echo of a ping comes back as an event sent to the root window, with the mask of
+        // a window manager's events (GTK) or of the root's own (Qt).
+        XSelectInput(x, DefaultRootWindow(x), StructureNotifyMask | SubstructureNotifyMask);
+
+        if (!launch(trayer, "trayer",
+                    {"--edge", "bottom", "--align", "right", "--widthtype", "pixel", "--width",
+                     "200", "--height", "32", "--transparent", "false"}))
+            return "trayer could not be started (scripts/install-deps.sh installs it)";
+        const auto ownsTray = [&] {
+            return ownedBy(XGetSelectionOwner(x, atom("_NET_SYSTEM_TRAY_S0")), trayer);
+        };
+        waitUntil([&] { return ownsTray() || trayer.state() != QProcess::Running; });
+        return ownsTray() ? QString()
+                          : "trayer did not become the notification area:\n" + text("trayer.log");
+    }
+
+    // Only the display, none of the session this test itself may run in.
+    QProcessEnvironment environment() const {
+        QProcessEnvironment env;
+        for (const char* name : {"PATH", "HOME", "LANG", "LC_ALL", "LD_LIBRARY_PATH", "TMPDIR"})
+            if (qEnvironmentVariableIsSet(name)) env.insert(name, qEnvironmentVariable(name));
+        env.insert("DISPLAY", display);
+        // With no address, libdbus would autolaunch a session bus on this display and leave it
+        // running; an address nobody listens on means "no session bus" and nothing more.
+        env.insert("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + folder.filePath("no-session-bus"));
+        env.insert("XDG_RUNTIME_DIR", folder.filePath("runtime"));
+        env.insert("NO_AT_BRIDGE", "1");
+        return env;
+    }
+
+    // Runs a short X client (xdotool, import) on the display; false when it failed.
+    bool run(const QString& client, const QStringList& arguments) const {
+        QProcess process;
+        process.setProcessEnvironment(environment());
+        process.start(client, arguments);
+        return process.waitForFinished(kDeadlineMs) &&
+               process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
     }
 
     // The program's icon: a window of it embedded in the tray's panel and shown there.
     std::optional<XWindowState> trayIcon() {
-        for (const XWindowState& window : desktop.x().windowsOf(program.processId()))
-            if (!window.isTopLevel && window.viewable && !window.geometry.isEmpty() &&
-                desktop.x().processOf(window.topLevel) == desktop.trayProcessId() &&
-                desktop.x().hasProperty(window.id, "_XEMBED_INFO"))
+        for (const XWindowState& window : programWindows())
+            if (window.id != window.topLevel && window.viewable && !window.geometry.isEmpty() &&
+                ownedBy(window.topLevel, trayer) && property(window.id, "_XEMBED_INFO"))
                 return window;
         return std::nullopt;
     }
@@ -83,8 +230,8 @@ protected:
     // The program's top-level windows on screen; with popups, also tooltips and the like.
     std::vector<XWindowState> shownWindows(bool withPopups) {
         std::vector<XWindowState> shown;
-        for (const XWindowState& window : desktop.x().windowsOf(program.processId()))
-            if (window.isTopLevel && window.viewable && (withPopups || !window.overrideRedirect))
+        for (const XWindowState& window : programWindows())
+            if (window.id == window.topLevel && window.viewable && (withPopups || !window.popup))
                 shown.push_back(window);
         return shown;
     }
@@ -92,9 +239,7 @@ protected:
     // True once the client owning the window has handled every event the server queued for
     // it so far: the first echo shows it has read them, the second that its event loop has
     // turned since, which is when Qt hands input to the widgets and GTK lays out its windows.
-    bool settled(e2e::XWindowId window) {
-        return desktop.x().ping(window, kDeadlineMs) && desktop.x().ping(window, kDeadlineMs);
-    }
+    bool settled(Window window) { return ping(window) && ping(window); }
 
     // The icon once it has found its place: trayer first puts a new icon at the panel's left
     // edge and moves it to the right end later, so the icon is ready for the pointer only
@@ -110,29 +255,23 @@ protected:
         return placed ? icon : std::nullopt;
     }
 
+    // The server handles the motion before the clicks, as it takes requests in order.
     bool click(const QPoint& at, int count) {
-        QStringList arguments = {QStringLiteral("mousemove"), QStringLiteral("--sync"),
-                                 QString::number(at.x()), QString::number(at.y()),
-                                 QStringLiteral("click")};
-        if (count > 1)
-            arguments << QStringLiteral("--repeat") << QString::number(count)
-                      << QStringLiteral("--delay") << QStringLiteral("80");
-        arguments << QStringLiteral("1");
-        return desktop.run(QStringLiteral("xdotool"), arguments).has_value();
+        return run("xdotool", {"mousemove", QString::number(at.x()), QString::number(at.y()),
+                               "click", "--repeat", QString::number(count), "--delay", "80", "1"});
     }
 
+    QString text(const char* file) const {
+        return testing_support::fileBytes(folder.filePath(file));
+    }
     // Every path the wallpaper command was given, in order.
-    QStringList applied() const {
-        QFile file(folder.filePath(QStringLiteral("applied.txt")));
-        if (!file.open(QIODevice::ReadOnly)) return {};
-        return QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    }
+    QStringList applied() const { return text("applied.txt").split('\n', Qt::SkipEmptyParts); }
 
-    // Takes a screenshot into the test's folder and tells whether it shows the window
-    // painted: its text, frames and icons give many colours where an unpainted window has one.
+    // Takes a screenshot and tells whether it shows the window painted: its text, frames and
+    // icons give many colours where an unpainted window has one.
     bool screenShowsPainted(const QRect& window) {
-        const QString screenshot = folder.filePath(QStringLiteral("screen.png"));
-        if (!desktop.run(QStringLiteral("import"), {"-window", "root", screenshot})) return false;
+        const QString screenshot = folder.filePath("screen.png");
+        if (!run("import", {"-window", "root", screenshot})) return false;
         const QImage screen(screenshot);
         const QRect area = window & screen.rect();
         QSet<QRgb> colours;
@@ -141,53 +280,21 @@ protected:
         return colours.size() >= 16;
     }
 
-    // Ends the program the way a logout does.
-    void terminateProgram() {
-        ASSERT_EQ(::kill(pid_t(program.processId()), SIGTERM), 0);
-        ASSERT_TRUE(program.waitForFinished(kDeadlineMs));
-        EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
-        EXPECT_EQ(program.exitCode(), 0);
-    }
-
     testing_support::TempFolder folder;
-    e2e::VirtualDesktop desktop;
-    QProcess program;
-    QStringList paths;
+    QString display;
+    QProcess server, trayer, program;
+    Display* x = nullptr;
+    long pingStamp = 0;
+    std::vector<testing_support::StoredRecord> list = {
+        {folder.filePath("harbour at dawn.bmp"), "Harbour at dawn", "5", {}},
+        {folder.filePath("old mill.bmp"), "Old mill", "5", {}},
+        {folder.filePath("snow field.bmp"), "Snow field", "5", {}}};
 };
 
-TEST_F(TrayIconEndToEnd, SingleClickLeavesTheWindowHidden) {
-    ASSERT_NO_FATAL_FAILURE(startProgram(std::nullopt));
-    const std::optional<XWindowState> icon = waitForIcon();
-    ASSERT_TRUE(icon) << "the icon never appeared in the notification area";
-    ASSERT_TRUE(settled(icon->id));
-
-    ASSERT_TRUE(click(icon->geometry.center(), 1));
-    ASSERT_TRUE(settled(icon->id)) << "the icon left the notification area";
-    EXPECT_TRUE(shownWindows(false).empty());
-    EXPECT_TRUE(trayIcon());
-    EXPECT_EQ(applied(), QStringList());
-
-    terminateProgram();
-}
-
-struct SavedWallpaper {
-    const char* name;
-    // Which record's path the store holds as the saved wallpaper, if any.
-    std::optional<int> saved;
-    // The record whose image the window re-applies when it opens.
-    int shown;
-};
-
-void PrintTo(const SavedWallpaper& store, std::ostream* out) { *out << store.name; }
-
-class TrayIconDoubleClick : public TrayIconEndToEnd,
-                            public ::testing::WithParamInterface<SavedWallpaper> {};
-
-TEST_P(TrayIconDoubleClick, OpensTheWindowAndReappliesTheWallpaper) {
-    const SavedWallpaper& store = GetParam();
-    const QString shown = paths[store.shown];
-    ASSERT_NO_FATAL_FAILURE(
-        startProgram(store.saved ? showlist::FieldValue(paths[*store.saved]) : std::nullopt));
+TEST_P(TrayIconEndToEnd, ASingleClickLeavesTheWindowHiddenADoubleClickOpensItAndReapplies) {
+    // Opening the window re-applies the saved image, or the first; start-up alone would
+    // record the one after it.
+    const QString shown = *list[GetParam().value_or(0)].path;
     const std::optional<XWindowState> icon = waitForIcon();
     ASSERT_TRUE(icon) << "the icon never appeared in the notification area";
     ASSERT_TRUE(settled(icon->id));
@@ -195,32 +302,34 @@ TEST_P(TrayIconDoubleClick, OpensTheWindowAndReappliesTheWallpaper) {
     EXPECT_TRUE(shownWindows(true).empty());
     EXPECT_EQ(applied(), QStringList());
 
+    ASSERT_TRUE(click(icon->geometry.center(), 1));
+    ASSERT_TRUE(settled(icon->id)) << "a single click took the icon out of the tray";
+    EXPECT_TRUE(shownWindows(false).empty());
+    EXPECT_TRUE(trayIcon());
+    EXPECT_EQ(applied(), QStringList());
+
     ASSERT_TRUE(click(icon->geometry.center(), 2));
     std::vector<XWindowState> windows;
     ASSERT_TRUE(waitUntil([&] { return !(windows = shownWindows(false)).empty(); }))
         << "no window opened";
     ASSERT_EQ(windows.size(), 1u);
-    const XWindowState window = windows.front();
     // The icon stays out of the notification area while the window is open.
     EXPECT_TRUE(waitUntil([&] { return !trayIcon(); }));
-    ASSERT_TRUE(settled(window.id));
+    ASSERT_TRUE(settled(windows[0].id));
     EXPECT_EQ(applied(), QStringList{shown});
-    EXPECT_TRUE(waitUntil([&] { return screenShowsPainted(window.geometry); }))
+    EXPECT_TRUE(waitUntil([&] { return screenShowsPainted(windows[0].geometry); }))
         << "the window never painted";
 
-    terminateProgram();
-    const auto records = testing_support::readStore(storePath());
-    ASSERT_EQ(records.size(), 3u);
-    EXPECT_EQ(records[0].setup, shown);
-    EXPECT_EQ(records[1].setup, std::nullopt);
-    EXPECT_EQ(records[2].setup, std::nullopt);
+    // Ends the program the way a logout does.
+    ASSERT_EQ(::kill(pid_t(program.processId()), SIGTERM), 0);
+    ASSERT_TRUE(program.waitForFinished(kDeadlineMs));
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), 0);
+    list[0].setup = shown;
+    EXPECT_EQ(testing_support::readStore(folder.filePath("ZARN.DAT")), list);
 }
 
-// Start-up alone would record the image after the saved one; opening the window re-applies
-// the saved one, and that is what the exit records.
-INSTANTIATE_TEST_SUITE_P(Store, TrayIconDoubleClick,
-                         ::testing::Values(SavedWallpaper{"NoneSaved", std::nullopt, 0},
-                                           SavedWallpaper{"LastSaved", 2, 2}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(, TrayIconEndToEnd, ::testing::Values(std::nullopt, 2),
+                         [](const auto& info) { return info.param ? "LastSaved" : "NoneSaved"; });
 
 }  // namespace
