@@ -2,40 +2,130 @@
 
 #include <gtest/gtest.h>
 
+#include <QFileInfo>
+#include <QMenu>
 #include <QPointer>
+#include <QPushButton>
+#include <QTimer>
 #include <functional>
 
+#include "editor/ImageView.h"
+#include "editor/ImgAtrib.h"
 #include "editor/Zarn.h"
+#include "imaging/Error.h"
+#include "imaging/ImgX.h"
 #include "support/FixedDesktop.h"
+#include "support/ImageFiles.h"
 #include "support/ScriptedPrompter.h"
 #include "support/TempFolder.h"
 
 namespace testing_support {
 
+using platform::Answer;
+using platform::Buttons;
+using platform::FileDialogResult;
+using platform::Icon;
+
+inline QImage filled(QSize size, const QColor& colour) {
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(colour);
+    return image;
+}
+
+// The full error box of what `fail` makes a fresh engine throw: the editor must show the
+// engine's own failure, whatever its wording.
+inline QString engineErrorText(const std::function<void(imaging::ImgX&)>& fail) {
+    imaging::ImgX engine;
+    try {
+        fail(engine);
+    } catch (const imaging::Error& error) {
+        return "Error: " + QString::number(error.number) + "\r\n\r\n" + error.description;
+    }
+    ADD_FAILURE() << "the engine did not fail";
+    return {};
+}
+
 // The editor on the offscreen platform with a scripted prompter and a 1024 x 768 screen.
 class EditorTest : public ::testing::Test {
 protected:
-    ~EditorTest() override;
+    ~EditorTest() override { delete zarn.data(); }
 
     // Makes the editor, runs its load and shows it.
-    editor::Zarn& start(std::function<std::unique_ptr<imaging::ImgX>()> makeImgX = {});
+    editor::Zarn& start(std::function<std::unique_ptr<imaging::ImgX>()> makeImgX = {}) {
+        zarn = new editor::Zarn({prompter, desktop, [this] { return selectedFile; },
+                                 [this] { ++unloadedCount; }, [this] { ++endProgramCount; },
+                                 std::move(makeImgX), [this] { ++quitCount; }, nullptr});
+        zarn->Form_Load();
+        if (zarn->loaded()) zarn->show();
+        return *zarn;
+    }
     // Starts the editor with a 40 x 30 image file of that name opened; `document` is its path.
-    editor::Zarn& startWith(const QString& name);
+    editor::Zarn& startWith(const QString& name) {
+        document = writeImage(folder.path(), name, 40, 30);
+        open(document);
+        return *zarn;
+    }
+    // Starts the editor with `picture` as if pasted: an image with no file of its own.
+    editor::Zarn& startWithPicture(const QImage& picture) {
+        start().ImgX().canvas().LoadFromPicture(picture, 0);
+        return *zarn;
+    }
+    QRgb pixel(int x, int y) const { return zarn->ImgX().image().pixel(x, y); }
+    // Opens a top-level menu as the user would, so its enabling handler runs.
+    void openMenu(QMenu* menu) { emit menu->aboutToShow(); }
+    // The names of the enabled items of `items`, after `opened` (if any) was opened.
+    QString enabled(const QList<QAction*>& items, QMenu* opened = nullptr) {
+        if (opened) openMenu(opened);
+        QStringList names;
+        for (QAction* item : items)
+            if (item->isEnabled() && !item->isSeparator()) names << item->objectName();
+        return names.join(' ');
+    }
+    void expectBox(const QString& text, const QString& title, Icon icon = Icon::Exclamation) {
+        prompter.expectMessage(text, Buttons::Ok, icon, title, Answer::Ok);
+    }
     // A full error box whose description names a path; tests check its number afterwards.
-    void expectSomeErrorBox();
-    // Opens `path` through File > Open; answers the open dialog with it.
-    void open(const QString& path);
-    // The open dialog's answer alone, for tests that script what follows it before the click.
-    void expectOpenDialog(const QString& path);
+    void expectSomeErrorBox() {
+        prompter.expectMessage([this] { return prompter.asked().back().text; }, Buttons::Ok,
+                               Icon::Exclamation, "ImgX", Answer::Ok);
+    }
+    // Opens `path` through File > Open, starting the editor first if need be.
+    void open(const QString& path) {
+        expectOpenDialog(path);
+        (zarn ? *zarn : start()).mnuFileOpen_Click();
+    }
+    void expectOpenDialog(const QString& path, const QString& title = "Open") {
+        prompter.expectOpenFile(title, FileDialogResult{path, 1});
+    }
     // Answers the options dialog of the next Save As: `adjust` may change its controls, then
     // OK (or Cancel when `accept` is false) is pressed.
-    void answerOptions(std::function<void(editor::ImgAtrib&)> adjust = {}, bool accept = true);
-    // Opens a top-level menu as the user would, so its enabling handler runs.
-    void openMenu(QMenu* menu);
-    // The image information box that Save As shows at its end, for the file at `path` as it
-    // is then. Sizes below 1,000 pixels, so the test does not depend on the locale's grouping.
-    void expectInformation(const QString& path, int width, int height, const QString& ratio,
-                           int colours);
+    void answerOptions(std::function<void(editor::ImgAtrib&)> adjust = {}, bool accept = true) {
+        // The dialog runs its own event loop; it is answered from inside it.
+        QTimer::singleShot(0, [this, adjust, accept] {
+            editor::ImgAtrib* dialog = zarn->imgAtrib();
+            ASSERT_NE(dialog, nullptr);
+            ASSERT_TRUE(dialog->isVisible());
+            if (adjust) adjust(*dialog);
+            (accept ? dialog->btnOK : dialog->btnCancel)->click();
+        });
+    }
+    // The image information box that Save As shows at its end, for a 40 x 30 image and the
+    // file at `path` as it is then.
+    void expectInformation(const QString& path, int colours) {
+        const auto text = [=] {
+            const qint64 size = QFileInfo(path).size();
+            return QString(
+                       "%1\r\n\r\nWidth : \t\t%2\r\nHeight :\t\t%3\r\nRatio  (W/H):\t%4\r\n"
+                       "Colors :\t\t%5\r\n%6")
+                .arg(path, "40", "30", "1.333", QString::number(colours),
+                     size > 99 ? "File Size :\t\t" + QString::number(size) : QString());
+        };
+        prompter.expectMessage(text, Buttons::Ok, Icon::Information, "Image Data", Answer::Ok);
+    }
+    void expectChangedQuestion(const QString& name, Answer answer) {
+        prompter.expectMessage(name + " has changed.\r\n\r\nWould you like to save it?",
+                               Buttons::YesNoCancel, Icon::None, "ToolBox", answer);
+    }
 
     TempFolder folder;
     ScriptedPrompter prompter;

@@ -1,25 +1,30 @@
 #include <QAction>
-#include <QMenu>
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
 #include <QMenuBar>
+#include <QRadioButton>
+#include <QRubberBand>
 #include <cmath>
 
+#include <gmock/gmock.h>
+
 #include "EditorFixture.h"
-#include "editor/ImageView.h"
-#include "imaging/Error.h"
-#include "imaging/ImgX.h"
+#include "editor/AboutBox.h"
+#include "operations/Quad.h"
+#include "operations/SetOL.h"
 
 namespace {
 
-using platform::Answer;
-using platform::Buttons;
-using platform::Icon;
-using testing_support::EditorTest;
+using namespace testing_support;
 
-// The menu tree as "name caption" lines, one dot of indent per level; "-" for separators.
-void describeMenu(const QList<QAction*>& actions, const QString& indent, QStringList& lines) {
+// The menu tree as "name caption|" lines, one dot of indent per level; "-" for separators.
+void describeMenu(const QList<QAction*>& actions, const QString& indent, QString& lines) {
     for (QAction* action : actions) {
         const QString caption = action->isSeparator() ? QStringLiteral("-") : action->text();
-        lines << indent + action->objectName() + QLatin1Char(' ') + caption;
+        lines += indent + action->objectName() + QLatin1Char(' ') + caption + QLatin1Char('|');
         if (action->menu()) describeMenu(action->menu()->actions(), indent + '.', lines);
     }
 }
@@ -34,262 +39,480 @@ using ZarnWindow = EditorTest;
 
 TEST_F(ZarnWindow, HasTheWholeMenuTreeWithItsCaptions) {
     start();
-    QStringList lines;
+    QString lines;
     describeMenu(zarn->menuBar()->actions(), QString(), lines);
-    const QStringList expected = {"mnuFile &File",
-                                  ".mnuFileOpen &Open...",
-                                  ".mnuFileDash2 -",
-                                  ".mnuFileSave &Save",
-                                  ".mnuFileSaveAs Save &As...",
-                                  ".mnuFileDash3 -",
-                                  ".mnuFilePrinterSetup Printer Se&tup...",
-                                  ".mnuFilePrint &Print",
-                                  "..mnuFilePrintTL &Top-Left",
-                                  "..mnuFilePrintFit &Fit to Page",
-                                  ".mnu_FS2 -",
-                                  ".mnu_Disp &Display Properties",
-                                  ".mnu_FSDisp -",
-                                  ".mnu_AllQuit &Exit",
-                                  "mnuEdit &Edit",
-                                  ".mnuEditUndo &Undo",
-                                  ".mnuEditRedo &Redo",
-                                  ".mnuEditDash -",
-                                  ".mnuEditCopy Co&py",
-                                  ".mnuEditPaste &Paste",
-                                  "mnu_Image &Image",
-                                  ".mnu_Info Image I&nformation",
-                                  ".mnu_FSQuad -",
-                                  ".mnu_Flip &Flip",
-                                  "..mnu_FVert &Verticle",
-                                  "..mnu_FHoriz &Horizontal",
-                                  ".mnu_Resize &Resize",
-                                  "..mnu_FitScreen &Screen Size",
-                                  "..mnu_FS1 -",
-                                  "..mnu_640 &640 Width",
-                                  "..mnu_W8 8&00 Width",
-                                  "..mnu_1024 &1024 Width",
-                                  ".mnu_Rotate Ro&tate",
-                                  "..mnu_90 90 &Degrees",
-                                  "..mnu_ROther &Other",
-                                  ".mnu_FS3 -",
-                                  ".mnu_Overlay &Overlay",
-                                  "..mnu_Normal &Normal",
-                                  "..mnu_Mix &Mix",
-                                  ".mnu_Quad 4 &In 1",
-                                  "mnuAction &Action",
-                                  ".mnu_BKGrnd &Background",
-                                  ".mnu_EdgeE &Edge Enhance",
-                                  "..mnu_Edge &High",
-                                  "..mnu_Edge &Medium",
-                                  "..mnu_Edge &Low",
-                                  ".mnuActionFilterIntensify &Intensify",
-                                  ".mnuActionCrop &Crop",
-                                  "..mnuActionCropSelection &Selection",
-                                  "..mnuActionCropDash -",
-                                  "..mnuActionCropPart Center",
-                                  ".mnuActionDraw &Draw",
-                                  ".mnuActionGray &Grayscale",
-                                  ".mnuActionSharpen &Sharpen...",
-                                  "..mnu_40P &35%",
-                                  "..mnu_15P &10%",
-                                  "..mnu_5P &4%",
-                                  ".mnu_Soften &Soften",
-                                  "mnu_About Ab&out"};
+    const QString expected =
+        "mnuFile &File|.mnuFileOpen &Open...|.mnuFileDash2 -|.mnuFileSave &Save|"
+        ".mnuFileSaveAs Save &As...|.mnuFileDash3 -|.mnuFilePrinterSetup Printer Se&tup...|"
+        ".mnuFilePrint &Print|..mnuFilePrintTL &Top-Left|..mnuFilePrintFit &Fit to Page|"
+        ".mnu_FS2 -|.mnu_Disp &Display Properties|.mnu_FSDisp -|.mnu_AllQuit &Exit|"
+        "mnuEdit &Edit|.mnuEditUndo &Undo|.mnuEditRedo &Redo|.mnuEditDash -|.mnuEditCopy Co&py|"
+        ".mnuEditPaste &Paste|mnu_Image &Image|.mnu_Info Image I&nformation|.mnu_FSQuad -|"
+        ".mnu_Flip &Flip|..mnu_FVert &Verticle|..mnu_FHoriz &Horizontal|.mnu_Resize &Resize|"
+        "..mnu_FitScreen &Screen Size|..mnu_FS1 -|..mnu_640 &640 Width|..mnu_W8 8&00 Width|"
+        "..mnu_1024 &1024 Width|.mnu_Rotate Ro&tate|..mnu_90 90 &Degrees|..mnu_ROther &Other|"
+        ".mnu_FS3 -|.mnu_Overlay &Overlay|..mnu_Normal &Normal|..mnu_Mix &Mix|"
+        ".mnu_Quad 4 &In 1|mnuAction &Action|.mnu_BKGrnd &Background|.mnu_EdgeE &Edge Enhance|"
+        "..mnu_Edge &High|..mnu_Edge &Medium|..mnu_Edge &Low|"
+        ".mnuActionFilterIntensify &Intensify|.mnuActionCrop &Crop|"
+        "..mnuActionCropSelection &Selection|..mnuActionCropDash -|..mnuActionCropPart Center|"
+        ".mnuActionDraw &Draw|.mnuActionGray &Grayscale|.mnuActionSharpen &Sharpen...|"
+        "..mnu_40P &35%|..mnu_15P &10%|..mnu_5P &4%|.mnu_Soften &Soften|mnu_About Ab&out|";
     EXPECT_EQ(lines, expected);
 }
 
 TEST_F(ZarnWindow, OpensEmptyCentredAndWithNothingToSaveUndoOrEdit) {
     editor::Zarn& z = start();
+    const editor::ZarnMenus& m = z.menus();
     EXPECT_EQ(z.windowTitle(), "  Image ToolBox");
     EXPECT_EQ(z.view().size(), QSize(296, 50));
     EXPECT_EQ(z.frameGeometry().topLeft(), centredOnScreen(z.frameGeometry().size()));
     EXPECT_TRUE(z.NoLine);
+    EXPECT_EQ(enabled({m.mnuEditUndo, m.mnuEditRedo, m.mnuEditCopy}), "");
+    EXPECT_EQ(enabled({m.mnuFileSaveAs, m.mnuFileSave, m.mnuFilePrint->menuAction(), m.mnuFileOpen},
+                      m.mnuFile),
+              "mnuFileOpen");
+    EXPECT_EQ(
+        enabled({m.mnu_Info, m.mnu_Flip->menuAction(), m.mnu_Normal, m.mnu_Resize->menuAction(),
+                 m.mnu_Rotate->menuAction(), m.mnu_Mix, m.mnu_Quad, m.mnu_Overlay->menuAction()},
+                m.mnu_Image),
+        "mnu_Mix mnu_Quad mnu_Overlay");
+    EXPECT_EQ(enabled(m.mnuAction->actions(), m.mnuAction), "");
+}
+
+TEST_F(ZarnWindow, TheActionMenuOffersCropFrom21PixelsEachWayAndEndsPencilMode) {
+    editor::Zarn& z = start();
     const editor::ZarnMenus& m = z.menus();
-    for (QAction* item : {m.mnuEditUndo, m.mnuEditRedo, m.mnuEditCopy})
-        EXPECT_FALSE(item->isEnabled());
-
-    openMenu(m.mnuFile);
-    EXPECT_FALSE(m.mnuFileSaveAs->isEnabled());
-    EXPECT_FALSE(m.mnuFileSave->isEnabled());
-    EXPECT_FALSE(m.mnuFilePrint->menuAction()->isEnabled());
-    EXPECT_TRUE(m.mnuFileOpen->isEnabled());
-
-    openMenu(m.mnu_Image);
-    for (QAction* item : {m.mnu_Info, m.mnu_Flip->menuAction(), m.mnu_Normal,
-                          m.mnu_Resize->menuAction(), m.mnu_Rotate->menuAction()})
-        EXPECT_FALSE(item->isEnabled()) << item->objectName().toStdString();
-    for (QAction* item : {m.mnu_Mix, m.mnu_Quad, m.mnu_Overlay->menuAction()})
-        EXPECT_TRUE(item->isEnabled()) << item->objectName().toStdString();
-
-    openMenu(m.mnuAction);
-    for (QAction* item : m.mnuAction->actions()) {
-        if (item->isSeparator()) continue;
-        EXPECT_FALSE(item->isEnabled()) << item->objectName().toStdString();
+    for (const QSize size : {QSize(20, 21), QSize(21, 20), QSize(21, 21), QSize(640, 480)}) {
+        z.ImgX().canvas().LoadFromPicture(QImage(size, QImage::Format_RGB32), 0);
+        z.PencilOn = true;
+        // The selection item waits for a selection to be shown.
+        EXPECT_EQ(
+            enabled({m.mnuActionCrop->menuAction(), m.mnuActionGray, m.mnuActionCropSelection},
+                    m.mnuAction),
+            size.width() > 20 && size.height() > 20 ? "mnuActionCrop mnuActionGray"
+                                                    : "mnuActionGray");
+        EXPECT_FALSE(z.PencilOn);
     }
 }
 
-struct CropCase {
-    int width, height;
-    bool cropEnabled;
-};
-
-class ActionMenu : public EditorTest, public ::testing::WithParamInterface<CropCase> {};
-
-TEST_P(ActionMenu, OffersCropFrom21PixelsEachWayAndEndsPencilMode) {
-    const CropCase c = GetParam();
-    editor::Zarn& z = start();
-    z.ImgX().canvas().LoadFromPicture(QImage(c.width, c.height, QImage::Format_RGB32), 0);
-    z.PencilOn = true;
-    openMenu(z.menus().mnuAction);
-    EXPECT_EQ(z.menus().mnuActionCrop->menuAction()->isEnabled(), c.cropEnabled);
-    EXPECT_TRUE(z.menus().mnuActionGray->isEnabled());
-    EXPECT_FALSE(z.menus().mnuActionCropSelection->isEnabled()) << "no selection shown";
-    EXPECT_FALSE(z.PencilOn);
-}
-
-INSTANTIATE_TEST_SUITE_P(Sizes, ActionMenu,
-                         ::testing::Values(CropCase{20, 21, false}, CropCase{21, 20, false},
-                                           CropCase{21, 21, true}, CropCase{640, 480, true}));
-
-TEST_F(ZarnWindow, SaveIsOfferedOnlyForAnImageWithAFileOfItsOwn) {
-    editor::Zarn& z = start();
-    z.ImgX().canvas().LoadFromPicture(QImage(30, 30, QImage::Format_RGB32), 0);  // as pasted
-    openMenu(z.menus().mnuFile);
-    EXPECT_TRUE(z.menus().mnuFileSaveAs->isEnabled());
-    EXPECT_FALSE(z.menus().mnuFileSave->isEnabled());
-    EXPECT_TRUE(z.menus().mnuFilePrint->menuAction()->isEnabled());
-}
-
-TEST_F(ZarnWindow, UndoAndRedoNameTheStepTheyWouldTake) {
-    editor::Zarn& z = start();
-    z.ImgX().canvas().LoadFromPicture(QImage(30, 20, QImage::Format_RGB32), 0);
-    z.ImgX().effects().Flip(0, 0);
+TEST_F(ZarnWindow, UndoAndRedoNameTheStepTheyWouldTakeAndAFailureIsReported) {
+    editor::Zarn& z = startWithPicture(QImage(30, 20, QImage::Format_RGB32));
     const editor::ZarnMenus& m = z.menus();
-    EXPECT_EQ(m.mnuEditUndo->text(), "Undo Flip");
-    EXPECT_TRUE(m.mnuEditUndo->isEnabled());
-    EXPECT_EQ(m.mnuEditRedo->text(), "Redo");
-    EXPECT_FALSE(m.mnuEditRedo->isEnabled());
-
-    m.mnuEditUndo->trigger();
-    EXPECT_EQ(m.mnuEditUndo->text(), "Undo");
-    EXPECT_FALSE(m.mnuEditUndo->isEnabled());
-    EXPECT_EQ(m.mnuEditRedo->text(), "Redo Flip");
-    EXPECT_TRUE(m.mnuEditRedo->isEnabled());
-}
-
-TEST_F(ZarnWindow, AFailingUndoIsReportedInTheFullErrorBox) {
-    editor::Zarn& z = start();
-    imaging::ImgX reference;
-    QString text;
-    try {
-        reference.Undo();
-    } catch (const imaging::Error& error) {
-        text = "Error: " + QString::number(error.number) + "\r\n\r\n" + error.description;
-    }
-    ASSERT_FALSE(text.isEmpty());
-    prompter.expectMessage(text, Buttons::Ok, Icon::Exclamation, "ImgX", Answer::Ok);
+    expectBox(engineErrorText([](imaging::ImgX& engine) { engine.Undo(); }), "ImgX");
     z.mnuEditUndo_Click();
+    const auto state = [&] {
+        return m.mnuEditUndo->text() + " | " + m.mnuEditRedo->text() + " | " +
+               enabled({m.mnuEditUndo, m.mnuEditRedo});
+    };
+    z.ImgX().effects().Flip(0, 0);
+    EXPECT_EQ(state(), "Undo Flip | Redo | mnuEditUndo");
+    m.mnuEditUndo->trigger();
+    EXPECT_EQ(state(), "Undo | Redo Flip | mnuEditRedo");
 }
 
-struct FitCase {
-    QSize image;
-    QPoint topLeft;
+TEST_F(ZarnWindow, FitsItselfToTheImageOnScreenAndTheGeometryItemsChangeIt) {
+    editor::Zarn& z = startWithPicture(QImage(120, 60, QImage::Format_RGB32));
+    EXPECT_EQ(z.view().size(), QSize(120, 60));
+    EXPECT_EQ(z.view().picture().size(), QSize(120, 60));
+    EXPECT_EQ(z.frameGeometry().topLeft(), centredOnScreen(z.frameGeometry().size()));
+    QList<QSize> sizes;
+    for (QAction* item : {z.menus().mnu_90, z.menus().mnu_640, z.menus().mnu_FitScreen}) {
+        item->trigger();
+        sizes << z.view().size();
+    }
+    EXPECT_EQ(sizes, QList<QSize>({{60, 120}, {640, 1280}, {1024, 768}}));
+    z.menus().mnu_FVert->trigger();
+    EXPECT_EQ(z.menus().mnuEditUndo->text(), "Undo Flip");
+    EXPECT_EQ(z.ImgX().UndoCount(), 4);
+
+    z.ImgX().canvas().LoadFromPicture(QImage(2000, 2000, QImage::Format_RGB32), 0);
+    EXPECT_EQ(z.view().size(), QSize(2000, 2000));
+    EXPECT_EQ(z.frameGeometry().topLeft(), QPoint(0, 0)) << "kept on screen";
+}
+
+TEST_F(ZarnWindow, ASetUpFailureSaysSoAndEndsTheProgram) {
+    expectBox(
+        "There was an error with Toolbox.\n\nPossible causes:\n"
+        "Program files not correctly registered with Windows.\n"
+        "A .DLL library file conflict with another application.\n\n"
+        "Restart or reinstall Quorvane.",
+        "Error", Icon::Information);
+    start([]() -> std::unique_ptr<imaging::ImgX> { throw std::runtime_error("no engine"); });
+    EXPECT_FALSE(zarn->loaded());
+    EXPECT_EQ(endProgramCount, 1);
+}
+
+enum class SaveAs { NotAsked, Cancelled, Written };
+
+struct CloseCase {
+    const char* name;
+    bool exit, changed;  // exit: File > Exit, else the window is closed
+    Answer answer;       // to "... has changed."
+    SaveAs saveAs;
+    bool closes;
 };
 
-class FitToImage : public EditorTest, public ::testing::WithParamInterface<FitCase> {};
+class Closing : public EditorTest, public ::testing::WithParamInterface<CloseCase> {};
 
-TEST_P(FitToImage, MakesTheClientAreaImageSizedAndKeepsTheWindowOnScreen) {
-    const FitCase c = GetParam();
-    editor::Zarn& z = start();
-    z.ImgX().canvas().LoadFromPicture(QImage(c.image, QImage::Format_RGB32), 0);
-    EXPECT_EQ(z.view().size(), c.image);
-    EXPECT_EQ(z.view().picture().size(), c.image);
-    if (!c.topLeft.isNull() || c.image.width() > 1024)
-        EXPECT_EQ(z.frameGeometry().topLeft(), c.topLeft);
-    else
-        EXPECT_EQ(z.frameGeometry().topLeft(), centredOnScreen(z.frameGeometry().size()));
+// A close hands back to the main window; Exit ends the program without doing so first.
+TEST_P(Closing, AsksToSaveAChangedImageAndGoesOnlyWhenItIsSafeOrGivenUp) {
+    const CloseCase c = GetParam();
+    editor::Zarn& z = c.exit ? startWith("cat.png") : startWithPicture(filled({40, 30}, Qt::red));
+    const QString name = c.exit ? "cat.png" : "New Image";
+    if (c.changed) z.ImgX().effects().Flip(1, 0);
+    if (c.changed) expectChangedQuestion(name, c.answer);
+    const QString kept = folder.filePath("kept.bmp");
+    if (c.saveAs == SaveAs::Cancelled) prompter.expectSaveFile("Save As", std::nullopt);
+    if (c.saveAs == SaveAs::Written) {
+        prompter.expectSaveFile("Save As", FileDialogResult{kept, 1});
+        answerOptions();
+        expectInformation(kept, 2);
+    }
+    c.exit ? z.menus().mnu_AllQuit->trigger() : void(z.close());
+    QCoreApplication::processEvents();  // the end runs from the event loop
+
+    EXPECT_EQ(quitCount, c.exit && c.closes ? 1 : 0);
+    EXPECT_EQ(unloadedCount, !c.exit && c.closes ? 1 : 0);
+    EXPECT_EQ(QFile::exists(kept), c.saveAs == SaveAs::Written);
+    EXPECT_EQ(!zarn.isNull() && zarn->isVisible(), !c.closes);
+    if (c.closes) return;
+
+    // Kept open, the toolbox closes as usual later and hands back to the main window.
+    expectChangedQuestion(name, Answer::No);
+    z.close();
+    EXPECT_EQ(unloadedCount, 1);
+    EXPECT_EQ(quitCount, 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Sizes, FitToImage,
-                         ::testing::Values(FitCase{{400, 300}, {}}, FitCase{{2000, 2000}, {0, 0}}));
+INSTANTIATE_TEST_SUITE_P(
+    Answers, Closing,
+    ::testing::Values(
+        CloseCase{"Unchanged", false, false, Answer::Ok, SaveAs::NotAsked, true},
+        CloseCase{"No", false, true, Answer::No, SaveAs::NotAsked, true},
+        CloseCase{"Cancel", false, true, Answer::Cancel, SaveAs::NotAsked, false},
+        CloseCase{"YesThenCancelledSaveAs", false, true, Answer::Yes, SaveAs::Cancelled, false},
+        CloseCase{"ExitUnchanged", true, false, Answer::Ok, SaveAs::NotAsked, true},
+        CloseCase{"ExitNo", true, true, Answer::No, SaveAs::NotAsked, true},
+        CloseCase{"ExitYesAndWritten", true, true, Answer::Yes, SaveAs::Written, true},
+        CloseCase{"ExitCancel", true, true, Answer::Cancel, SaveAs::NotAsked, false},
+        CloseCase{"ExitYesButSaveAsCancelled", true, true, Answer::Yes, SaveAs::Cancelled, false}),
+    [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(ZarnWindow, ADoubleClickArmsTheMouseAndAnActivationDisarmsIt) {
+TEST_F(ZarnWindow, AboutShowsTheBoxThenTheHelpForTheToolbox) {
+    const char* const about =
+        "Quorvane   v1.0\nCopyright (C) 2026 The Quorvane developers.\nAll rights reserved.\n\n"
+        "Compliments of:\n-   Tallowfen Screen Clock\n-   Brindlemark Photo Album\n"
+        "-   Quillstone Font Browser";
     editor::Zarn& z = start();
+    EXPECT_EQ(editor::aboutText(), about);
+    bool helpBeforeBoxClosed = false;
+    const auto text = [&] {
+        helpBeforeBoxClosed = !desktop.helpOwners.empty();
+        return QString::fromLatin1(about);
+    };
+    prompter.expectMessage(text, Buttons::Ok, Icon::Information, "About Help...", Answer::Ok);
+    z.menus().mnu_About->trigger();
+    EXPECT_FALSE(helpBeforeBoxClosed);
+    EXPECT_EQ(desktop.helpOwners, std::vector<QWidget*>{&z});
+}
+
+TEST_F(ZarnWindow, DisplayPropertiesStartsTheSettingsAndSaysSoWhenTheyCannotBeStarted) {
+    editor::Zarn& z = start();
+    z.menus().mnu_Disp->trigger();
+    desktop.displaySettingsStart = false;
+    expectBox(
+        "The display settings could not be opened.\n\n"
+        "No display settings program was found for this desktop.",
+        "Quorvane");
+    z.menus().mnu_Disp->trigger();
+    EXPECT_EQ(desktop.displaySettingsStarts, 2);
+    EXPECT_TRUE(z.isVisible());
+    EXPECT_EQ(quitCount + endProgramCount, 0);
+}
+
+class Mouse : public EditorTest {
+protected:
+    editor::Zarn& startArmed(QSize size = {40, 30}) {
+        startWithPicture(filled(size, Qt::white));
+        emit zarn->view().doubleClicked();
+        return *zarn;
+    }
+    void drag(QPoint from, QPoint to) {
+        zarn->Form_MouseDown(Qt::LeftButton, from);
+        zarn->Form_MouseMove(Qt::LeftButton, to);
+    }
+};
+
+TEST_F(Mouse, IsArmedByADoubleClickAndDragsASelectionWithThePointerConfined) {
+    editor::Zarn& z = startWithPicture(filled({40, 30}, Qt::white));
     z.PencilOn = true;
     emit z.view().doubleClicked();
     EXPECT_FALSE(z.NoLine);
     EXPECT_FALSE(z.PencilOn);
     z.Form_Activate();
     EXPECT_TRUE(z.NoLine);
+    drag({10, 10}, {20, 20});
+    EXPECT_FALSE(z.Selector().isVisible()) << "disarmed by the activation";
+    EXPECT_EQ(desktop.confinedTo, nullptr);
+    EXPECT_EQ(z.PointX, 20) << "the position is followed all the same";
+    z.Form_MouseUp(Qt::LeftButton, {20, 20});
+    EXPECT_EQ(desktop.releases, 1) << "a release always lets the pointer go";
+
+    emit z.view().doubleClicked();
+    drag({10, 10}, {10, 10});
+    z.Form_MouseUp(Qt::LeftButton, {10, 10});
+    EXPECT_FALSE(z.Selector().isVisible()) << "a click without a drag selects nothing";
+
+    drag({10, 10}, {5, 20});
+    EXPECT_EQ(desktop.confinedTo, &z.view());
+    EXPECT_TRUE(z.Selector().isVisible());
+    EXPECT_EQ(z.Selector().geometry(), QRect(5, 10, 6, 11));
+    z.Form_MouseMove(Qt::LeftButton, {100, -7});  // beyond the picture: held at its edge
+    EXPECT_EQ(z.Selector().geometry(), QRect(QPoint(10, 0), QPoint(39, 10)));
+    z.Form_MouseUp(Qt::LeftButton, {100, -7});
+    EXPECT_EQ(desktop.confinedTo, nullptr);
+    EXPECT_TRUE(z.Selector().isVisible());
+
+    EXPECT_EQ(enabled({z.menus().mnuActionCropSelection}, z.menus().mnuAction),
+              "mnuActionCropSelection");
+    z.menus().mnuActionCropSelection->trigger();
+    EXPECT_EQ(QSize(z.ImgX().Width(), z.ImgX().Height()), QSize(30, 11));
+    EXPECT_FALSE(z.Selector().isVisible());
 }
 
-TEST_F(ZarnWindow, ASetUpFailureSaysSoAndEndsTheProgram) {
-    prompter.expectMessage(
-        "There was an error with Toolbox.\n\nPossible causes:\n"
-        "Program files not correctly registered with Windows.\n"
-        "A .DLL library file conflict with another application.\n\n"
-        "Restart or reinstall Quorvane.",
-        Buttons::Ok, Icon::Information, "Error", Answer::Ok);
-    start([]() -> std::unique_ptr<imaging::ImgX> { throw std::runtime_error("no engine"); });
-    EXPECT_FALSE(zarn->loaded());
-    EXPECT_EQ(endProgramCount, 1);
+TEST_F(Mouse, ThePencilDrawsJoinedStrokesUndoneAsOneStep) {
+    editor::Zarn& z = startArmed();
+    prompter.expectColor("Select Pencil Color", std::nullopt);
+    z.mnuActionDraw_Click();
+    EXPECT_FALSE(z.PencilOn) << "the colour was cancelled";
+    EXPECT_EQ(z.ImgX().UndoCount(), 0);
+
+    z.Form_Activate();  // Draw arms the mouse by itself
+    prompter.expectColor("Select Pencil Color", QColor(255, 0, 0));
+    z.mnuActionDraw_Click();
+    EXPECT_TRUE(z.PencilOn);
+    EXPECT_FALSE(z.NoLine);
+
+    z.Form_MouseDown(Qt::LeftButton, {0, 0});
+    EXPECT_EQ(pixel(0, 0), qRgb(255, 255, 255)) << "a press plots nothing";
+    z.Form_MouseMove(Qt::LeftButton, {0, 0});
+    z.Form_MouseMove(Qt::LeftButton, {4, 3});
+    z.Form_MouseUp(Qt::LeftButton, {4, 3});
+    for (const QPoint p : {QPoint(0, 0), QPoint(1, 1), QPoint(2, 1), QPoint(3, 2), QPoint(4, 2)})
+        EXPECT_EQ(z.view().picture().pixel(p), qRgb(255, 0, 0)) << p.x() << "," << p.y();
+    EXPECT_EQ(z.view().picture().pixel(4, 3), qRgb(255, 255, 255));
+    EXPECT_EQ(z.menus().mnuEditUndo->text(), "Undo Drawing");
+
+    z.mnuEditUndo_Click();
+    EXPECT_EQ(pixel(2, 1), qRgb(255, 255, 255));
 }
 
-// --- Closing ---
+TEST_F(Mouse, BackgroundMakesAScreenSizedPictureAndShowsTheWindowAgain) {
+    editor::Zarn& z = startArmed({800, 600});
+    prompter.expectColor("Select Background color", QColor(0, 0, 255));
+    z.mnu_BKGrnd_Click();
+    EXPECT_EQ(z.view().size(), QSize(1024, 768));
+    EXPECT_EQ(z.view().picture().pixel(0, 0), qRgb(0, 0, 255));
+    EXPECT_EQ(z.view().picture().pixel(112, 84), qRgb(255, 255, 255));
+    EXPECT_TRUE(z.isVisible());
+    EXPECT_FALSE(z.BColor.isValid());
+    EXPECT_EQ(z.menus().mnuEditUndo->text(), "Undo New Image");
 
-TEST_F(ZarnWindow, AnUnchangedImageClosesAtOnceAndHandsBackToTheMainWindow) {
-    editor::Zarn& z = start();
-    z.ImgX().canvas().LoadFromPicture(QImage(30, 20, QImage::Format_RGB32), 0);
-    z.close();
-    EXPECT_TRUE(zarn.isNull() || !zarn->isVisible());
-    EXPECT_EQ(unloadedCount, 1);
+    prompter.expectColor("Select Background color", std::nullopt);
+    z.mnu_BKGrnd_Click();
+    EXPECT_EQ(prompter.asked().back().initialColor, QColor(0, 0, 255))
+        << "the dialog starts from the last colour";
+    EXPECT_EQ(z.ImgX().UndoCount(), 1);
 }
 
-struct CloseCase {
-    const char* name;
-    Answer answer;
-    // The Save As dialog after a Yes: nullopt for Cancel.
-    bool closes;
+class Compositing : public Mouse {
+protected:
+    QString saved(const QString& name, QSize size, const QColor& colour) {
+        const QString path = folder.filePath(name);
+        filled(size, colour).save(path);
+        return path;
+    }
+    // Black 400 x 300 armed for a right click at (10, 20) on white 600 x 400.
+    editor::Zarn& startPlacing(int size, bool transparent) {
+        editor::Zarn& z = startArmed({600, 400});
+        z.placement = {true, transparent, size, saved("overlay.png", {400, 300}, Qt::black)};
+        z.Form_MouseMove(Qt::NoButton, {10, 20});
+        return z;
+    }
+    void expectAnother(Answer answer) {
+        prompter.expectMessage("Insert additional images?", Buttons::YesNo, Icon::Question,
+                               "Another?", answer);
+    }
 };
 
-class CloseChanged : public EditorTest, public ::testing::WithParamInterface<CloseCase> {};
+TEST_F(Compositing, PlacementPutsTheShrunkOverlayAtTheRightClickOrSaysItCannot) {
+    editor::Zarn& z = startPlacing(5, false);
+    const QString overlay = z.placement.OverlayFile;
+    QFile::rename(overlay, overlay + ".gone");
+    expectSomeErrorBox();
+    z.Form_MouseUp(Qt::RightButton, {10, 20});
+    EXPECT_TRUE(z.placement.OverlayArmed) << "a file that cannot be placed changes nothing";
+    EXPECT_EQ(z.placement.OverlayFile, overlay);
+    EXPECT_EQ(z.ImgX().UndoCount(), 0);
 
-TEST_P(CloseChanged, AsksToSaveAndStaysOpenUnlessTheImageIsSafeOrGivenUp) {
-    const CloseCase c = GetParam();
-    editor::Zarn& z = start();
-    z.ImgX().canvas().LoadFromPicture(QImage(30, 20, QImage::Format_RGB32), 0);
-    z.ImgX().effects().Flip(1, 0);
-    prompter.expectMessage("New Image has changed.\r\n\r\nWould you like to save it?",
-                           Buttons::YesNoCancel, Icon::None, "ToolBox", c.answer);
-    // Yes leads to Save As; the user cancels its dialog, so nothing is written.
-    if (c.answer == Answer::Yes) prompter.expectSaveFile("Save As", std::nullopt);
-    z.close();
-    EXPECT_EQ(unloadedCount, c.closes ? 1 : 0);
-    EXPECT_EQ(!zarn.isNull() && zarn->isVisible(), !c.closes);
+    QFile::rename(overlay + ".gone", overlay);
+    expectAnother(Answer::No);
+    z.Form_MouseUp(Qt::RightButton, {10, 20});
+    EXPECT_EQ(pixel(10, 20), qRgb(0, 0, 0));
+    EXPECT_EQ(pixel(209, 169), qRgb(0, 0, 0)) << "200 x 150 from 400 x 300";
+    EXPECT_EQ(pixel(210, 170), qRgb(255, 255, 255));
+    EXPECT_FALSE(z.placement.OverlayArmed);
+    z.Form_MouseUp(Qt::RightButton, {10, 20});  // disarmed: nothing more is asked
 }
 
-INSTANTIATE_TEST_SUITE_P(Answers, CloseChanged,
-                         ::testing::Values(CloseCase{"No", Answer::No, true},
-                                           CloseCase{"Cancel", Answer::Cancel, false},
-                                           CloseCase{"YesThenCancelledSaveAs", Answer::Yes, false}),
-                         [](const auto& info) { return std::string(info.param.name); });
+TEST_F(Compositing, SeeThroughPlacementBlendsAt70PercentAndYesAsksForAnotherFile) {
+    editor::Zarn& z = startPlacing(0, true);
+    int requests = 0;
+    QObject::connect(&z, &editor::Zarn::anotherOverlayRequested, [&] { ++requests; });
+    expectAnother(Answer::Yes);
+    z.Form_MouseUp(Qt::RightButton, {10, 20});
+    EXPECT_EQ(pixel(10, 20), qRgb(77, 77, 77));  // 255 * 30 %, rounded
+    EXPECT_TRUE(z.placement.OverlayFile.isEmpty());
+    EXPECT_EQ(requests, 1);
+}
 
-}  // namespace
+TEST_F(Compositing, OverlayNormalStretchesTheImageOverTheWholePictureAtTheTypedOpacity) {
+    const QString dark = saved("dark.png", {200, 100}, Qt::black);
+    // (255 x (100 - opacity) + 50) / 100, the engine's exact blend of black over white.
+    const std::pair<std::optional<QString>, int> cases[] = {
+        {"75", 64}, {"30%", 179}, {"2.5", 250}, {"0.4", 255}, {"abc", 255}, {"", 255}, {{}, 255}};
+    editor::Zarn& z = startWithPicture(filled({80, 60}, Qt::white));
+    expectOpenDialog(folder.write("bad.png", "not a picture"));
+    expectBox("Error with image.", "Overlay");
+    z.mnu_Normal_Click();
+    EXPECT_EQ(pixel(0, 0), qRgb(255, 255, 255)) << "an unreadable file changes nothing";
+    for (const auto& [answer, grey] : cases) {
+        SCOPED_TRACE(answer.value_or("Cancel").toStdString());
+        z.ImgX().canvas().LoadFromPicture(filled({80, 60}, Qt::white), 0);
+        expectOpenDialog(dark);
+        prompter.expectInput("What opacity? [1..100]", "Quorvane", answer);
+        z.mnu_Normal_Click();
+        EXPECT_EQ(prompter.asked().end()[-2].fileRequest.filter,
+                  "Images|*.jpg;*.bmp;*.png;*.tif;*.pcx;*.tga;*.wmf");
+        EXPECT_EQ(prompter.asked().back().defaultText, "50");
+        EXPECT_EQ(pixel(0, 0), qRgb(grey, grey, grey));
+        EXPECT_EQ(pixel(79, 59), qRgb(grey, grey, grey));
+        EXPECT_EQ(z.ImgX().UndoCount(), grey == 255 ? 0 : 1);
+        EXPECT_EQ(z.view().picture().pixel(0, 0), pixel(0, 0)) << "the window shows the document";
+    }
+}
 
-namespace {
-
-TEST_F(ZarnWindow, TheGeometryItemsChangeTheImageAndRefitTheWindow) {
+TEST_F(Compositing, MixOnAnEmptyEditorStartsFromAScreenSizedCanvasAndPlacesByRightClicks) {
+    prompter.expectColor("Select canvas color", QColor(Qt::blue));
     editor::Zarn& z = start();
-    z.ImgX().canvas().LoadFromPicture(QImage(120, 60, QImage::Format_RGB32), 0);
-    z.menus().mnu_90->trigger();
-    EXPECT_EQ(z.view().size(), QSize(60, 120));
-    z.menus().mnu_640->trigger();
-    EXPECT_EQ(z.view().size(), QSize(640, 1280));
-    z.menus().mnu_FitScreen->trigger();
+    z.mnu_Mix_Click();
+    operations::SetOL* dialog = z.overlayDialog();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_FALSE(z.isVisible());
+    EXPECT_EQ(z.ImgX().Width(), 1024);
+    EXPECT_EQ(pixel(500, 500), qRgb(0, 0, 255));
+
+    expectOpenDialog(saved("photo.png", {800, 600}, Qt::red));
+    dialog->optFull->click();  // "Quarter Size"
+    EXPECT_TRUE(z.isVisible());
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_TRUE(z.placement.OverlayArmed);
+
+    z.Form_MouseMove(Qt::NoButton, {10, 10});
+    expectAnother(Answer::Yes);
+    z.Form_MouseUp(Qt::RightButton, {10, 10});
+    EXPECT_EQ(pixel(409, 309), qRgb(255, 0, 0)) << "400 x 300 at (10, 10)";
+    EXPECT_EQ(pixel(410, 310), qRgb(0, 0, 255));
+    EXPECT_TRUE(dialog->isVisible()) << "Yes goes back for the next image";
+    EXPECT_FALSE(dialog->optFull->isChecked());
+
+    dialog->cmdCancel->click();
+    EXPECT_TRUE(z.isVisible());
+
+    z.mnu_Mix_Click();  // on a picture: no colour is asked, the picture stays
+    EXPECT_EQ(pixel(409, 309), qRgb(255, 0, 0));
+    z.overlayDialog()->Check1->click();
+    EXPECT_TRUE(z.placement.OverlayTransparent);
+}
+
+class FourInOne : public Compositing {
+protected:
+    void SetUp() override {
+        const QColor colours[] = {Qt::red, Qt::green, Qt::blue, Qt::yellow};
+        // A folder named "Images": a path is a choice whatever words it holds.
+        QDir(folder.path()).mkdir("Images");
+        for (int i = 0; i < 4; ++i)
+            paths[i] = saved(QStringLiteral("Images/%1.png").arg(i + 1), {800, 600}, colours[i]);
+    }
+    void pickAll(operations::Quad& quad, int skip = 0) {
+        for (int slot = 1; slot <= 4; ++slot) {
+            if (slot == skip) continue;
+            expectOpenDialog(paths[slot - 1], "Select Image");
+            quad.cmd[slot - 1]->click();
+        }
+    }
+    QString paths[4];
+};
+
+TEST_F(FourInOne, PutsFourImagesInTheQuartersOfAScreenSizedPicture) {
+    editor::Zarn& z = startWithPicture(filled({80, 60}, Qt::white));
+    // A file gone before OK is an error and the document stays.
+    z.mnu_Quad_Click();
+    pickAll(*z.quadDialog());
+    QFile::rename(paths[2], paths[2] + ".gone");
+    expectBox("There was an error creating the composit image.", "Error");
+    z.quadDialog()->cmdOk->click();
+    QFile::rename(paths[2] + ".gone", paths[2]);
+    EXPECT_TRUE(z.isVisible());
+    EXPECT_EQ(z.ImgX().Width(), 80);
+
+    z.mnu_Quad_Click();
+    operations::Quad& quad = *z.quadDialog();
+    EXPECT_FALSE(z.isVisible());
+    pickAll(quad);
+    EXPECT_EQ(quad.cmd[1]->text(), paths[1]);
+    EXPECT_EQ(quad.Picture[1]->pixmap().size(), QSize(75, 55));
+    quad.cmdOk->click();
+    EXPECT_TRUE(z.isVisible());
+    EXPECT_FALSE(quad.isVisible());
     EXPECT_EQ(z.view().size(), QSize(1024, 768));
-    z.menus().mnu_FVert->trigger();
-    EXPECT_EQ(z.menus().mnuEditUndo->text(), "Undo Flip");
-    EXPECT_EQ(z.ImgX().UndoCount(), 4);
+    const QRgb corners[] = {pixel(511, 383), pixel(512, 0), pixel(0, 384), pixel(1023, 767)};
+    EXPECT_THAT(corners, ::testing::ElementsAre(qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255),
+                                                qRgb(255, 255, 0)));
+    EXPECT_TRUE(z.ImgX().Modified());
+}
+
+TEST_F(FourInOne, AsksBeforeDistortingAndAnOddScreenLosesTheLastColumnAndRowAtTheEdge) {
+    std::unique_ptr<imaging::ImgX> result;
+    operations::Quad quad({prompter, QSize(1023, 767), [] {},
+                           [&](std::unique_ptr<imaging::ImgX> made) { result = std::move(made); }});
+    // No to the distortion picks another file.
+    expectOpenDialog(saved("tall.png", {600, 800}, Qt::black), "Select Image");
+    prompter.expectMessage("This image will be distorted. Proceed?", Buttons::YesNo, Icon::Question,
+                           "600 x 800", Answer::No);
+    pickAll(quad);
+    EXPECT_EQ(quad.chosen(1), paths[0]);
+    quad.cmdOk_Click();
+    ASSERT_NE(result, nullptr);
+    EXPECT_EQ(QSize(result->Width(), result->Height()), QSize(1023, 767));
+    EXPECT_EQ(result->image().pixel(511, 383), qRgb(255, 0, 0));
+    EXPECT_EQ(result->image().pixel(512, 383), qRgb(0, 255, 0));
+    EXPECT_EQ(result->image().pixel(1022, 766), qRgb(255, 255, 0));
+}
+
+TEST_F(FourInOne, AMissingImageIsNamedAndTheDialogStays) {
+    for (const int missing : {1, 3}) {
+        bool adopted = false;
+        operations::Quad quad({prompter, QSize(1024, 768), [] {}, [&](auto) { adopted = true; }});
+        quad.show();
+        pickAll(quad, missing);
+        expectBox("An image has not been selected.", "Error", Icon::Critical);
+        quad.cmdOk->click();
+        EXPECT_TRUE(quad.isVisible()) << missing;
+        EXPECT_FALSE(adopted) << missing;
+    }
 }
 
 }  // namespace
