@@ -112,7 +112,10 @@ TEST_F(ZarnWindow, UndoAndRedoNameTheStepTheyWouldTakeAndAFailureIsReported) {
 }
 
 TEST_F(ZarnWindow, FitsItselfToTheImageOnScreenAndTheGeometryItemsChangeIt) {
-    editor::Zarn& z = startWithPicture(QImage(120, 60, QImage::Format_RGB32));
+    QImage marked(120, 60, QImage::Format_RGB32);
+    marked.fill(Qt::white);
+    for (int y = 0; y < 60; ++y) marked.setPixel(0, y, qRgb(255, 0, 0));
+    editor::Zarn& z = startWithPicture(marked);
     EXPECT_EQ(z.view().size(), QSize(120, 60));
     EXPECT_EQ(z.view().picture().size(), QSize(120, 60));
     EXPECT_EQ(z.frameGeometry().topLeft(), centredOnScreen(z.frameGeometry().size()));
@@ -120,6 +123,10 @@ TEST_F(ZarnWindow, FitsItselfToTheImageOnScreenAndTheGeometryItemsChangeIt) {
     for (QAction* item : {z.menus().mnu_90, z.menus().mnu_640, z.menus().mnu_FitScreen}) {
         item->trigger();
         sizes << z.view().size();
+        // Turned clockwise, the left column is the top row.
+        if (item == z.menus().mnu_90) {
+            EXPECT_EQ(z.view().picture().pixel(30, 0), qRgb(255, 0, 0));
+        }
     }
     EXPECT_EQ(sizes, QList<QSize>({{60, 120}, {640, 1280}, {1024, 768}}));
     z.menus().mnu_FVert->trigger();
