@@ -2,7 +2,7 @@
 
 #include <QApplication>
 #include <QPalette>
-#include <QPropertyAnimation>
+#include <QVariantAnimation>
 #include <QWidget>
 
 namespace app {
@@ -16,13 +16,23 @@ QRect captionOf(const QRect& rect) {
     return QRect(rect.topLeft(), QSize(rect.width(), qMin(rect.height(), kCaptionHeight)));
 }
 
+int between(int from, int to, double progress) { return from + qRound((to - from) * progress); }
+
+QRect between(const QRect& from, const QRect& to, double progress) {
+    return QRect(
+        QPoint(between(from.left(), to.left(), progress), between(from.top(), to.top(), progress)),
+        QSize(between(from.width(), to.width(), progress),
+              between(from.height(), to.height(), progress)));
+}
+
 }  // namespace
 
-void zoomCaption(const QRect& from, const QRect& to) {
-    if (from.isEmpty() || to.isEmpty()) return;
+void zoomCaption(const QRect& from, const std::function<QRect()>& to) {
+    if (from.isEmpty() || to().isEmpty()) return;
     auto* caption =
         new QWidget(nullptr, Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowTransparentForInput |
                                  Qt::WindowDoesNotAcceptFocus);
+    caption->setObjectName(QStringLiteral("CaptionZoom"));
     caption->setAttribute(Qt::WA_DeleteOnClose);
     caption->setAttribute(Qt::WA_ShowWithoutActivating);
     caption->setAutoFillBackground(true);
@@ -32,12 +42,19 @@ void zoomCaption(const QRect& from, const QRect& to) {
     caption->setGeometry(captionOf(from));
     caption->show();
 
-    auto* zoom = new QPropertyAnimation(caption, "geometry", caption);
+    auto* zoom = new QVariantAnimation(caption);
     zoom->setDuration(kDurationMs);
-    zoom->setStartValue(captionOf(from));
-    zoom->setEndValue(captionOf(to));
+    zoom->setStartValue(0.0);
+    zoom->setEndValue(1.0);
     zoom->setEasingCurve(QEasingCurve::InOutQuad);
-    QObject::connect(zoom, &QPropertyAnimation::finished, caption, &QWidget::close);
+    QObject::connect(
+        zoom, &QVariantAnimation::valueChanged, caption,
+        [caption, start = captionOf(from), to](const QVariant& progress) {
+            const QRect target = to();
+            if (!target.isEmpty())
+                caption->setGeometry(between(start, captionOf(target), progress.toDouble()));
+        });
+    QObject::connect(zoom, &QVariantAnimation::finished, caption, &QWidget::close);
     zoom->start();
 }
 

@@ -40,7 +40,8 @@ int runQuorvane(int argc, char** argv) {
 
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("quorvane"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Quorvane"));
+    // No display name: Qt would append it to every window title, and the program's windows
+    // and questions carry exactly the titles they are given.
     QApplication::setApplicationVersion(QStringLiteral(QUORVANE_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("quorvane"));
     // The program lives on in the notification area with no window open.

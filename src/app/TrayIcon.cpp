@@ -1,10 +1,31 @@
 #include "TrayIcon.h"
 
+#include <QApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QSystemTrayIcon>
+#include <QWidget>
+
+#include "platform/WindowEmbedding.h"
 
 namespace app {
+namespace {
+
+constexpr int kPlacementCheckMs = 40;
+// Readings that must agree before the icon counts as placed, and how many are taken at most.
+constexpr int kAgreeingReadings = 3;
+constexpr int kMostReadings = 100;
+
+// The window Qt shows the icon in where the notification area embeds icons (XEmbed on X11).
+QWidget* embeddedIconWindow() {
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (window->inherits("QSystemTrayIconSys") ||
+            window->objectName() == QLatin1String("QSystemTrayIconSys"))
+            return window;
+    return nullptr;
+}
+
+}  // namespace
 
 TrayMode detectTrayMode() {
     if (!QSystemTrayIcon::isSystemTrayAvailable()) return TrayMode::MinimizeInstead;
@@ -20,6 +41,8 @@ TrayMode detectTrayMode() {
 
 TrayIcon::TrayIcon(TrayMode mode, QObject* parent) : QObject(parent), mode_(mode) {
     if (mode_ == TrayMode::MinimizeInstead) return;
+    placementCheck_.setInterval(kPlacementCheckMs);
+    connect(&placementCheck_, &QTimer::timeout, this, &TrayIcon::checkPlacement);
     icon_ = new QSystemTrayIcon(this);
     connect(
         icon_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
@@ -34,10 +57,55 @@ void TrayIcon::add(const QIcon& icon, const QString& tip) {
     icon_->setIcon(icon);
     icon_->setToolTip(tip);
     icon_->show();
+    placed_ = false;
+    lastReading_ = QRect();
+    agreeingReadings_ = 0;
+    readingsLeft_ = kMostReadings;
+    placementCheck_.start();
 }
 
 void TrayIcon::remove() {
+    // The row of icons may have been laid out again since the icon found its place.
+    if (placed_) {
+        const QRect now = embeddedGeometry();
+        if (!now.isEmpty()) placement_ = now;
+    }
+    placementCheck_.stop();
+    waitingForPlace_.clear();
     if (icon_) icon_->hide();
+}
+
+void TrayIcon::whenPlaced(std::function<void(const QRect&)> then) {
+    if (!isPresent()) return;
+    if (placed_)
+        then(placement_);
+    else
+        waitingForPlace_.push_back(std::move(then));
+}
+
+QRect TrayIcon::embeddedGeometry() const {
+    if (!isPresent()) return {};
+    if (QWidget* window = embeddedIconWindow();
+        window && !platform::isEmbeddedByAnotherWindow(*window))
+        return {};
+    return icon_->geometry();
+}
+
+void TrayIcon::checkPlacement() {
+    const QRect reading = embeddedGeometry();
+    agreeingReadings_ = !reading.isEmpty() && reading == lastReading_ ? agreeingReadings_ + 1 : 0;
+    lastReading_ = reading;
+    if (agreeingReadings_ + 1 >= kAgreeingReadings) {
+        placementCheck_.stop();
+        placed_ = true;
+        placement_ = reading;
+        for (const auto& then : std::exchange(waitingForPlace_, {})) then(placement_);
+        return;
+    }
+    if (--readingsLeft_ <= 0) {
+        placementCheck_.stop();
+        waitingForPlace_.clear();
+    }
 }
 
 bool TrayIcon::isPresent() const { return icon_ && icon_->isVisible(); }

@@ -3,6 +3,9 @@
 #include <QIcon>
 #include <QObject>
 #include <QRect>
+#include <QTimer>
+#include <functional>
+#include <vector>
 
 class QSystemTrayIcon;
 
@@ -36,6 +39,13 @@ public:
     bool isPresent() const;
     // Where the icon is on screen; empty when the desktop does not say.
     QRect geometry() const;
+    // Where the notification area last showed the icon; kept after the icon is removed, so a
+    // window can be seen to come out of the place the icon left.
+    QRect lastPlacement() const { return placement_; }
+    // Runs `then` with the icon's place once the notification area has taken the icon in and
+    // laid it out - at once when it already has; never when that does not happen within a
+    // few seconds, or the icon is removed first.
+    void whenPlaced(std::function<void(const QRect&)> then);
     // The underlying icon, for tests that play the desktop's part.
     QSystemTrayIcon* systemTrayIcon() const { return icon_; }
 
@@ -43,8 +53,21 @@ signals:
     void doubleClicked();
 
 private:
+    // The icon's place as the notification area has it now; empty until it has embedded it.
+    QRect embeddedGeometry() const;
+    void checkPlacement();
+
     TrayMode mode_;
     QSystemTrayIcon* icon_ = nullptr;
+    QRect placement_;
+    bool placed_ = false;
+    // The notification area embeds a new icon and may move it again while it lays out its
+    // row: the icon has found its place once a few readings in a row agree.
+    QTimer placementCheck_;
+    QRect lastReading_;
+    int agreeingReadings_ = 0;
+    int readingsLeft_ = 0;
+    std::vector<std::function<void(const QRect&)>> waitingForPlace_;
 };
 
 }  // namespace app

@@ -19,6 +19,7 @@
 #include <QWindowStateChangeEvent>
 
 #include "CaptionZoom.h"
+#include "ListClicks.h"
 #include "editor/AboutBox.h"
 #include "platform/Desktop.h"
 #include "platform/Prompter.h"
@@ -79,7 +80,7 @@ QToolButton* linkLabel(const char* name, const QString& caption, const QString& 
 frmTray::frmTray(TrayWindowServices services, QWidget* parent)
     : QWidget(parent), services_(std::move(services)) {
     setObjectName(QStringLiteral("frmTray"));
-    setWindowTitle(QString());
+    setWindowTitle(QStringLiteral("Quorvane"));
     setWindowIcon(QIcon(QStringLiteral(":/quorvane/quorvane.png")));
     buildControls();
     lists_ = std::make_unique<showlist::ShowLists>(ShowList, HiddenList1, HiddenList2);
@@ -190,8 +191,10 @@ void frmTray::connectShowListCommands() {
     // A folder opens on a double click or Enter, as in a file manager; a single click only
     // marks it.
     connect(Dir1, &QListWidget::itemActivated, this, &frmTray::Dir1_Change);
-    connect(File1, &QListWidget::itemSelectionChanged, this, &frmTray::File1_Click);
-    connect(ShowList, &QListWidget::itemSelectionChanged, this, &frmTray::ShowList_Click);
+    // A click selects, also a click on the entry already highlighted: after Save Image has used
+    // the selection up, clicking the same file again must select it again.
+    new ListClicks(*File1, [this] { File1_Click(); });
+    new ListClicks(*ShowList, [this] { ShowList_Click(); });
 }
 
 QString frmTray::databasePath() const {
@@ -268,12 +271,17 @@ void frmTray::RemoveTrayIcon() {
 }
 
 void frmTray::AnimateTray(int direction) {
-    const QRect window = frameGeometry();
-    const QRect tray = trayIcon_->geometry();
-    if (direction == 0)
-        zoomCaption(tray, window);
-    else if (direction == 1)
-        zoomCaption(window, tray);
+    if (direction == 0) {
+        // Out of the place the icon left, to wherever the window system shows the window.
+        zoomCaption(trayIcon_->lastPlacement(), [window = QPointer<QWidget>(this)] {
+            return window ? window->frameGeometry() : QRect();
+        });
+    } else if (direction == 1) {
+        // The notification area finds a new icon its place a moment after it is added.
+        const QRect window = frameGeometry();
+        trayIcon_->whenPlaced(
+            [window](const QRect& icon) { zoomCaption(window, [icon] { return icon; }); });
+    }
 }
 
 void frmTray::reStart() { cmdSaveSetup->setEnabled(true); }

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "TrayIcon.h"
+#include "operations/PlacementSettings.h"
 #include "showlist/RecordSet.h"
 #include "showlist/SelectedImage.h"
 #include "showlist/ShowLists.h"
@@ -151,6 +152,8 @@ private:
     QPointer<editor::Zarn> toolbox_;
     // The toolbox's printer: made when first needed, kept so a Printer Setup holds for the run.
     std::unique_ptr<QPrinter> printer_;
+    // The toolbox's overlay placement choices, kept for the run like the printer.
+    operations::PlacementSettings placement_;
     bool hookInstalled_ = false;
     bool unloaded_ = false;
     // Set while the window stands minimised in place of a tray icon.

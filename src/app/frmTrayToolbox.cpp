@@ -17,6 +17,7 @@ void frmTray::picPreview_DblClick() {
     };
     editor::EditorServices services{services_.prompter,
                                     services_.desktop,
+                                    placement_,
                                     [this] { return selected_.FileName; },
                                     [this] {
                                         picPreview->setToolTip(QString());

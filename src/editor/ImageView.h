@@ -6,7 +6,9 @@
 namespace editor {
 
 // The editor's client area: the current picture at one screen pixel per image pixel, drawn
-// from the top-left corner. Mouse coordinates are therefore image coordinates.
+// from the top-left corner. Screen pixels are device pixels, so at a display scale of 200 %
+// an image pixel takes half a logical pixel each way; positions the view reports are image
+// pixels, and so are the rectangles and lines it is given.
 class ImageView final : public QWidget {
     Q_OBJECT
 public:
@@ -16,6 +18,13 @@ public:
     const QImage& picture() const { return picture_; }
     // A pencil line shown on the window at once, until the next picture replaces it.
     void drawFeedbackLine(QPoint from, QPoint to, const QColor& colour);
+
+    // The client area's size in image pixels.
+    QSize sizeInPixels() const;
+    // The size the view needs to show a picture of `pixels` whole.
+    QSize logicalSizeFor(const QSize& pixels) const;
+    // The smallest widget rectangle that covers these image pixels.
+    QRect logicalRectFor(const QRect& pixels) const;
 
 signals:
     void doubleClicked();
@@ -31,6 +40,9 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    // The image pixel under a pointer position.
+    QPoint pixelAt(const QPointF& position) const;
+
     QImage picture_;
     struct Line {
         QPoint from, to;

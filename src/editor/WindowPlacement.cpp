@@ -10,24 +10,25 @@ int halfOf(int room) { return int(std::nearbyint(room / 2.0)); }
 
 }  // namespace
 
-QPoint keptOnScreen(const QRect& frame, const QSize& screen) {
+QPoint keptOnScreen(const QRect& frame, const QRect& screen) {
     int left = frame.left();
     int top = frame.top();
-    if (left + frame.width() > screen.width()) left = screen.width() - frame.width();
-    if (top + frame.height() > screen.height()) top = screen.height() - frame.height();
-    if (left < 0) left = 0;
-    if (top < 0) top = 0;
+    if (left + frame.width() > screen.right() + 1) left = screen.right() + 1 - frame.width();
+    if (top + frame.height() > screen.bottom() + 1) top = screen.bottom() + 1 - frame.height();
+    if (left < screen.left()) left = screen.left();
+    if (top < screen.top()) top = screen.top();
     return {left, top};
 }
 
-QPoint centredOrAtEdge(const QSize& frame, const QSize& screen) {
+QPoint centredOrAtEdge(const QSize& frame, const QRect& screen) {
     const int top = frame.height() > screen.height() ? 0 : halfOf(screen.height() - frame.height());
     const int left = frame.width() > screen.width() ? 0 : halfOf(screen.width() - frame.width());
-    return {left, top};
+    return screen.topLeft() + QPoint(left, top);
 }
 
-QPoint centred(const QSize& frame, const QSize& screen) {
-    return {halfOf(screen.width() - frame.width()), halfOf(screen.height() - frame.height())};
+QPoint centred(const QSize& frame, const QRect& screen) {
+    return screen.topLeft() +
+           QPoint(halfOf(screen.width() - frame.width()), halfOf(screen.height() - frame.height()));
 }
 
 }  // namespace editor

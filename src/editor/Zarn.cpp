@@ -50,6 +50,7 @@ bool isStandardQuestion(const QWidget* window) {
 
 Zarn::Zarn(EditorServices services, QWidget* parent)
     : QMainWindow(parent),
+      placement(services.placement),
       services_(std::move(services)),
       menus_(buildZarnMenus(*menuBar())),
       view_(new ImageView),
@@ -120,7 +121,7 @@ void Zarn::Form_DblClick() {
 
 void Zarn::Form_Resize() {
     if (windowState() & (Qt::WindowMinimized | Qt::WindowMaximized)) return;
-    move(centredOrAtEdge(frameGeometry().size(), screenSize()));
+    move(centredOrAtEdge(frameGeometry().size(), screenArea()));
 }
 
 bool Zarn::Form_QueryUnload() {
@@ -166,14 +167,14 @@ void Zarn::fitToImage() {
     if (windowState() & (Qt::WindowMinimized | Qt::WindowMaximized)) return;
     const QSize image(imgX_->Width(), imgX_->Height());
     if (image.isEmpty()) return;
-    resize(size() - view_->size() + image);
+    resize(size() - view_->size() + view_->logicalSizeFor(image));
     Form_Resize();
-    move(keptOnScreen(frameGeometry(), screenSize()));
+    move(keptOnScreen(frameGeometry(), screenArea()));
 }
 
-void Zarn::centreOnScreen() { move(centred(frameGeometry().size(), screenSize())); }
+void Zarn::centreOnScreen() { move(centred(frameGeometry().size(), screenArea())); }
 
-QSize Zarn::screenSize() const { return services_.desktop.screenSizePixels(); }
+QRect Zarn::screenArea() const { return services_.desktop.screenArea(); }
 
 void Zarn::mnuFile_Click() {
     const bool hasImage = imgX_->Width() != 0;

@@ -34,6 +34,9 @@ class ImgAtrib;
 struct EditorServices {
     platform::Prompter& prompter;
     platform::Desktop& desktop;
+    // What a right click places, and how: kept by the caller for the whole run, so the choices
+    // made in the overlay dialog outlive this window.
+    operations::PlacementSettings& placement;
     // The image last selected on the main window (may be empty); the open dialog starts there.
     std::function<QString()> selectedFileName;
     // Runs once the editor has closed: the main window takes over again.
@@ -73,7 +76,7 @@ public:
     int LastY = -1;
     // Placement of an overlay image by a right click: armed by an open or by the overlay
     // dialog, which also chooses the file, its size and whether it is see-through.
-    operations::PlacementSettings placement;
+    operations::PlacementSettings& placement;
 
     // False when the set-up failed and the program is ending.
     bool loaded() const { return imgX_ != nullptr; }
@@ -81,6 +84,8 @@ public:
     ZarnMenus& menus() { return menus_; }
     ImageView& view() { return *view_; }
     QRubberBand& Selector() { return *selector_; }
+    // The rectangle the selector marks, in image pixels; it counts while the selector shows.
+    QRect selection() const { return selection_; }
     // The save options dialog once the first Save As has made it, else null.
     ImgAtrib* imgAtrib() const { return imgAtrib_; }
 
@@ -194,16 +199,20 @@ private:
     std::optional<QColor> askColour(const QString& title);
     // Places the overlay image at the last mouse position, as a right click asks.
     void placeOverlay();
-    QSize screenSize() const;
+    // The screen in window coordinates, where the window is placed.
+    QRect screenArea() const;
 
     EditorServices services_;
     std::unique_ptr<imaging::ImgX> imgX_;
     ZarnMenus menus_;
     ImageView* view_;
     QRubberBand* selector_;
+    QRect selection_;
     ImgAtrib* imgAtrib_ = nullptr;
     QPointer<operations::SetOL> setOL_;
     QPointer<operations::Quad> quad_;
+    // Where the window's file dialogs start: the folder of the file chosen last.
+    QString dialogStartFolder() const;
     // The file dialog's memory between commands: folder and the save filter chosen last.
     QString dialogFolder_;
     int saveFilterIndex_ = 1;

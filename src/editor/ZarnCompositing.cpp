@@ -24,8 +24,12 @@ void Zarn::connectCompositingCommands() {
 }
 
 void Zarn::mnu_Normal_Click() {
-    operations::overlayNormal(commandContext(), QString(),
-                              [this](const QImage& picture) { view_->setPicture(picture); });
+    // The window's one file dialog: it starts where the last file was chosen and remembers this
+    // one.
+    const QString chosen =
+        operations::overlayNormal(commandContext(), dialogStartFolder(),
+                                  [this](const QImage& picture) { view_->setPicture(picture); });
+    if (!chosen.isEmpty()) dialogFolder_ = chosen;
 }
 
 void Zarn::mnu_Mix_Click() {

@@ -59,10 +59,12 @@ QString startFolder(const QString& lastFile) {
 
 }  // namespace
 
+QString Zarn::dialogStartFolder() const { return startFolder(dialogFolder_); }
+
 void Zarn::mnuFileOpen_Click() {
     platform::FileDialogRequest request;
     request.title = QStringLiteral("Open");
-    request.initialFolder = startFolder(dialogFolder_);
+    request.initialFolder = dialogStartFolder();
     request.filter = operations::openFilter();
     request.filterIndex = 1;
     const std::optional<platform::FileDialogResult> chosen =
@@ -161,7 +163,7 @@ bool Zarn::mnuFileSaveAs_Click() {
 
     platform::FileDialogRequest request;
     request.title = QStringLiteral("Save As");
-    request.initialFolder = startFolder(dialogFolder_);
+    request.initialFolder = dialogStartFolder();
     request.fileName = proposed;
     request.filter = operations::saveFilter();
     request.filterIndex = saveFilterIndex_;

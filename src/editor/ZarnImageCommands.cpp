@@ -78,7 +78,7 @@ void Zarn::mnu_5P_Click() { operations::sharpen(commandContext(), 4); }
 void Zarn::mnu_Soften_Click() { operations::soften(commandContext()); }
 
 void Zarn::mnuActionCropSelection_Click() {
-    operations::cropToSelection(commandContext(), selector_->geometry(), [this] {
+    operations::cropToSelection(commandContext(), selection_, [this] {
         selector_->hide();
         centreOnScreen();
     });

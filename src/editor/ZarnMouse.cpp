@@ -54,16 +54,22 @@ void Zarn::Form_MouseMove(Qt::MouseButtons buttons, QPoint position) {
         LastY = PointY;
         return;
     }
-    const int x = std::max(0, std::min(position.x(), view_->width() - 1));
-    const int y = std::max(0, std::min(position.y(), view_->height() - 1));
+    const QSize client = view_->sizeInPixels();
+    const int x = std::max(0, std::min(position.x(), client.width() - 1));
+    const int y = std::max(0, std::min(position.y(), client.height() - 1));
     // The rectangle always holds both the anchor pixel and the one under the pointer.
-    selector_->setGeometry(QRect(QPoint(std::min(x, AnchorX), std::min(y, AnchorY)),
-                                 QPoint(std::max(x, AnchorX), std::max(y, AnchorY))));
+    selection_ = QRect(QPoint(std::min(x, AnchorX), std::min(y, AnchorY)),
+                       QPoint(std::max(x, AnchorX), std::max(y, AnchorY)));
+    selector_->setGeometry(view_->logicalRectFor(selection_));
     if (selector_->isHidden()) selector_->show();
 }
 
-void Zarn::Form_MouseUp(Qt::MouseButton button, QPoint) {
+void Zarn::Form_MouseUp(Qt::MouseButton button, QPoint position) {
     services_.desktop.releaseCursor();
+    // Where the button comes up is where the pointer was last seen, whatever moves the window
+    // system reported before: a right click places the overlay there.
+    PointX = position.x();
+    PointY = position.y();
     if (button == Qt::LeftButton) {
         if (NoLine) return;
         if (PencilOn) {
@@ -73,7 +79,7 @@ void Zarn::Form_MouseUp(Qt::MouseButton button, QPoint) {
             refreshHistoryItems();
             return;
         }
-        if (selector_->width() <= 1 || selector_->height() <= 1) selector_->hide();
+        if (selection_.width() <= 1 || selection_.height() <= 1) selector_->hide();
         return;
     }
     if (button == Qt::RightButton && placement.OverlayArmed && !placement.OverlayFile.isEmpty())

@@ -22,15 +22,15 @@ int askOpacity(const CommandContext& context) {
 
 }  // namespace
 
-void overlayNormal(const CommandContext& context, const QString& startFolder,
-                   const std::function<void(const QImage&)>& show) {
+QString overlayNormal(const CommandContext& context, const QString& startFolder,
+                      const std::function<void(const QImage&)>& show) {
     platform::FileDialogRequest request;
     request.title = QStringLiteral("Open");
     request.initialFolder = startFolder;
     request.filter = QStringLiteral("Images|*.jpg;*.bmp;*.png;*.tif;*.pcx;*.tga;*.wmf");
     const std::optional<platform::FileDialogResult> chosen =
         context.prompter.openFile(request, context.window);
-    if (!chosen) return;
+    if (!chosen) return {};
     imaging::ImgX& document = context.image;
     try {
         imaging::ImgX overlay;
@@ -40,7 +40,7 @@ void overlayNormal(const CommandContext& context, const QString& startFolder,
         const int opacity = askOpacity(context);
         if (opacity == 0) {
             show(document.files().Picture());
-            return;
+            return chosen->path;
         }
         // nearbyint follows the default rounding mode, round-half-to-even.
         document.effects().Merge(
@@ -52,6 +52,7 @@ void overlayNormal(const CommandContext& context, const QString& startFolder,
                                  platform::Icon::Exclamation, QStringLiteral("Overlay"),
                                  context.window);
     }
+    return chosen->path;
 }
 
 }  // namespace operations

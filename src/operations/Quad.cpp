@@ -1,5 +1,6 @@
 #include "operations/Quad.h"
 
+#include <QCloseEvent>
 #include <QGridLayout>
 #include <QLabel>
 #include <QPixmap>
@@ -142,6 +143,13 @@ void Quad::Form_Activate() { cmdCancel->setFocus(); }
 void Quad::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (!event->spontaneous()) Form_Activate();
+}
+
+void Quad::closeEvent(QCloseEvent* event) {
+    // The title bar's close button is the dialog's Cancel: with the toolbox hidden behind it,
+    // anything less would leave the program running with no window to reach.
+    event->ignore();
+    cmdCancel_Click();
 }
 
 }  // namespace operations

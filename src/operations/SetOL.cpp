@@ -2,6 +2,7 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
@@ -85,6 +86,13 @@ void SetOL::cmdCancel_Click() {
     hide();
     showEditor_();
     deleteLater();
+}
+
+void SetOL::closeEvent(QCloseEvent* event) {
+    // The title bar's close button is the dialog's Cancel: with the toolbox hidden behind it,
+    // anything less would leave the program running with no window to reach.
+    event->ignore();
+    cmdCancel_Click();
 }
 
 }  // namespace operations

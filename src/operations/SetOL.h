@@ -42,6 +42,9 @@ public:
     QCheckBox* Check1;
     QPushButton* cmdCancel;
 
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     void sizeChosen(int size);
 

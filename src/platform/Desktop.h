@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QRect>
 #include <QSize>
 #include <QString>
 
@@ -12,8 +13,13 @@ class Desktop {
 public:
     virtual ~Desktop() = default;
 
-    // Size of the primary screen in device pixels.
+    // Size of the primary screen in device pixels: the size of a picture that fills it, as a
+    // wallpaper does.
     virtual QSize screenSizePixels() const = 0;
+
+    // The primary screen in window coordinates, where windows are placed: at a display scale
+    // other than 100 % these are logical pixels, not the device pixels above.
+    virtual QRect screenArea() const = 0;
 
     // The folder that holds the setup store and the wallpaper bitmaps, without a trailing
     // separator.

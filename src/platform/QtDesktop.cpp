@@ -13,23 +13,11 @@
 
 #if defined(Q_OS_WIN)
 #include <windows.h>
-#elif defined(QUORVANE_WITH_X11)
-#include <X11/Xlib.h>
+#else
+#include "X11Display.h"
 #endif
 
 namespace platform {
-namespace {
-
-#if defined(QUORVANE_WITH_X11)
-// The X display Qt works on, or null on any other windowing system.
-Display* qtDisplay() {
-    const auto* x11 =
-        qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    return x11 ? x11->display() : nullptr;
-}
-#endif
-
-}  // namespace
 
 QtDesktop::QtDesktop(QString programFolder, QString executableFolder, Prompter& prompter)
     : programFolder_(std::move(programFolder)),
@@ -44,6 +32,11 @@ QSize QtDesktop::screenSizePixels() const {
     return screen->size() * screen->devicePixelRatio();
 }
 
+QRect QtDesktop::screenArea() const {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen ? screen->geometry() : QRect();
+}
+
 QString QtDesktop::programFolder() const { return programFolder_; }
 
 void QtDesktop::confineCursor(QWidget& area) {
@@ -53,7 +46,7 @@ void QtDesktop::confineCursor(QWidget& area) {
     const RECT rect{origin.x(), origin.y(), origin.x() + size.width(), origin.y() + size.height()};
     ClipCursor(&rect);
 #elif defined(QUORVANE_WITH_X11)
-    Display* display = qtDisplay();
+    Display* display = qtX11Display();
     if (!display) return;
     // An active grab confined to the area's own window; events still go where they would.
     // The press that starts a drag leaves Qt holding the pointer through the input
@@ -72,7 +65,7 @@ void QtDesktop::releaseCursor() {
 #if defined(Q_OS_WIN)
     ClipCursor(nullptr);
 #elif defined(QUORVANE_WITH_X11)
-    if (Display* display = qtDisplay()) {
+    if (Display* display = qtX11Display()) {
         XUngrabPointer(display, CurrentTime);
         XFlush(display);
     }

@@ -17,6 +17,7 @@ public:
     ~QtDesktop() override;
 
     QSize screenSizePixels() const override;
+    QRect screenArea() const override;
     QString programFolder() const override;
     void confineCursor(QWidget& area) override;
     void releaseCursor() override;

@@ -254,6 +254,11 @@ TEST_P(SaveSelection, AddsAnEntryNamedBeforeTheFirstDotWithItsTimeAndUsesTheSele
     save();
     const QString target = folder.filePath(c.target);
     EXPECT_EQ(entries(), QStringList{QString(c.entry) + "|" + target + "|120"});
+    // The file is still highlighted; clicking it again selects it again.
+    clickFile(c.file);
+    save(c.copied ? std::nullopt : std::optional(Answer::Yes));
+    EXPECT_EQ(entries(), QStringList({QString(c.entry) + "|" + target + "|120",
+                                      QString(c.entry) + "|" + target + "|240"}));
     if (c.copied)
         EXPECT_EQ(fileBytes(target), fileBytes(source));
     else
@@ -287,6 +292,9 @@ TEST_F(ShowList, AClickOnAnEntryShowsItWithItsTimeAndItCanBeSavedAgainAtItsOwnSi
     save(Answer::No);
     EXPECT_EQ(entries().mid(1), QStringList({"two|" + two + "|90", "two|" + two + "|90"}));
     EXPECT_EQ(bitmapSize(two), QSize(300, 200));
+    expectSelected({"", ""});
+    clickEntry(1);  // still highlighted: a click all the same
+    expectSelected({two, "two"});
     markPreview();
     clickEntry(0);  // its file is gone: silence
     EXPECT_TRUE(previewIsMarker());

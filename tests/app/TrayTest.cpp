@@ -1,7 +1,9 @@
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QPointer>
 #include <QPrinter>
+#include <QRadioButton>
 #include <QSystemTrayIcon>
 #include <QToolButton>
 #include <array>
@@ -9,6 +11,8 @@
 #include "TrayWindowFixture.h"
 #include "editor/AboutBox.h"
 #include "editor/Zarn.h"
+#include "operations/SetOL.h"
+#include "support/UserInput.h"
 
 namespace {
 
@@ -24,7 +28,7 @@ TEST_F(Startup, LoadBuildsEveryControlWithItsCaptionTipAndTheDisplayTimes) {
     EXPECT_EQ(times, QString("2 5 10 15 30 45 60 75 90 120 180 240").split(' '));
     EXPECT_EQ(tray->ComboTime->currentText(), "15");
     EXPECT_EQ(tray->Label3->text(), "Minutes");
-    EXPECT_EQ(tray->windowTitle(), "");
+    EXPECT_EQ(tray->windowTitle(), "Quorvane");
     for (const auto& [name, caption, tip] : std::initializer_list<std::array<const char*, 3>>{
              {"cmdNew", "&New Image", "Select New Image"},
              {"cmdDelete", "&Delete Image", "Delete from ShowList"},
@@ -177,7 +181,7 @@ TEST_P(TrayActivation, RestoresTheWindowOnlyOnADoubleClickReloadingAndReapplying
     EXPECT_FALSE(tray->rotation().Timer1.isActive());
     EXPECT_EQ(setter.applied.size(), 1);
     // A double click on the preview swaps the window for the toolbox, and back.
-    QTest::mouseDClick(tray->picPreview, Qt::LeftButton);
+    doubleClick(tray->picPreview, QPoint(10, 10));
     ASSERT_NE(tray->toolbox(), nullptr);
     EXPECT_TRUE(tray->toolbox()->isVisible());
     EXPECT_FALSE(tray->isVisible());
@@ -299,14 +303,36 @@ TEST_F(AboutAndQuit, HelpShowsTheAboutBoxThenTheHelpForTheMainWindow) {
     EXPECT_EQ(desktop.helpOwners, std::vector<QWidget*>{tray.get()});
 }
 
-TEST_F(AboutAndQuit, TheToolboxesShareOnePrinterSoItsSetupHoldsForTheRun) {
+TEST_F(AboutAndQuit, TheToolboxesShareOnePrinterAndTheOverlayChoicesForTheRun) {
     start();
-    tray->picPreview_DblClick();
-    QPrinter* first = &tray->toolbox()->printer();
-    delete tray->toolbox();
-    tray->picPreview_DblClick();
-    EXPECT_EQ(&tray->toolbox()->printer(), first);
-    delete tray->toolbox();
+    doubleClick(tray->picPreview, QPoint(10, 10));
+    editor::Zarn* toolbox = tray->toolbox();
+    ASSERT_NE(toolbox, nullptr);
+    EXPECT_FALSE(tray->isVisible());
+    QPrinter* first = &toolbox->printer();
+    // Mix on an empty toolbox asks for a canvas colour first; the choices made in its dialog
+    // are the run's.
+    prompter.expectColor("Select canvas color", std::nullopt);
+    toolbox->menus().mnu_Mix->trigger();
+    toolbox->overlayDialog()->Check1->click();
+    prompter.expectOpenFile("Open", platform::FileDialogResult{"/pictures/boat.png", 1});
+    toolbox->overlayDialog()->opt400->click();
+    EXPECT_TRUE(toolbox->placement.OverlayArmed);
+    delete toolbox;
+
+    doubleClick(tray->picPreview, QPoint(10, 10));
+    toolbox = tray->toolbox();
+    ASSERT_NE(toolbox, nullptr);
+    EXPECT_EQ(&toolbox->printer(), first);
+    const operations::PlacementSettings& kept = toolbox->placement;
+    EXPECT_FALSE(kept.OverlayArmed) << "a new toolbox starts disarmed";
+    EXPECT_TRUE(kept.OverlayTransparent);
+    EXPECT_EQ(kept.OverlaySize, 3);
+    EXPECT_EQ(kept.OverlayFile, "/pictures/boat.png");
+    prompter.expectColor("Select canvas color", std::nullopt);
+    toolbox->menus().mnu_Mix->trigger();
+    EXPECT_TRUE(toolbox->overlayDialog()->Check1->isChecked());
+    delete toolbox;
 }
 
 struct QuitCase {

@@ -6,6 +6,7 @@
 #include <QMenu>
 #include <QPointer>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 #include <functional>
 
@@ -52,11 +53,16 @@ protected:
 
     // Makes the editor, runs its load and shows it.
     editor::Zarn& start(std::function<std::unique_ptr<imaging::ImgX>()> makeImgX = {}) {
-        zarn = new editor::Zarn({prompter, desktop, [this] { return selectedFile; },
+        zarn = new editor::Zarn({prompter, desktop, placement, [this] { return selectedFile; },
                                  [this] { ++unloadedCount; }, [this] { ++endProgramCount; },
                                  std::move(makeImgX), [this] { ++quitCount; }, nullptr});
         zarn->Form_Load();
-        if (zarn->loaded()) zarn->show();
+        if (zarn->loaded()) {
+            zarn->show();
+            // The window system's activation comes after the show; it must not land in the
+            // middle of what the test does next.
+            static_cast<void>(QTest::qWaitForWindowActive(zarn.data()));
+        }
         return *zarn;
     }
     // Starts the editor with a 40 x 30 image file of that name opened; `document` is its path.
@@ -135,6 +141,8 @@ protected:
     int unloadedCount = 0;
     int endProgramCount = 0;
     int quitCount = 0;
+    // Outlives each editor, as the main window's does.
+    operations::PlacementSettings placement;
     QPointer<editor::Zarn> zarn;
 };
 

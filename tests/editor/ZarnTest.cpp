@@ -7,6 +7,7 @@
 #include <QMenuBar>
 #include <QRadioButton>
 #include <QRubberBand>
+#include <QTest>
 #include <cmath>
 
 #include <gmock/gmock.h>
@@ -15,6 +16,7 @@
 #include "editor/AboutBox.h"
 #include "operations/Quad.h"
 #include "operations/SetOL.h"
+#include "support/UserInput.h"
 
 namespace {
 
@@ -242,42 +244,61 @@ class Mouse : public EditorTest {
 protected:
     editor::Zarn& startArmed(QSize size = {40, 30}) {
         startWithPicture(filled(size, Qt::white));
-        emit zarn->view().doubleClicked();
+        doubleClick();
         return *zarn;
     }
+    // The pointer on the picture, as the window system hands it to the window.
+    QWidget* view() { return &zarn->view(); }
+    void doubleClick() { testing_support::doubleClick(view(), QPoint(1, 1)); }
+    void press(QPoint at, Qt::MouseButton button = Qt::LeftButton) {
+        QTest::mousePress(view(), button, {}, at);
+    }
+    void moveTo(QPoint at) { QTest::mouseMove(view(), at); }
+    void release(QPoint at, Qt::MouseButton button = Qt::LeftButton) {
+        QTest::mouseRelease(view(), button, {}, at);
+    }
     void drag(QPoint from, QPoint to) {
-        zarn->Form_MouseDown(Qt::LeftButton, from);
-        zarn->Form_MouseMove(Qt::LeftButton, to);
+        press(from);
+        moveTo(to);
+    }
+    // Points at `at` without a button held, then clicks the right button there.
+    void rightClickAfterHover(QPoint at) {
+        moveTo(at);
+        QTest::mouseClick(view(), Qt::RightButton, {}, at);
     }
 };
 
 TEST_F(Mouse, IsArmedByADoubleClickAndDragsASelectionWithThePointerConfined) {
     editor::Zarn& z = startWithPicture(filled({40, 30}, Qt::white));
     z.PencilOn = true;
-    emit z.view().doubleClicked();
+    doubleClick();
     EXPECT_FALSE(z.NoLine);
     EXPECT_FALSE(z.PencilOn);
     z.Form_Activate();
     EXPECT_TRUE(z.NoLine);
+    const int releases = desktop.releases;
     drag({10, 10}, {20, 20});
     EXPECT_FALSE(z.Selector().isVisible()) << "disarmed by the activation";
     EXPECT_EQ(desktop.confinedTo, nullptr);
     EXPECT_EQ(z.PointX, 20) << "the position is followed all the same";
-    z.Form_MouseUp(Qt::LeftButton, {20, 20});
-    EXPECT_EQ(desktop.releases, 1) << "a release always lets the pointer go";
+    release({20, 20});
+    moveTo({7, 8});
+    EXPECT_EQ(QPoint(z.PointX, z.PointY), QPoint(7, 8)) << "and without a button held";
+    EXPECT_EQ(desktop.releases, releases + 1) << "a release always lets the pointer go";
 
-    emit z.view().doubleClicked();
+    doubleClick();
     drag({10, 10}, {10, 10});
-    z.Form_MouseUp(Qt::LeftButton, {10, 10});
+    release({10, 10});
     EXPECT_FALSE(z.Selector().isVisible()) << "a click without a drag selects nothing";
 
     drag({10, 10}, {5, 20});
     EXPECT_EQ(desktop.confinedTo, &z.view());
     EXPECT_TRUE(z.Selector().isVisible());
-    EXPECT_EQ(z.Selector().geometry(), QRect(5, 10, 6, 11));
-    z.Form_MouseMove(Qt::LeftButton, {100, -7});  // beyond the picture: held at its edge
-    EXPECT_EQ(z.Selector().geometry(), QRect(QPoint(10, 0), QPoint(39, 10)));
-    z.Form_MouseUp(Qt::LeftButton, {100, -7});
+    EXPECT_EQ(z.selection(), QRect(5, 10, 6, 11));
+    EXPECT_EQ(z.Selector().geometry(), QRect(5, 10, 6, 11)) << "shown where it is, at 100 %";
+    moveTo({100, -7});  // beyond the picture: held at its edge
+    EXPECT_EQ(z.selection(), QRect(QPoint(10, 0), QPoint(39, 10)));
+    release({100, -7});
     EXPECT_EQ(desktop.confinedTo, nullptr);
     EXPECT_TRUE(z.Selector().isVisible());
 
@@ -291,28 +312,31 @@ TEST_F(Mouse, IsArmedByADoubleClickAndDragsASelectionWithThePointerConfined) {
 TEST_F(Mouse, ThePencilDrawsJoinedStrokesUndoneAsOneStep) {
     editor::Zarn& z = startArmed();
     prompter.expectColor("Select Pencil Color", std::nullopt);
-    z.mnuActionDraw_Click();
+    z.menus().mnuActionDraw->trigger();
     EXPECT_FALSE(z.PencilOn) << "the colour was cancelled";
     EXPECT_EQ(z.ImgX().UndoCount(), 0);
 
     z.Form_Activate();  // Draw arms the mouse by itself
     prompter.expectColor("Select Pencil Color", QColor(255, 0, 0));
-    z.mnuActionDraw_Click();
+    z.menus().mnuActionDraw->trigger();
     EXPECT_TRUE(z.PencilOn);
     EXPECT_FALSE(z.NoLine);
 
-    z.Form_MouseDown(Qt::LeftButton, {0, 0});
-    EXPECT_EQ(pixel(0, 0), qRgb(255, 255, 255)) << "a press plots nothing";
-    z.Form_MouseMove(Qt::LeftButton, {0, 0});
-    z.Form_MouseMove(Qt::LeftButton, {4, 3});
-    z.Form_MouseUp(Qt::LeftButton, {4, 3});
-    for (const QPoint p : {QPoint(0, 0), QPoint(1, 1), QPoint(2, 1), QPoint(3, 2), QPoint(4, 2)})
+    // From (1, 1) to (5, 4): each step of the minor axis falls short of the far end.
+    moveTo({3, 3});  // no button: no ink
+    press({1, 1});
+    EXPECT_EQ(pixel(1, 1), qRgb(255, 255, 255)) << "a press plots nothing";
+    moveTo({1, 1});
+    moveTo({5, 4});
+    release({5, 4});
+    for (const QPoint p : {QPoint(1, 1), QPoint(2, 2), QPoint(3, 2), QPoint(4, 3), QPoint(5, 3)})
         EXPECT_EQ(z.view().picture().pixel(p), qRgb(255, 0, 0)) << p.x() << "," << p.y();
-    EXPECT_EQ(z.view().picture().pixel(4, 3), qRgb(255, 255, 255));
+    EXPECT_EQ(z.view().picture().pixel(5, 4), qRgb(255, 255, 255));
+    EXPECT_EQ(z.view().picture().pixel(3, 3), qRgb(255, 255, 255));
     EXPECT_EQ(z.menus().mnuEditUndo->text(), "Undo Drawing");
 
-    z.mnuEditUndo_Click();
-    EXPECT_EQ(pixel(2, 1), qRgb(255, 255, 255));
+    z.menus().mnuEditUndo->trigger();
+    EXPECT_EQ(pixel(3, 2), qRgb(255, 255, 255));
 }
 
 TEST_F(Mouse, BackgroundMakesAScreenSizedPictureAndShowsTheWindowAgain) {
@@ -344,7 +368,6 @@ protected:
     editor::Zarn& startPlacing(int size, bool transparent) {
         editor::Zarn& z = startArmed({600, 400});
         z.placement = {true, transparent, size, saved("overlay.png", {400, 300}, Qt::black)};
-        z.Form_MouseMove(Qt::NoButton, {10, 20});
         return z;
     }
     void expectAnother(Answer answer) {
@@ -358,19 +381,33 @@ TEST_F(Compositing, PlacementPutsTheShrunkOverlayAtTheRightClickOrSaysItCannot) 
     const QString overlay = z.placement.OverlayFile;
     QFile::rename(overlay, overlay + ".gone");
     expectSomeErrorBox();
-    z.Form_MouseUp(Qt::RightButton, {10, 20});
+    rightClickAfterHover({10, 20});
     EXPECT_TRUE(z.placement.OverlayArmed) << "a file that cannot be placed changes nothing";
     EXPECT_EQ(z.placement.OverlayFile, overlay);
     EXPECT_EQ(z.ImgX().UndoCount(), 0);
 
     QFile::rename(overlay + ".gone", overlay);
     expectAnother(Answer::No);
-    z.Form_MouseUp(Qt::RightButton, {10, 20});
-    EXPECT_EQ(pixel(10, 20), qRgb(0, 0, 0));
+    rightClickAfterHover({10, 20});
+    EXPECT_EQ(pixel(9, 20), qRgb(255, 255, 255));
+    EXPECT_EQ(pixel(10, 19), qRgb(255, 255, 255));
+    EXPECT_EQ(pixel(10, 20), qRgb(0, 0, 0)) << "the top-left corner where the pointer was";
     EXPECT_EQ(pixel(209, 169), qRgb(0, 0, 0)) << "200 x 150 from 400 x 300";
     EXPECT_EQ(pixel(210, 170), qRgb(255, 255, 255));
     EXPECT_FALSE(z.placement.OverlayArmed);
-    z.Form_MouseUp(Qt::RightButton, {10, 20});  // disarmed: nothing more is asked
+    rightClickAfterHover({10, 20});  // disarmed: nothing more is asked
+}
+
+TEST_F(Compositing, APlacementGoesWhereTheButtonComesUpEvenWithoutAMoveBefore) {
+    editor::Zarn& z = startPlacing(5, false);
+    moveTo({10, 20});
+    expectAnother(Answer::No);
+    QTest::mousePress(view(), Qt::RightButton, {}, {30, 40});
+    release({300, 200}, Qt::RightButton);
+    EXPECT_EQ(pixel(300, 200), qRgb(0, 0, 0));
+    EXPECT_EQ(pixel(299, 199), qRgb(255, 255, 255));
+    EXPECT_EQ(pixel(10, 20), qRgb(255, 255, 255));
+    EXPECT_EQ(z.ImgX().UndoCount(), 1);
 }
 
 TEST_F(Compositing, SeeThroughPlacementBlendsAt70PercentAndYesAsksForAnotherFile) {
@@ -378,7 +415,7 @@ TEST_F(Compositing, SeeThroughPlacementBlendsAt70PercentAndYesAsksForAnotherFile
     int requests = 0;
     QObject::connect(&z, &editor::Zarn::anotherOverlayRequested, [&] { ++requests; });
     expectAnother(Answer::Yes);
-    z.Form_MouseUp(Qt::RightButton, {10, 20});
+    rightClickAfterHover({10, 20});
     EXPECT_EQ(pixel(10, 20), qRgb(77, 77, 77));  // 255 * 30 %, rounded
     EXPECT_TRUE(z.placement.OverlayFile.isEmpty());
     EXPECT_EQ(requests, 1);
@@ -390,16 +427,23 @@ TEST_F(Compositing, OverlayNormalStretchesTheImageOverTheWholePictureAtTheTypedO
     const std::pair<std::optional<QString>, int> cases[] = {
         {"75", 64}, {"30%", 179}, {"2.5", 250}, {"0.4", 255}, {"abc", 255}, {"", 255}, {{}, 255}};
     editor::Zarn& z = startWithPicture(filled({80, 60}, Qt::white));
+    // The toolbox's one file dialog: it starts where the last file was chosen, by any command.
+    QDir(folder.path()).mkdir("elsewhere");
+    open(saved("elsewhere/start.png", {80, 60}, Qt::white));
     expectOpenDialog(folder.write("bad.png", "not a picture"));
     expectBox("Error with image.", "Overlay");
-    z.mnu_Normal_Click();
+    z.menus().mnu_Normal->trigger();
+    EXPECT_EQ(prompter.asked().end()[-2].fileRequest.initialFolder, folder.filePath("elsewhere"));
+    prompter.expectOpenFile("Open", std::nullopt);
+    z.menus().mnuFileOpen->trigger();
+    EXPECT_EQ(prompter.asked().back().fileRequest.initialFolder, folder.path());
     EXPECT_EQ(pixel(0, 0), qRgb(255, 255, 255)) << "an unreadable file changes nothing";
     for (const auto& [answer, grey] : cases) {
         SCOPED_TRACE(answer.value_or("Cancel").toStdString());
         z.ImgX().canvas().LoadFromPicture(filled({80, 60}, Qt::white), 0);
         expectOpenDialog(dark);
         prompter.expectInput("What opacity? [1..100]", "Quorvane", answer);
-        z.mnu_Normal_Click();
+        z.menus().mnu_Normal->trigger();
         EXPECT_EQ(prompter.asked().end()[-2].fileRequest.filter,
                   "Images|*.jpg;*.bmp;*.png;*.tif;*.pcx;*.tga;*.wmf");
         EXPECT_EQ(prompter.asked().back().defaultText, "50");
@@ -427,9 +471,8 @@ TEST_F(Compositing, MixOnAnEmptyEditorStartsFromAScreenSizedCanvasAndPlacesByRig
     EXPECT_FALSE(dialog->isVisible());
     EXPECT_TRUE(z.placement.OverlayArmed);
 
-    z.Form_MouseMove(Qt::NoButton, {10, 10});
     expectAnother(Answer::Yes);
-    z.Form_MouseUp(Qt::RightButton, {10, 10});
+    rightClickAfterHover({10, 10});
     EXPECT_EQ(pixel(409, 309), qRgb(255, 0, 0)) << "400 x 300 at (10, 10)";
     EXPECT_EQ(pixel(410, 310), qRgb(0, 0, 255));
     EXPECT_TRUE(dialog->isVisible()) << "Yes goes back for the next image";
@@ -442,6 +485,37 @@ TEST_F(Compositing, MixOnAnEmptyEditorStartsFromAScreenSizedCanvasAndPlacesByRig
     EXPECT_EQ(pixel(409, 309), qRgb(255, 0, 0));
     z.overlayDialog()->Check1->click();
     EXPECT_TRUE(z.placement.OverlayTransparent);
+}
+
+TEST_F(Compositing, ClosingTheMixOr4In1WindowIsItsCancelAndTheChoicesOutliveTheToolbox) {
+    editor::Zarn& z = startWithPicture(filled({80, 60}, Qt::white));
+    z.menus().mnu_Mix->trigger();
+    z.overlayDialog()->Check1->click();
+    const QString photo = saved("photo.png", {80, 60}, Qt::red);
+    expectOpenDialog(photo);
+    z.overlayDialog()->opt400->click();  // "Medium Size Overlay"
+    ASSERT_TRUE(z.isVisible());
+
+    for (QAction* command : {z.menus().mnu_Mix, z.menus().mnu_Quad}) {
+        SCOPED_TRACE(command->objectName().toStdString());
+        command->trigger();
+        QWidget* dialog = command == z.menus().mnu_Mix ? static_cast<QWidget*>(z.overlayDialog())
+                                                       : z.quadDialog();
+        ASSERT_TRUE(dialog && dialog->isVisible());
+        EXPECT_FALSE(z.isVisible());
+        // The title bar's close button.
+        dialog->close();
+        EXPECT_TRUE(z.isVisible()) << "the toolbox comes back";
+        EXPECT_FALSE(dialog->isVisible());
+    }
+
+    // A toolbox opened afresh keeps the choices, though not the arming.
+    z.close();
+    editor::Zarn& again = start();
+    EXPECT_FALSE(again.placement.OverlayArmed);
+    EXPECT_TRUE(again.placement.OverlayTransparent);
+    EXPECT_EQ(again.placement.OverlaySize, 3);
+    EXPECT_EQ(again.placement.OverlayFile, photo);
 }
 
 class FourInOne : public Compositing {

@@ -1,0 +1,18 @@
+#pragma once
+
+// The connection to the X server that Qt itself uses, for the few requests Qt has no API for.
+#if defined(QUORVANE_WITH_X11)
+#include <X11/Xlib.h>
+#include <QGuiApplication>
+
+namespace platform {
+
+// The X display Qt works on, or null on any other windowing system.
+inline Display* qtX11Display() {
+    const auto* x11 =
+        qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    return x11 ? x11->display() : nullptr;
+}
+
+}  // namespace platform
+#endif
