@@ -2,8 +2,10 @@
 
 // The connection to the X server that Qt itself uses, for the few requests Qt has no API for.
 #if defined(QUORVANE_WITH_X11)
-#include <X11/Xlib.h>
 #include <QGuiApplication>
+
+// Last: Xlib's macros (None, Bool, Status...) would break the Qt headers.
+#include <X11/Xlib.h>
 
 namespace platform {
 

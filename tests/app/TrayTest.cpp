@@ -222,12 +222,12 @@ TEST_F(TrayShell, ExitAnsweredNoChangesNothingAnsweredYesRecordsTheWallpaperAndE
     tickOver();  // C becomes the wallpaper
     prompter.expectMessage("Disable Quorvane?", Buttons::YesNo, Icon::Question, "Unloading ...",
                            Answer::No);
-    tray->Label1_Click();
+    tray->Label1->click();
     EXPECT_EQ(programEnded, 0);
     EXPECT_EQ(stored(), list);
     prompter.expectMessage("Disable Quorvane?", Buttons::YesNo, Icon::Question, "Unloading ...",
                            Answer::Yes);
-    tray->Label1_Click();
+    tray->Label1->click();
     EXPECT_EQ(programEnded, 1);
     EXPECT_FALSE(tray->trayIcon().isPresent());
     EXPECT_FALSE(tray->rotation().Timer1.isActive());
@@ -349,7 +349,7 @@ TEST_P(QuitFromToolbox, EndsTheProgramAsTheMainWindowsExitDoesUnlessTheToolboxSt
     const QuitCase c = GetParam();
     store(records("A:2 B:2 C:2"));
     start();
-    tray->picPreview_DblClick();
+    doubleClick(tray->picPreview, QPoint(10, 10));
     QPointer<editor::Zarn> toolbox = tray->toolbox();
     ASSERT_NE(toolbox, nullptr);
     const auto before = stored();
@@ -358,7 +358,7 @@ TEST_P(QuitFromToolbox, EndsTheProgramAsTheMainWindowsExitDoesUnlessTheToolboxSt
     if (c.emptiedList) tray->showLists().clear();
     if (c.changed) {
         QApplication::clipboard()->setImage(QImage(8, 8, QImage::Format_RGB32));
-        toolbox->mnuEditPaste_Click();
+        toolbox->menus().mnuEditPaste->trigger();
         prompter.expectMessage("New Image has changed.\r\n\r\nWould you like to save it?",
                                Buttons::YesNoCancel, Icon::None, "ToolBox", c.answer);
     }

@@ -98,7 +98,7 @@ protected:
     // Opens `path` through File > Open, starting the editor first if need be.
     void open(const QString& path) {
         expectOpenDialog(path);
-        (zarn ? *zarn : start()).mnuFileOpen_Click();
+        (zarn ? *zarn : start()).menus().mnuFileOpen->trigger();
     }
     void expectOpenDialog(const QString& path, const QString& title = "Open") {
         prompter.expectOpenFile(title, FileDialogResult{path, 1});

@@ -342,7 +342,7 @@ TEST_F(Mouse, ThePencilDrawsJoinedStrokesUndoneAsOneStep) {
 TEST_F(Mouse, BackgroundMakesAScreenSizedPictureAndShowsTheWindowAgain) {
     editor::Zarn& z = startArmed({800, 600});
     prompter.expectColor("Select Background color", QColor(0, 0, 255));
-    z.mnu_BKGrnd_Click();
+    z.menus().mnu_BKGrnd->trigger();
     EXPECT_EQ(z.view().size(), QSize(1024, 768));
     EXPECT_EQ(z.view().picture().pixel(0, 0), qRgb(0, 0, 255));
     EXPECT_EQ(z.view().picture().pixel(112, 84), qRgb(255, 255, 255));
@@ -351,7 +351,7 @@ TEST_F(Mouse, BackgroundMakesAScreenSizedPictureAndShowsTheWindowAgain) {
     EXPECT_EQ(z.menus().mnuEditUndo->text(), "Undo New Image");
 
     prompter.expectColor("Select Background color", std::nullopt);
-    z.mnu_BKGrnd_Click();
+    z.menus().mnu_BKGrnd->trigger();
     EXPECT_EQ(prompter.asked().back().initialColor, QColor(0, 0, 255))
         << "the dialog starts from the last colour";
     EXPECT_EQ(z.ImgX().UndoCount(), 1);
@@ -457,7 +457,7 @@ TEST_F(Compositing, OverlayNormalStretchesTheImageOverTheWholePictureAtTheTypedO
 TEST_F(Compositing, MixOnAnEmptyEditorStartsFromAScreenSizedCanvasAndPlacesByRightClicks) {
     prompter.expectColor("Select canvas color", QColor(Qt::blue));
     editor::Zarn& z = start();
-    z.mnu_Mix_Click();
+    z.menus().mnu_Mix->trigger();
     operations::SetOL* dialog = z.overlayDialog();
     ASSERT_NE(dialog, nullptr);
     EXPECT_TRUE(dialog->isVisible());
@@ -481,7 +481,7 @@ TEST_F(Compositing, MixOnAnEmptyEditorStartsFromAScreenSizedCanvasAndPlacesByRig
     dialog->cmdCancel->click();
     EXPECT_TRUE(z.isVisible());
 
-    z.mnu_Mix_Click();  // on a picture: no colour is asked, the picture stays
+    z.menus().mnu_Mix->trigger();  // on a picture: no colour is asked, the picture stays
     EXPECT_EQ(pixel(409, 309), qRgb(255, 0, 0));
     z.overlayDialog()->Check1->click();
     EXPECT_TRUE(z.placement.OverlayTransparent);
@@ -540,7 +540,7 @@ protected:
 TEST_F(FourInOne, PutsFourImagesInTheQuartersOfAScreenSizedPicture) {
     editor::Zarn& z = startWithPicture(filled({80, 60}, Qt::white));
     // A file gone before OK is an error and the document stays.
-    z.mnu_Quad_Click();
+    z.menus().mnu_Quad->trigger();
     pickAll(*z.quadDialog());
     QFile::rename(paths[2], paths[2] + ".gone");
     expectBox("There was an error creating the composit image.", "Error");
@@ -549,7 +549,7 @@ TEST_F(FourInOne, PutsFourImagesInTheQuartersOfAScreenSizedPicture) {
     EXPECT_TRUE(z.isVisible());
     EXPECT_EQ(z.ImgX().Width(), 80);
 
-    z.mnu_Quad_Click();
+    z.menus().mnu_Quad->trigger();
     operations::Quad& quad = *z.quadDialog();
     EXPECT_FALSE(z.isVisible());
     pickAll(quad);
@@ -575,7 +575,7 @@ TEST_F(FourInOne, AsksBeforeDistortingAndAnOddScreenLosesTheLastColumnAndRowAtTh
                            "600 x 800", Answer::No);
     pickAll(quad);
     EXPECT_EQ(quad.chosen(1), paths[0]);
-    quad.cmdOk_Click();
+    quad.cmdOk->click();
     ASSERT_NE(result, nullptr);
     EXPECT_EQ(QSize(result->Width(), result->Height()), QSize(1023, 767));
     EXPECT_EQ(result->image().pixel(511, 383), qRgb(255, 0, 0));
