@@ -90,6 +90,7 @@ void ImgX::replaceDocument(QImage next, const QString& path, int formatCode) {
     info_[kInfoFilePath] = path;
     info_[kInfoFileName] = path.isEmpty() ? QString() : QFileInfo(path).fileName();
     info_[kInfoFormatCode] = formatCode;
+    pagesFile_.clear();
     notifyChanged();
 }
 
@@ -129,7 +130,15 @@ void Canvas::LoadFile(const QString& path, int image, int) {
     options.limits = x_.decodeLimits_;
     int formatCode = kFormatNone;
     QImage loaded = asWorkingFormat(codecs::decode(path, options, &formatCode));
-    x_.replaceDocument(std::move(loaded), QFileInfo(path).absoluteFilePath(), formatCode);
+    // Saving a TIFF page back must keep the other pages, and find them as they were.
+    const int pages =
+        formatCode == kFormatTiff ? codecs::inspect(path, x_.decodeLimits_).imageCount : 1;
+    const QString file = QFileInfo(path).absoluteFilePath();
+    x_.replaceDocument(std::move(loaded), file, formatCode);
+    if (pages > 1) {
+        x_.pagesFile_ = file;
+        x_.page_ = {image, pages};
+    }
 }
 
 void Canvas::LoadFromPicture(const QImage& picture, int) {
@@ -147,6 +156,7 @@ void Canvas::Paste(int) {
     x_.info_[kInfoFileName] = QString();
     x_.info_[kInfoFilePath] = QString();
     x_.info_[kInfoFormatCode] = int(kFormatNone);
+    x_.pagesFile_.clear();
 }
 
 void Canvas::Assign(const ImgX& source, const QString& caption) {
@@ -160,13 +170,20 @@ QImage Files::Picture() const { return x_.image_; }
 
 void Files::SaveFile(const QString& path, int formatCode, int bits) {
     x_.requireImage();
-    codecs::EncodeOptions options;
-    options.bits = bits == 0 ? 24 : bits;
-    options.jpegQuality = x_.info_.value(kInfoJpegQuality).toDouble();
-    options.dctMethod = codecs::DctMethod(x_.info_.value(kInfoJpegDctMethod).toInt());
-    options.interlaced = x_.info_.value(kInfoInterlaced).toBool();
-    options.placeable = x_.info_.value(kInfoPlaceable).toBool();
-    codecs::encode(x_.image_, path, formatCode, options);
+    const bool intoItsPages = formatCode == kFormatTiff && !x_.pagesFile_.isEmpty() &&
+                              QFileInfo(path).absoluteFilePath() == x_.pagesFile_;
+    if (intoItsPages) {
+        codecs::encodeTiffPage(x_.image_, path, x_.page_, x_.decodeLimits_);
+    } else {
+        codecs::EncodeOptions options;
+        options.bits = bits == 0 ? 24 : bits;
+        options.jpegQuality = x_.info_.value(kInfoJpegQuality).toDouble();
+        options.dctMethod = codecs::DctMethod(x_.info_.value(kInfoJpegDctMethod).toInt());
+        options.interlaced = x_.info_.value(kInfoInterlaced).toBool();
+        options.placeable = x_.info_.value(kInfoPlaceable).toBool();
+        codecs::encode(x_.image_, path, formatCode, options);
+        x_.pagesFile_.clear();
+    }
     x_.savedId_ = x_.currentId_;
     x_.info_[kInfoFilePath] = QFileInfo(path).absoluteFilePath();
     x_.info_[kInfoFileName] = QFileInfo(path).fileName();

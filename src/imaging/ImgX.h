@@ -39,6 +39,8 @@ public:
     // The image for showing, printing and the clipboard (shares the pixels; no copy).
     QImage Picture() const;
     // Writes the image with the format options held in Info; the document then is that file.
+    // A page of a multi-page TIFF saved back to its file as TIFF keeps the file's other
+    // pages; when they cannot be read back, nothing is written and the save fails.
     void SaveFile(const QString& path, int formatCode, int bits);
 
 private:
@@ -155,6 +157,10 @@ private:
     std::uint64_t currentId_ = 0;
     std::uint64_t savedId_ = 0;
     std::uint64_t nextId_ = 1;
+    // The file of several pages the document is one of, and which; empty for any other
+    // document. Kept apart from the Info items, which callers may set.
+    QString pagesFile_;
+    codecs::PageOfFile page_;
 
     Canvas canvas_{*this};
     Files files_{*this};

@@ -9,6 +9,7 @@
 #include <QProcess>
 #include <QRadioButton>
 #include <QSet>
+#include <vector>
 
 #include "EditorFixture.h"
 #include "imaging/InfoItems.h"
@@ -161,6 +162,71 @@ TEST_F(Files, SaveInPlaceKeepsTheFormatAndThePixelsOrReportsAFailureAndKeepsTheE
     expectSomeErrorBox();
     zarn->mnuFileSave_Click();
     EXPECT_TRUE(prompter.asked().back().text.startsWith("Error: -2147220821\r\n\r\n"));
+    EXPECT_TRUE(zarn->ImgX().Modified());
+}
+
+// Every page of a file, as the decoder shows it.
+std::vector<QImage> decodedPages(const QString& path) {
+    std::vector<QImage> pages;
+    for (int n = 1; n <= codecs::inspect(path).imageCount; ++n) {
+        codecs::DecodeOptions options;
+        options.imageNumber = n;
+        pages.push_back(codecs::decode(path, options));
+    }
+    return pages;
+}
+
+class SavePage : public EditorTest, public ::testing::WithParamInterface<int> {
+protected:
+    // Opens page `page` of a TIFF of three through File > Open, marks its top left corner
+    // red and flips it as Image > Flip > Horizontal does.
+    void openAndFlip(int page) {
+        document = writeMultiPageTiff(folder.path(), "pages.tif", {{10, 10}, {20, 12}, {30, 14}});
+        expectOpenDialog(document);
+        prompter.expectInput("This file contains 3 images.  Please select the image number. [1..3]",
+                             "Quorvane", QString::number(page));
+        start().mnuFileOpen_Click();
+        zarn->ImgX().SetPixel(0, 0, 0xFF0000);
+        zarn->mnu_FHoriz_Click();
+    }
+};
+
+TEST_P(SavePage, WritesThePageBackAmongTheOthers) {
+    const int page = GetParam();
+    openAndFlip(page);
+    std::vector<QImage> expected = decodedPages(document);
+    expected[page - 1].setPixel(0, 0, qRgb(255, 0, 0));
+    expected[page - 1] = expected[page - 1].mirrored(true, false);
+    zarn->mnuFileSave_Click();
+
+    EXPECT_EQ(decodedPages(document), expected);
+    EXPECT_FALSE(zarn->ImgX().Modified());
+    EXPECT_EQ(zarn->FileLenDat, QFileInfo(document).size());
+    EXPECT_EQ(zarn->windowTitle(), "  pages.tif");
+}
+
+INSTANTIATE_TEST_SUITE_P(Pages, SavePage, testing::Values(1, 2, 3),
+                         [](const auto& info) { return "Page" + std::to_string(info.param); });
+
+// The file lost a page behind the editor's back: a one-page file would lose the rest.
+TEST_F(SavePage, RefusesWhenTheFileNoLongerHoldsThePagesItHad) {
+    openAndFlip(2);
+    writeMultiPageTiff(folder.path(), "pages.tif", {{10, 10}, {20, 12}});
+    const QByteArray shrunk = [&] {
+        QFile file(document);
+        file.open(QIODevice::ReadOnly);
+        return file.readAll();
+    }();
+    expectBox("Error: -2147220821\r\n\r\nThe file \"" + QDir::toNativeSeparators(document) +
+                  "\" could not be written: its other pages could not be read back, so nothing "
+                  "was written (it now holds 2 image(s), not the 3 it held when image 2 was "
+                  "opened).",
+              "ImgX");
+    zarn->mnuFileSave_Click();
+
+    QFile file(document);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), shrunk);
     EXPECT_TRUE(zarn->ImgX().Modified());
 }
 

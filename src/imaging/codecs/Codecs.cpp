@@ -17,6 +17,7 @@
 #include "imaging/codecs/ReadOnlyFormats.h"
 #include "imaging/codecs/TgaCodec.h"
 #include "imaging/codecs/TiffCodec.h"
+#include "imaging/codecs/TiffPages.h"
 #include "imaging/codecs/WmfCodec.h"
 
 namespace imaging::codecs {
@@ -135,6 +136,14 @@ QImage decodeBytes(FileKind kind, Bytes data, const DecodeOptions& options) {
     }
 }
 
+// Written beside the target and renamed over it, so a failure leaves the old file.
+void writeAtomically(const QString& path, const std::function<void(QIODevice&)>& write) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) throw Error(kWriteFailed, file.errorString());
+    write(file);
+    if (!file.commit()) throw Error(kWriteFailed, file.errorString());
+}
+
 void requireBits(int bits, const char* format) {
     if (bits != 8 && bits != 24)
         throw Error(kInvalidArgument,
@@ -217,13 +226,32 @@ void encode(const QImage& image, const QString& path, int formatCode,
                         QStringLiteral("Images cannot be saved in format %1.").arg(formatCode));
     }
     namingFileOnError(
+        path, [&] { writeAtomically(path, write); }, true);
+}
+
+void encodeTiffPage(const QImage& image, const QString& path, PageOfFile page,
+                    const DecodeLimits& limits) {
+    if (image.isNull()) throw Error(kNoImage, QStringLiteral("There is no image to save."));
+    namingFileOnError(
         path,
         [&] {
-            // Written beside the target and renamed over it, so a failure leaves the old file.
-            QSaveFile file(path);
-            if (!file.open(QIODevice::WriteOnly)) throw Error(kWriteFailed, file.errorString());
-            write(file);
-            if (!file.commit()) throw Error(kWriteFailed, file.errorString());
+            QByteArray bytes;
+            try {
+                const FileBytes file(path);
+                if (sniffFormat(file.bytes()) != FileKind::Tiff)
+                    failUnsupported(QStringLiteral("it is no longer a TIFF file"));
+                bytes = tiffReplacingPage(file.bytes(), page, image, limits);
+            } catch (const Error& error) {
+                if (error.number == kWriteFailed) throw;
+                // A one-page file in place of the user's pages would lose them without a word.
+                throw Error(kWriteFailed,
+                            QStringLiteral("its other pages could not be read back, so nothing "
+                                           "was written (%1)")
+                                .arg(error.description));
+            }
+            writeAtomically(path, [&](QIODevice& out) {
+                if (out.write(bytes) != bytes.size()) throw Error(kWriteFailed, out.errorString());
+            });
         },
         true);
 }

@@ -59,4 +59,18 @@ struct EncodeOptions {
 // untouched (the image is written to a temporary file first and renamed over it).
 void encode(const QImage& image, const QString& path, int formatCode, const EncodeOptions& options);
 
+// Which image of a file of several a document holds: number `number` of the `count` images
+// the file had when it was opened.
+struct PageOfFile {
+    int number = 1;
+    int count = 1;
+};
+
+// Writes the image as page page.number of the TIFF file at `path`, keeping the file's other
+// pages in their order with their own pixels, size and sample layout. When the file is gone,
+// no longer holds page.count pages, or one of them cannot be read, nothing is written and
+// kWriteFailed says why. Like encode(), a failure leaves the old file untouched.
+void encodeTiffPage(const QImage& image, const QString& path, PageOfFile page,
+                    const DecodeLimits& limits = {});
+
 }  // namespace imaging::codecs

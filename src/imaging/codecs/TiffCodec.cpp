@@ -1,98 +1,22 @@
 #include "imaging/codecs/TiffCodec.h"
 
-#include <tiffio.h>
-
+#include <algorithm>
 #include <climits>
-#include <cstdarg>
-#include <cstdio>
-#include <cstring>
-#include <memory>
 #include <vector>
 
 #include "imaging/FormatCode.h"
 #include "imaging/codecs/CodecSupport.h"
 #include "imaging/codecs/ExifOrientation.h"
 #include "imaging/codecs/QtImageIo.h"
+#include "imaging/codecs/TiffIo.h"
 
 namespace imaging::codecs {
 namespace {
 
-// libtiff reads from memory and writes to a device through these callbacks; its
-// complaints are kept for the message instead of printed.
-struct Stream {
-    Bytes data;
-    QIODevice* device = nullptr;
-    toff_t position = 0;
-    char error[256] = {};
-};
-
-tmsize_t readStream(thandle_t handle, void* buffer, tmsize_t size) {
-    auto* s = static_cast<Stream*>(handle);
-    if (s->device) return tmsize_t(s->device->read(static_cast<char*>(buffer), qint64(size)));
-    if (s->position >= s->data.size() || size < 0) return 0;
-    const tmsize_t n = tmsize_t(std::min<toff_t>(toff_t(size), s->data.size() - s->position));
-    std::memcpy(buffer, s->data.data() + s->position, std::size_t(n));
-    s->position += toff_t(n);
-    return n;
-}
-
-tmsize_t writeStream(thandle_t handle, void* buffer, tmsize_t size) {
-    auto* s = static_cast<Stream*>(handle);
-    return s->device ? tmsize_t(s->device->write(static_cast<const char*>(buffer), qint64(size)))
-                     : 0;
-}
-
-toff_t seekStream(thandle_t handle, toff_t offset, int whence) {
-    auto* s = static_cast<Stream*>(handle);
-    const toff_t size = s->device ? toff_t(s->device->size()) : s->data.size();
-    const toff_t current = s->device ? toff_t(s->device->pos()) : s->position;
-    const toff_t target = offset + (whence == SEEK_CUR ? current : whence == SEEK_END ? size : 0);
-    if (s->device) return s->device->seek(qint64(target)) ? target : toff_t(-1);
-    s->position = target;
-    return target;
-}
-
-int closeStream(thandle_t) { return 0; }
-
-toff_t sizeOfStream(thandle_t handle) {
-    auto* s = static_cast<Stream*>(handle);
-    return s->device ? toff_t(s->device->size()) : s->data.size();
-}
-
-int mapNothing(thandle_t, void**, toff_t*) { return 0; }
-
-void unmapNothing(thandle_t, void*, toff_t) {}
-
-int keepError(TIFF*, void* user, const char*, const char* format, va_list args) {
-    auto* s = static_cast<Stream*>(user);
-    std::vsnprintf(s->error, sizeof s->error, format, args);
-    return 1;
-}
-
-int ignoreWarning(TIFF*, void*, const char*, const char*, va_list) { return 1; }
-
-struct CloseTiff {
-    void operator()(TIFF* tiff) const { TIFFClose(tiff); }
-};
-using TiffHandle = std::unique_ptr<TIFF, CloseTiff>;
-
-TiffHandle open(Stream& stream, const char* mode) {
-    TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
-    TIFFOpenOptionsSetErrorHandlerExtR(options, keepError, &stream);
-    TIFFOpenOptionsSetWarningHandlerExtR(options, ignoreWarning, nullptr);
-    TiffHandle tiff(TIFFClientOpenExt("image", mode, &stream, readStream, writeStream, seekStream,
-                                      closeStream, sizeOfStream, mapNothing, unmapNothing,
-                                      options));
-    TIFFOpenOptionsFree(options);
-    return tiff;
-}
-
-template <typename T>
-T field(TIFF* tiff, ttag_t tag, T fallback) {
-    T value = fallback;
-    TIFFGetFieldDefaulted(tiff, tag, &value);
-    return value;
-}
+using tiff::field;
+using tiff::open;
+using tiff::Stream;
+using tiff::TiffHandle;
 
 // Pages of 8-bit samples stored pixel by pixel in strips, with RGB or grey and at most one
 // alpha sample: these are read here, exactly.
@@ -129,7 +53,7 @@ QImage readRows(TIFF* tiff, Stream& stream, int width, int height, bool alpha) {
     const bool grey = samples - (alpha ? 1 : 0) == 1;
     for (int y = 0; y < height; ++y) {
         if (TIFFReadScanline(tiff, row.data(), std::uint32_t(y), 0) < 0)
-            failCorrupt(QString::fromLocal8Bit(stream.error));
+            failCorrupt(stream.errorText());
         auto* out = reinterpret_cast<QRgb*>(image.scanLine(y));
         const std::uint8_t* p = row.data();
         for (int x = 0; x < width; ++x, p += samples) {
@@ -145,7 +69,7 @@ QImage readRows(TIFF* tiff, Stream& stream, int width, int height, bool alpha) {
 FileFacts inspectTiff(Bytes data) {
     Stream stream{data};
     const TiffHandle tiff = open(stream, "r");
-    if (!tiff) failCorrupt(QString::fromLocal8Bit(stream.error));
+    if (!tiff) failCorrupt(stream.errorText());
     const auto width = field<std::uint32_t>(tiff.get(), TIFFTAG_IMAGEWIDTH, 0);
     const auto height = field<std::uint32_t>(tiff.get(), TIFFTAG_IMAGELENGTH, 0);
     FileFacts facts{kFormatTiff, int(std::min<std::uint32_t>(width, INT_MAX)),
@@ -163,7 +87,7 @@ FileFacts inspectTiff(Bytes data) {
 QImage decodeTiff(Bytes data, const DecodeOptions& options) {
     Stream stream{data};
     const TiffHandle tiff = open(stream, "r");
-    if (!tiff) failCorrupt(QString::fromLocal8Bit(stream.error));
+    if (!tiff) failCorrupt(stream.errorText());
     const int count = TIFFNumberOfDirectories(tiff.get());
     if (options.imageNumber < 1 || options.imageNumber > count)
         throw Error(kNoSuchImage,
@@ -171,7 +95,7 @@ QImage decodeTiff(Bytes data, const DecodeOptions& options) {
                         .arg(count)
                         .arg(options.imageNumber));
     if (!TIFFSetDirectory(tiff.get(), tdir_t(options.imageNumber - 1)))
-        failCorrupt(QString::fromLocal8Bit(stream.error));
+        failCorrupt(stream.errorText());
     const auto width = field<std::uint32_t>(tiff.get(), TIFFTAG_IMAGEWIDTH, 0);
     const auto height = field<std::uint32_t>(tiff.get(), TIFFTAG_IMAGELENGTH, 0);
     checkLimits(width, height, options.limits);
@@ -190,7 +114,7 @@ void encodeTiff(const QImage& source, QIODevice& out) {
     Stream stream;
     stream.device = &out;
     TiffHandle tiff = open(stream, "w");
-    if (!tiff) throw Error(kWriteFailed, QString::fromLocal8Bit(stream.error));
+    if (!tiff) throw Error(kWriteFailed, stream.errorText());
     TIFF* t = tiff.get();
     TIFFSetField(t, TIFFTAG_IMAGEWIDTH, std::uint32_t(image.width()));
     TIFFSetField(t, TIFFTAG_IMAGELENGTH, std::uint32_t(image.height()));
@@ -221,9 +145,9 @@ void encodeTiff(const QImage& source, QIODevice& out) {
             if (alpha) p[3] = std::uint8_t(qAlpha(in[x]));
         }
         if (TIFFWriteScanline(t, row.data(), std::uint32_t(y), 0) < 0)
-            throw Error(kWriteFailed, QString::fromLocal8Bit(stream.error));
+            throw Error(kWriteFailed, stream.errorText());
     }
-    if (!TIFFWriteDirectory(t)) throw Error(kWriteFailed, QString::fromLocal8Bit(stream.error));
+    if (!TIFFWriteDirectory(t)) throw Error(kWriteFailed, stream.errorText());
 }
 
 }  // namespace imaging::codecs
