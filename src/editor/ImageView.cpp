@@ -20,6 +20,19 @@ void ImageView::setPicture(const QImage& picture) {
     update();
 }
 
+void ImageView::showSelector(const QRect& pixels) {
+    const QRect before = selectorShown_ ? selector_ : QRect();
+    selector_ = pixels;
+    selectorShown_ = true;
+    update(logicalRectFor(before | pixels));
+}
+
+void ImageView::hideSelector() {
+    if (!selectorShown_) return;
+    selectorShown_ = false;
+    update(logicalRectFor(selector_));
+}
+
 QSize ImageView::sizeInPixels() const {
     const double scale = devicePixelRatioF();
     return QSize(int(std::lround(width() * scale)), int(std::lround(height() * scale)));
@@ -56,6 +69,15 @@ void ImageView::paintEvent(QPaintEvent*) {
     for (const Line& line : feedback_) {
         painter.setPen(line.colour);
         painter.drawLine(line.from, line.to);
+    }
+    if (selectorShown_) {
+        // A tinted area with an outline, as a rubber band looks, on the selected pixels only.
+        const QColor highlight = palette().color(QPalette::Highlight);
+        QColor tint = highlight;
+        tint.setAlpha(64);
+        painter.fillRect(selector_, tint);
+        painter.setPen(highlight);
+        painter.drawRect(selector_.adjusted(0, 0, -1, -1));
     }
 }
 

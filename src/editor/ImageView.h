@@ -19,12 +19,17 @@ public:
     // A pencil line shown on the window at once, until the next picture replaces it.
     void drawFeedbackLine(QPoint from, QPoint to, const QColor& colour);
 
+    // The selector: a rectangle of image pixels marked on the picture, drawn over exactly
+    // those pixels (at 200 % a rectangle may start or end in the middle of a logical pixel).
+    void showSelector(const QRect& pixels);
+    void hideSelector();
+    bool selectorShown() const { return selectorShown_; }
+    QRect selector() const { return selector_; }
+
     // The client area's size in image pixels.
     QSize sizeInPixels() const;
     // The size the view needs to show a picture of `pixels` whole.
     QSize logicalSizeFor(const QSize& pixels) const;
-    // The smallest widget rectangle that covers these image pixels.
-    QRect logicalRectFor(const QRect& pixels) const;
 
 signals:
     void doubleClicked();
@@ -42,6 +47,8 @@ protected:
 private:
     // The image pixel under a pointer position.
     QPoint pixelAt(const QPointF& position) const;
+    // The smallest widget rectangle that covers these image pixels.
+    QRect logicalRectFor(const QRect& pixels) const;
 
     QImage picture_;
     struct Line {
@@ -49,6 +56,8 @@ private:
         QColor colour;
     };
     QList<Line> feedback_;
+    QRect selector_;
+    bool selectorShown_ = false;
 };
 
 }  // namespace editor

@@ -12,7 +12,6 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPrinter>
-#include <QRubberBand>
 
 #include "editor/ImageView.h"
 #include "editor/WindowPlacement.h"
@@ -53,13 +52,10 @@ Zarn::Zarn(EditorServices services, QWidget* parent)
       placement(services.placement),
       services_(std::move(services)),
       menus_(buildZarnMenus(*menuBar())),
-      view_(new ImageView),
-      selector_(new QRubberBand(QRubberBand::Rectangle, view_)) {
+      view_(new ImageView) {
     setObjectName(QStringLiteral("Zarn"));
     setWindowTitle(QStringLiteral("  Image ToolBox"));
     setAttribute(Qt::WA_DeleteOnClose);
-    selector_->setObjectName(QStringLiteral("Selector"));
-    selector_->hide();
     setCentralWidget(view_);
     if (!services_.makeImgX) services_.makeImgX = [] { return std::make_unique<imaging::ImgX>(); };
     connectMenus();
@@ -172,6 +168,10 @@ void Zarn::fitToImage() {
     move(keptOnScreen(frameGeometry(), screenArea()));
 }
 
+bool Zarn::selectorShown() const { return view_->selectorShown(); }
+
+QRect Zarn::selection() const { return view_->selector(); }
+
 void Zarn::centreOnScreen() { move(centred(frameGeometry().size(), screenArea())); }
 
 QRect Zarn::screenArea() const { return services_.desktop.screenArea(); }
@@ -209,7 +209,7 @@ void Zarn::mnuAction_Click() {
     menus_.mnuActionCrop->menuAction()->setEnabled(imgX_->Height() > 20 && imgX_->Width() > 20);
     menus_.mnuActionDraw->setEnabled(hasImage);
     menus_.mnu_BKGrnd->setEnabled(hasImage);
-    menus_.mnuActionCropSelection->setEnabled(selector_->isVisible());
+    menus_.mnuActionCropSelection->setEnabled(view_->selectorShown());
     PencilOn = false;
 }
 

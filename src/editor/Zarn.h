@@ -15,7 +15,6 @@
 #include "operations/SetOL.h"
 
 class QPrinter;
-class QRubberBand;
 
 namespace imaging {
 class ImgX;
@@ -83,9 +82,10 @@ public:
     imaging::ImgX& ImgX() { return *imgX_; }
     ZarnMenus& menus() { return menus_; }
     ImageView& view() { return *view_; }
-    QRubberBand& Selector() { return *selector_; }
-    // The rectangle the selector marks, in image pixels; it counts while the selector shows.
-    QRect selection() const { return selection_; }
+    // The selector on the picture, and the rectangle of image pixels it marks; the rectangle
+    // counts only while the selector shows.
+    bool selectorShown() const;
+    QRect selection() const;
     // The save options dialog once the first Save As has made it, else null.
     ImgAtrib* imgAtrib() const { return imgAtrib_; }
 
@@ -206,8 +206,6 @@ private:
     std::unique_ptr<imaging::ImgX> imgX_;
     ZarnMenus menus_;
     ImageView* view_;
-    QRubberBand* selector_;
-    QRect selection_;
     ImgAtrib* imgAtrib_ = nullptr;
     QPointer<operations::SetOL> setOL_;
     QPointer<operations::Quad> quad_;

@@ -1,8 +1,8 @@
 // The editor's image commands: each hands the image to its operation.
 #include <QAction>
 #include <QApplication>
-#include <QRubberBand>
 
+#include "editor/ImageView.h"
 #include "editor/Zarn.h"
 #include "imaging/ImgX.h"
 #include "operations/BackgroundCommand.h"
@@ -78,8 +78,8 @@ void Zarn::mnu_5P_Click() { operations::sharpen(commandContext(), 4); }
 void Zarn::mnu_Soften_Click() { operations::soften(commandContext()); }
 
 void Zarn::mnuActionCropSelection_Click() {
-    operations::cropToSelection(commandContext(), selection_, [this] {
-        selector_->hide();
+    operations::cropToSelection(commandContext(), view_->selector(), [this] {
+        view_->hideSelector();
         centreOnScreen();
     });
 }

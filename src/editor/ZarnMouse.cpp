@@ -1,6 +1,5 @@
 // The mouse over the editor's picture: the rubber-band selection, pencil strokes and the
 // placement of overlay images.
-#include <QRubberBand>
 #include <cmath>
 
 #include "editor/ImageView.h"
@@ -28,7 +27,7 @@ void Zarn::Form_MouseDown(Qt::MouseButton button, QPoint position) {
     if (button == Qt::LeftButton) {
         AnchorX = position.x();
         AnchorY = position.y();
-        selector_->hide();
+        view_->hideSelector();
         services_.desktop.confineCursor(*view_);
     }
     if (PencilOn) {
@@ -42,7 +41,7 @@ void Zarn::Form_MouseMove(Qt::MouseButtons buttons, QPoint position) {
     PointY = position.y();
     if (imgX_->Width() == 0 || NoLine || !(buttons & Qt::LeftButton)) return;
     if (PencilOn) {
-        selector_->hide();
+        view_->hideSelector();
         if (LastX == -1 || LastY == -1) {
             platform::skipOnError(
                 [&] { imgX_->SetPixel(PointX, PointY, int(PenColor & 0xFFFFFF)); });
@@ -58,10 +57,8 @@ void Zarn::Form_MouseMove(Qt::MouseButtons buttons, QPoint position) {
     const int x = std::max(0, std::min(position.x(), client.width() - 1));
     const int y = std::max(0, std::min(position.y(), client.height() - 1));
     // The rectangle always holds both the anchor pixel and the one under the pointer.
-    selection_ = QRect(QPoint(std::min(x, AnchorX), std::min(y, AnchorY)),
-                       QPoint(std::max(x, AnchorX), std::max(y, AnchorY)));
-    selector_->setGeometry(view_->logicalRectFor(selection_));
-    if (selector_->isHidden()) selector_->show();
+    view_->showSelector(QRect(QPoint(std::min(x, AnchorX), std::min(y, AnchorY)),
+                              QPoint(std::max(x, AnchorX), std::max(y, AnchorY))));
 }
 
 void Zarn::Form_MouseUp(Qt::MouseButton button, QPoint position) {
@@ -79,7 +76,8 @@ void Zarn::Form_MouseUp(Qt::MouseButton button, QPoint position) {
             refreshHistoryItems();
             return;
         }
-        if (selection_.width() <= 1 || selection_.height() <= 1) selector_->hide();
+        const QRect selection = view_->selector();
+        if (selection.width() <= 1 || selection.height() <= 1) view_->hideSelector();
         return;
     }
     if (button == Qt::RightButton && placement.OverlayArmed && !placement.OverlayFile.isEmpty())
