@@ -18,7 +18,7 @@ PACKAGES=(
   # fuzzing the hand-written codecs; peers in the speed comparison
   clang-14 libclang-rt-14-dev libvips-tools
   # headless desktop for the end-to-end tests and for `make run` without a display
-  xvfb xauth trayer xdotool x11-utils imagemagick poppler-utils dbus-x11
+  xvfb xauth openbox trayer xdotool x11-utils imagemagick poppler-utils dbus-x11
   # real gsettings (keyfile backend) for the wallpaper tests
   libglib2.0-bin gsettings-desktop-schemas
   fonts-dejavu-core
