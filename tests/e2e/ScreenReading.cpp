@@ -57,36 +57,38 @@ std::optional<QRect> findUniformBox(const QImage& screen, const QRect& area, QSi
     return std::nullopt;
 }
 
-std::vector<PixelRun> runsDown(const QImage& screen, int x, int top, int bottom,
-                               const std::function<bool(QRgb)>& belongs) {
+namespace {
+
+// The runs of positions first..last whose pixel belongs.
+std::vector<PixelRun> runsAlong(int first, int last, const std::function<QRgb(int)>& pixel,
+                                const std::function<bool(QRgb)>& belongs) {
     std::vector<PixelRun> runs;
-    top = std::max(top, 0);
-    bottom = std::min(bottom, screen.height() - 1);
-    if (x < 0 || x >= screen.width()) return runs;
-    for (int y = top; y <= bottom; ++y) {
-        if (!belongs(screen.pixel(x, y))) continue;
-        if (!runs.empty() && runs.back().end() == y)
+    for (int at = first; at <= last; ++at) {
+        if (!belongs(pixel(at))) continue;
+        if (!runs.empty() && runs.back().end() == at)
             ++runs.back().length;
         else
-            runs.push_back({y, 1});
+            runs.push_back({at, 1});
     }
     return runs;
 }
 
+}  // namespace
+
+std::vector<PixelRun> runsDown(const QImage& screen, int x, int top, int bottom,
+                               const std::function<bool(QRgb)>& belongs) {
+    if (x < 0 || x >= screen.width()) return {};
+    return runsAlong(
+        std::max(top, 0), std::min(bottom, screen.height() - 1),
+        [&](int y) { return screen.pixel(x, y); }, belongs);
+}
+
 std::vector<PixelRun> runsAcross(const QImage& screen, int y, int left, int right,
                                  const std::function<bool(QRgb)>& belongs) {
-    std::vector<PixelRun> runs;
-    left = std::max(left, 0);
-    right = std::min(right, screen.width() - 1);
-    if (y < 0 || y >= screen.height()) return runs;
-    for (int x = left; x <= right; ++x) {
-        if (!belongs(screen.pixel(x, y))) continue;
-        if (!runs.empty() && runs.back().end() == x)
-            ++runs.back().length;
-        else
-            runs.push_back({x, 1});
-    }
-    return runs;
+    if (y < 0 || y >= screen.height()) return {};
+    return runsAlong(
+        std::max(left, 0), std::min(right, screen.width() - 1),
+        [&](int x) { return screen.pixel(x, y); }, belongs);
 }
 
 QRect differingArea(const QImage& screen, QPoint origin, const QImage& picture) {
