@@ -9,8 +9,8 @@ PACKAGES=(
   # Qt 6: widgets, printing, D-Bus, image plugins, SVG for metafiles
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-image-formats-plugins qt6-svg-dev
   libgl-dev
-  # setup store, X11 wallpaper, legacy metafiles
-  libsqlite3-dev libx11-dev libwmf-dev libemf2svg-dev
+  # setup store, X11 wallpaper (Xlib, X-Resource), legacy metafiles
+  libsqlite3-dev libx11-dev libxres-dev libwmf-dev libemf2svg-dev
   # image codecs of our own engine: JPEG options, interlaced PNG, TIFF pages, 8-bit palettes
   libjpeg62-turbo-dev libpng-dev libtiff-dev libimagequant-dev
   # tests and benchmarks
@@ -21,6 +21,15 @@ PACKAGES=(
   xvfb xauth openbox trayer xdotool x11-utils imagemagick poppler-utils dbus-x11
   # real gsettings (keyfile backend) for the wallpaper tests
   libglib2.0-bin gsettings-desktop-schemas
+  # test only: the desktop components the wallpaper backends are proven against - GSettings on
+  # dconf with the GNOME, Cinnamon and MATE schemas, xfconf and xfdesktop, pcmanfm-qt, feh, and
+  # node to run the scripts Plasma would get
+  dbus-daemon dconf-service dconf-gsettings-backend dconf-cli cinnamon-desktop-data
+  mate-desktop-common xfconf libxfconf-0-3 xfdesktop4 pcmanfm-qt feh nodejs
+  # test only: the setters that take turns with the x11 backend on the root window (with feh)
+  hsetroot x11-xserver-utils
+  # test only: a real sway, run headless, for the sway backend; grim takes its screenshots
+  sway swaybg grim
   fonts-dejavu-core
   fonts-urw-base35  # the PostScript base fonts libwmf needs before it draws any WMF
 )

@@ -38,6 +38,12 @@ int runQuorvane(int argc, char** argv) {
     if (!options.error.isEmpty())
         return printAndExit(options.error + QStringLiteral("\n\n") + helpText(), stderr, 2);
 
+    // A backend that cannot work is the real problem; said before Qt looks for a display,
+    // which it may not find.
+    const QString backendProblem = rotation::wallpaperBackendProblem(options.wallpaperBackend, env);
+    if (!backendProblem.isEmpty())
+        return printAndExit(backendProblem + QStringLiteral("\n"), stderr, 2);
+
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("quorvane"));
     // No display name: Qt would append it to every window title, and the program's windows
@@ -49,10 +55,6 @@ int runQuorvane(int argc, char** argv) {
 
     const std::unique_ptr<rotation::WallpaperSetter> wallpaper =
         rotation::makeWallpaperSetter(options.wallpaperBackend, env);
-    if (!wallpaper)
-        return printAndExit(
-            rotation::wallpaperBackendProblem(options.wallpaperBackend, env) + QStringLiteral("\n"),
-            stderr, 2);
 
     platform::QtPrompter prompter;
     platform::QtDesktop desktop(
@@ -60,7 +62,8 @@ int runQuorvane(int argc, char** argv) {
         QApplication::applicationDirPath(), prompter);
 
     frmTray tray({prompter, desktop, *wallpaper, options.tickMs, detectTrayMode(),
-                  [] { QCoreApplication::exit(0); }});
+                  [] { QCoreApplication::exit(0); },
+                  rotation::wallpaperBackendName(options.wallpaperBackend, env)});
 
     // A logout, a kill or the end of the session records the wallpaper like "Exit" does.
     platform::TerminationSignals termination;

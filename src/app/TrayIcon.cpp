@@ -75,6 +75,12 @@ void TrayIcon::remove() {
     if (icon_) icon_->hide();
 }
 
+void TrayIcon::showMessage(const QString& title, const QString& text, bool warning) {
+    if (isPresent())
+        icon_->showMessage(title, text,
+                           warning ? QSystemTrayIcon::Warning : QSystemTrayIcon::Information);
+}
+
 void TrayIcon::whenPlaced(std::function<void(const QRect&)> then) {
     if (!isPresent()) return;
     if (placed_)

@@ -46,6 +46,8 @@ public:
     // laid it out - at once when it already has; never when that does not happen within a
     // few seconds, or the icon is removed first.
     void whenPlaced(std::function<void(const QRect&)> then);
+    // A balloon from the icon that takes no focus; nothing while the icon is not shown.
+    void showMessage(const QString& title, const QString& text, bool warning);
     // The underlying icon, for tests that play the desktop's part.
     QSystemTrayIcon* systemTrayIcon() const { return icon_; }
 

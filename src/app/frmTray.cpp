@@ -20,6 +20,7 @@
 
 #include "CaptionZoom.h"
 #include "ListClicks.h"
+#include "WallpaperNotice.h"
 #include "editor/AboutBox.h"
 #include "platform/Desktop.h"
 #include "platform/Prompter.h"
@@ -90,6 +91,11 @@ frmTray::frmTray(TrayWindowServices services, QWidget* parent)
     connect(trayIcon_, &TrayIcon::doubleClicked, this, &frmTray::onTrayDoubleClick);
     rotation_ = std::make_unique<rotation::Scheduler>(
         Data1, services_.wallpaper, [this] { return isShowing(); }, services_.tickMs);
+    auto* notice = new WallpaperNotice(services_.wallpaperBackend, *trayIcon_, this);
+    connect(rotation_.get(), &rotation::Scheduler::wallpaperFailing, notice,
+            &WallpaperNotice::failing);
+    connect(rotation_.get(), &rotation::Scheduler::wallpaperWorksAgain, notice,
+            &WallpaperNotice::worksAgain);
     Form_Load();
 }
 

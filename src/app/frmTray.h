@@ -47,6 +47,8 @@ struct TrayWindowServices {
     TrayMode trayMode;
     // Ends the program at once; the unload has already run.
     std::function<void()> endProgram;
+    // The wallpaper backend's name, as failures of it are reported.
+    QString wallpaperBackend;
 };
 
 // The main window: the show list and its browser while visible, the notification-area icon

@@ -1,27 +1,66 @@
 #include "ProcessRunner.h"
 
+#include <QDeadlineTimer>
 #include <QProcess>
+#include <algorithm>
+
+#include "TerminationSignals.h"
 
 namespace platform {
+namespace {
+
+// How often a wait looks whether the program has been asked to end meanwhile.
+constexpr int kTerminationCheckMs = 50;
+
+QString firstLine(const QByteArray& text) {
+    return QString::fromLocal8Bit(text).trimmed().section(QLatin1Char('\n'), 0, 0).trimmed();
+}
+
+}  // namespace
 
 ProcessResult runProgram(const QString& program, const QStringList& arguments, int timeoutMs) {
     ProcessResult result;
+    if (terminationPending()) {
+        result.interrupted = true;
+        return result;
+    }
+    const QDeadlineTimer deadline(timeoutMs);
     QProcess process;
     process.setProgram(program);
     process.setArguments(arguments);
     process.start(QIODevice::ReadOnly);
-    if (!process.waitForStarted(timeoutMs)) return result;
+    if (!process.waitForStarted(int(qMax<qint64>(1, deadline.remainingTime())))) return result;
     result.started = true;
-    if (!process.waitForFinished(timeoutMs)) {
-        result.timedOut = true;
-        process.kill();
-        process.waitForFinished(1000);
-        return result;
+    // Waited for in short steps: a logout must not wait for a hung desktop service.
+    while (!process.waitForFinished(
+        int(std::clamp<qint64>(deadline.remainingTime(), 1, kTerminationCheckMs)))) {
+        result.interrupted = terminationPending();
+        result.timedOut = !result.interrupted && deadline.hasExpired();
+        if (result.interrupted || result.timedOut) {
+            process.kill();
+            process.waitForFinished(1000);
+            return result;
+        }
     }
     result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
     result.standardOutput = process.readAllStandardOutput();
     result.standardError = process.readAllStandardError();
     return result;
+}
+
+QString describeFailure(const QString& program, const ProcessResult& result) {
+    if (result.interrupted) return QStringLiteral("%1 was stopped as Quorvane ended.").arg(program);
+    if (!result.started)
+        return QStringLiteral("%1 could not be started: is it installed?").arg(program);
+    if (result.timedOut) return QStringLiteral("%1 did not answer in time.").arg(program);
+    if (result.exitCode == 0) return {};
+    QString said = firstLine(result.standardError);
+    if (said.isEmpty()) said = firstLine(result.standardOutput);
+    const QString ended =
+        result.exitCode < 0
+            ? QStringLiteral("%1 crashed").arg(program)
+            : QStringLiteral("%1 failed (exit status %2)").arg(program).arg(result.exitCode);
+    return said.isEmpty() ? ended + QLatin1Char('.') : ended + QStringLiteral(": ") + said;
 }
 
 }  // namespace platform

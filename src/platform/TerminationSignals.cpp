@@ -14,10 +14,12 @@ namespace platform {
 namespace {
 
 // A signal handler may only do async-signal-safe work: it writes the signal number into a
-// socket that the UI thread watches.
+// socket that the UI thread watches, and raises a flag that long waits look at.
 int signalSocket[2] = {-1, -1};
+volatile sig_atomic_t signalArrived = 0;
 
 void onSignal(int number) {
+    signalArrived = 1;
     const unsigned char byte = static_cast<unsigned char>(number);
     [[maybe_unused]] const ssize_t written = ::write(signalSocket[0], &byte, 1);
 }
@@ -40,18 +42,22 @@ TerminationSignals::~TerminationSignals() {
     struct sigaction action = {};
     action.sa_handler = SIG_DFL;
     for (int number : {SIGTERM, SIGINT, SIGHUP}) sigaction(number, &action, nullptr);
+    // What arrived was this watcher's to handle; a later one starts afresh.
+    signalArrived = 0;
 }
 
 void TerminationSignals::readSignal() {
     unsigned char byte = 0;
     if (::read(signalSocket[1], &byte, 1) == 1) emit terminationRequested(byte);
 }
+bool terminationPending() { return signalArrived != 0; }
 #else
 // Windows ends a GUI program through the session manager, which Qt reports as the end of the
 // application; there are no POSIX signals to watch.
 TerminationSignals::TerminationSignals(QObject* parent) : QObject(parent) {}
 TerminationSignals::~TerminationSignals() = default;
 void TerminationSignals::readSignal() {}
+bool terminationPending() { return false; }
 #endif
 
 }  // namespace platform

@@ -23,4 +23,8 @@ private:
     QSocketNotifier* notifier_ = nullptr;
 };
 
+// Whether a termination signal has arrived: long waits on the UI thread look at it so that
+// the program can end at once, before the signal reaches its event loop.
+bool terminationPending();
+
 }  // namespace platform

@@ -53,6 +53,14 @@ void Scheduler::LongTime() {
     Timer1.start();
 }
 
-void Scheduler::ChangeWallPaper(const QString& path) { setter_.apply(path); }
+void Scheduler::ChangeWallPaper(const QString& path) {
+    const QString problem = setter_.apply(path);
+    if (problem.isEmpty() == !failing_) return;
+    failing_ = !problem.isEmpty();
+    if (failing_)
+        emit wallpaperFailing(problem);
+    else
+        emit wallpaperWorksAgain();
+}
 
 }  // namespace rotation

@@ -35,12 +35,21 @@ public:
     void Timer1_Timer();
     // One step of the rotation, then the timer re-armed.
     void LongTime();
+    // Asks the desktop to show the image. A failure changes nothing in the rotation; it is
+    // reported once per run of failures, and the first success after them is reported too.
     void ChangeWallPaper(const QString& path);
+
+signals:
+    // The first change in a row that the desktop did not take, and why.
+    void wallpaperFailing(const QString& reason);
+    // The first change the desktop took after failures.
+    void wallpaperWorksAgain();
 
 private:
     showlist::RecordSet& store_;
     WallpaperSetter& setter_;
     std::function<bool()> mainWindowVisible_;
+    bool failing_ = false;
 };
 
 }  // namespace rotation

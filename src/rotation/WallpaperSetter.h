@@ -5,12 +5,14 @@
 namespace rotation {
 
 // Makes an image file the desktop wallpaper, persisted for the user, and tells the desktop.
-// Reports nothing back: a desktop that refuses the image keeps its old wallpaper and the
-// rotation goes on regardless.
+// A desktop that refuses the image keeps its old wallpaper and the rotation goes on
+// regardless; what went wrong is handed back so the user can be told.
 class WallpaperSetter {
 public:
     virtual ~WallpaperSetter() = default;
-    virtual void apply(const QString& path) = 0;
+    // Empty when the desktop took the image; otherwise why it did not, as a sentence for the
+    // user ("swaymsg could not be started: is it installed?").
+    [[nodiscard]] virtual QString apply(const QString& path) = 0;
 };
 
 }  // namespace rotation

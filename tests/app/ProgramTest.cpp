@@ -75,6 +75,124 @@ TEST_F(ProgramProcess, TakesItsSettingsFromTheEnvironmentRotatesAndRecordsWhenTe
     EXPECT_EQ(records[1].setup, std::nullopt);
 }
 
+// A wallpaper command that fails, saying why, until the file "works" exists in its folder,
+// and notes every call.
+const char* const kFlakyCommand =
+    "#!/bin/sh\n"
+    "cd \"$(dirname \"$0\")\"\n"
+    "printf '%s\\n' \"$1\" >> calls.txt\n"
+    "[ -e works ] || { echo 'no desktop to talk to' >&2; exit 3; }\n";
+
+class ProgramReports : public ProgramProcess {
+protected:
+    // Starts the program rotating through three images a tick each, with `script` as the
+    // wallpaper command.
+    void startWith(const char* script) {
+        const QString command = folder.write("command.sh", script);
+        QFile::setPermissions(command, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        testing_support::writeStore(folder.filePath("ZARN.DAT"),
+                                    {{folder.filePath("a.bmp"), "a", "0", std::nullopt},
+                                     {folder.filePath("b.bmp"), "b", "0", std::nullopt},
+                                     {folder.filePath("c.bmp"), "c", "0", std::nullopt}});
+        env.insert("QUORVANE_WALLPAPER_CMD", command + " %f");
+        process.setProcessEnvironment(env);
+        process.setArguments(
+            {"--home", folder.path(), "--tick-ms", "30", "--wallpaper-backend", "command"});
+        process.setStandardErrorFile(folder.filePath("stderr.txt"));
+        process.start();
+        ASSERT_TRUE(process.waitForStarted());
+    }
+    int calls() const { return int(QString(fileBytes(folder.filePath("calls.txt"))).count('\n')); }
+    // Waits, as a guard against a hang and not as a measurement, for the condition.
+    template <typename Condition>
+    bool waitFor(Condition condition) {
+        const QDeadlineTimer deadline(20000);
+        while (!condition() && !deadline.hasExpired()) QThread::msleep(20);
+        return condition();
+    }
+    // The lines the program itself wrote to standard error so far (Qt's own messages may
+    // lack their line ends).
+    QStringList ownLines() const {
+        QStringList own;
+        for (const QString& line :
+             QString::fromLocal8Bit(fileBytes(folder.filePath("stderr.txt"))).split('\n'))
+            if (line.contains("quorvane: ")) own << line.mid(line.indexOf("quorvane: "));
+        return own;
+    }
+    void endAndExpectCleanExit() {
+        ::kill(pid_t(process.processId()), SIGTERM);
+        ASSERT_TRUE(process.waitForFinished(10000));
+        EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(process.exitCode(), 0);
+    }
+};
+
+TEST_F(ProgramReports, AFailingWallpaperOncePerRunOfFailuresAndWhenItWorksAgain) {
+    startWith(kFlakyCommand);
+    ASSERT_TRUE(waitFor([&] { return calls() >= 4; }));
+    const QString failing =
+        "quorvane: the wallpaper could not be changed with the command backend: " +
+        folder.filePath("command.sh") + " failed (exit status 3): no desktop to talk to";
+    EXPECT_EQ(ownLines(), QStringList{failing}) << "told once, however many changes fail";
+    folder.write("works", "");
+    const int before = calls();
+    ASSERT_TRUE(waitFor([&] { return calls() >= before + 3; }));
+    EXPECT_EQ(
+        ownLines(),
+        QStringList({failing, "quorvane: the wallpaper changes again with the command backend"}));
+    endAndExpectCleanExit();
+}
+
+TEST_F(ProgramReports, AHungWallpaperToolDoesNotHoldUpTheEndAndTheWallpaperIsRecorded) {
+    startWith(
+        "#!/bin/sh\n"
+        "cd \"$(dirname \"$0\")\"\n"
+        "printf '%s\\n' \"$1\" >> calls.txt\n"
+        "echo $$ > hung.pid\n"
+        "exec sleep 60\n");
+    ASSERT_TRUE(waitFor([&] { return QFile::exists(folder.filePath("hung.pid")); }));
+    const QString showing = QString(fileBytes(folder.filePath("calls.txt"))).trimmed();
+    ::kill(pid_t(process.processId()), SIGTERM);
+    // Well inside the five seconds one change may take: the end does not wait for it.
+    ASSERT_TRUE(process.waitForFinished(3000)) << "the end waited for the hung tool";
+    EXPECT_EQ(process.exitCode(), 0);
+    const qint64 hung = QString(fileBytes(folder.filePath("hung.pid"))).trimmed().toLongLong();
+    EXPECT_NE(::kill(pid_t(hung), 0), 0) << "the hung tool was left running";
+    const auto records = testing_support::readStore(folder.filePath("ZARN.DAT"));
+    ASSERT_EQ(records.size(), 3u);
+    EXPECT_EQ(records[0].setup, showing);
+}
+
+struct BackendCase {
+    const char* backend;
+    const char* problem;
+};
+
+class BadBackendWithoutDisplay : public ProgramProcess,
+                                 public ::testing::WithParamInterface<BackendCase> {};
+
+TEST_P(BadBackendWithoutDisplay, IsTheProblemReportedNotTheMissingDisplay) {
+    env.insert("QT_QPA_PLATFORM", "xcb");
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QUORVANE_WALLPAPER_CMD"})
+        env.remove(name);
+    process.setProcessEnvironment(env);
+    process.setArguments({"--home", folder.path(), "--wallpaper-backend", GetParam().backend});
+    process.start();
+    ASSERT_TRUE(process.waitForFinished(10000));
+    EXPECT_EQ(process.exitCode(), 2);
+    const QString output = process.readAllStandardError();
+    EXPECT_TRUE(output.startsWith(GetParam().problem)) << output.toStdString();
+    EXPECT_FALSE(output.contains("display")) << output.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    , BadBackendWithoutDisplay,
+    ::testing::Values(
+        BackendCase{"windows",
+                    "The wallpaper backend \"windows\" is not available on this platform."},
+        BackendCase{"command", "The wallpaper backend \"command\" needs QUORVANE_WALLPAPER_CMD"}),
+    [](const auto& info) { return std::string(info.param.backend); });
+
 struct Invocation {
     QStringList arguments;
     int exitCode;

@@ -53,8 +53,9 @@ protected:
 
     // Creates the window (its load runs) and runs start-up.
     void start(app::TrayMode mode = app::TrayMode::SystemTray) {
-        tray = std::make_unique<app::frmTray>(app::TrayWindowServices{
-            prompter, desktop, setter, rotation::kDefaultTickMs, mode, [this] { ++programEnded; }});
+        tray = std::make_unique<app::frmTray>(
+            app::TrayWindowServices{prompter, desktop, setter, rotation::kDefaultTickMs, mode,
+                                    [this] { ++programEnded; }, "recording"});
         app::Main(*tray);
     }
     // A tick that finds the current image's time used up.

@@ -120,3 +120,28 @@ TEST_F(Rotation, ATickWithTheWindowShowingStopsTheTimerAndChangesNothing) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Rotation, AFailingDesktopIsReportedOncePerRunOfFailuresAndTheRotationGoesOnAsEver) {
+    load({"/w/a=0", "/w/b=0", "/w/c=0"});
+    QStringList told;
+    QObject::connect(&scheduler, &rotation::Scheduler::wallpaperFailing,
+                     [&](const QString& reason) { told << "failing: " + reason; });
+    QObject::connect(&scheduler, &rotation::Scheduler::wallpaperWorksAgain,
+                     [&] { told << "works again"; });
+
+    setter.problem = "swaymsg could not be started: is it installed?";
+    EXPECT_EQ(ticks(4), QStringList({"/w/b", "/w/c", "/w/a", "/w/b"})) << "the same walk";
+    EXPECT_EQ(told, QStringList{"failing: swaymsg could not be started: is it installed?"});
+    setter.problem.clear();
+    EXPECT_EQ(ticks(2), QStringList({"/w/c", "/w/a"}));
+    setter.problem = "gsettings did not answer in time.";
+    EXPECT_EQ(ticks(1), QStringList{"/w/b"});
+    EXPECT_EQ(told, QStringList({"failing: swaymsg could not be started: is it installed?",
+                                 "works again", "failing: gsettings did not answer in time."}));
+    EXPECT_EQ(scheduler.OldWallPaper, "/w/b");
+    EXPECT_TRUE(scheduler.Timer1.isActive());
+}
+
+}  // namespace

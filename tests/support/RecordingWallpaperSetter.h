@@ -6,11 +6,16 @@
 
 namespace testing_support {
 
-// Remembers every wallpaper the program applied, in order.
+// Remembers every wallpaper the program applied, in order, and answers each with `problem`
+// (empty: the desktop took it).
 class RecordingWallpaperSetter final : public rotation::WallpaperSetter {
 public:
-    void apply(const QString& path) override { applied << path; }
+    QString apply(const QString& path) override {
+        applied << path;
+        return problem;
+    }
     QStringList applied;
+    QString problem;
 };
 
 }  // namespace testing_support

@@ -6,9 +6,11 @@ namespace rotation {
 
 CinnamonWallpaperSetter::CinnamonWallpaperSetter(ProgramRunner run) : run_(std::move(run)) {}
 
-void CinnamonWallpaperSetter::apply(const QString& path) {
-    setGSettingsKey(run_, QStringLiteral("org.cinnamon.desktop.background"),
+QString CinnamonWallpaperSetter::apply(const QString& path) {
+    ProgramSequence change(run_);
+    setGSettingsKey(change, QStringLiteral("org.cinnamon.desktop.background"),
                     QStringLiteral("picture-uri"), gvariantStringLiteral(fileUri(path)));
+    return change.problem();
 }
 
 }  // namespace rotation

@@ -10,7 +10,7 @@ namespace rotation {
 class CinnamonWallpaperSetter : public WallpaperSetter {
 public:
     explicit CinnamonWallpaperSetter(ProgramRunner run = platform::runProgram);
-    void apply(const QString& path) override;
+    QString apply(const QString& path) override;
 
 private:
     ProgramRunner run_;

@@ -2,6 +2,8 @@
 
 #include <QProcess>
 
+#include "ProgramSequence.h"
+
 namespace rotation {
 
 namespace {
@@ -25,10 +27,12 @@ QStringList commandForImage(const QStringList& commandTemplate, const QString& p
 CommandWallpaperSetter::CommandWallpaperSetter(const QString& commandLine, ProgramRunner run)
     : template_(QProcess::splitCommand(commandLine)), run_(std::move(run)) {}
 
-void CommandWallpaperSetter::apply(const QString& path) {
-    if (template_.isEmpty()) return;
+QString CommandWallpaperSetter::apply(const QString& path) {
+    if (template_.isEmpty()) return QStringLiteral("QUORVANE_WALLPAPER_CMD names no program.");
     const QStringList command = commandForImage(template_, path);
-    run_(command.first(), command.mid(1), kWallpaperProgramTimeoutMs);
+    ProgramSequence change(run_);
+    change.run(command.first(), command.mid(1));
+    return change.problem();
 }
 
 }  // namespace rotation

@@ -18,7 +18,7 @@ public:
     // commandLine is split like a shell would split words (quotes group, nothing expands).
     explicit CommandWallpaperSetter(const QString& commandLine,
                                     ProgramRunner run = platform::runProgram);
-    void apply(const QString& path) override;
+    QString apply(const QString& path) override;
 
 private:
     QStringList template_;

@@ -33,10 +33,9 @@ QString fileUri(const QString& path) {
            QString::fromLatin1(QUrl::toPercentEncoding(absolute, QByteArrayLiteral("/")));
 }
 
-void setGSettingsKey(const ProgramRunner& run, const QString& schema, const QString& key,
+bool setGSettingsKey(ProgramSequence& change, const QString& schema, const QString& key,
                      const QString& value) {
-    run(QStringLiteral("gsettings"), {QStringLiteral("set"), schema, key, value},
-        kWallpaperProgramTimeoutMs);
+    return change.run(QStringLiteral("gsettings"), {QStringLiteral("set"), schema, key, value});
 }
 
 }  // namespace rotation

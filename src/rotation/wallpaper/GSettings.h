@@ -1,6 +1,6 @@
 #pragma once
 
-#include "rotation/wallpaper/ProgramRunner.h"
+#include "rotation/wallpaper/ProgramSequence.h"
 
 #include <QString>
 
@@ -14,8 +14,9 @@ QString gvariantStringLiteral(const QString& text);
 // digits, "-._~" and "/" is percent-encoded.
 QString fileUri(const QString& path);
 
-// Runs `gsettings set SCHEMA KEY VALUE`; VALUE is GVariant text. A failure is ignored.
-void setGSettingsKey(const ProgramRunner& run, const QString& schema, const QString& key,
+// Runs `gsettings set SCHEMA KEY VALUE` as a step of `change`; VALUE is GVariant text.
+// True when gsettings took it.
+bool setGSettingsKey(ProgramSequence& change, const QString& schema, const QString& key,
                      const QString& value);
 
 }  // namespace rotation

@@ -3,6 +3,7 @@
 #include "GSettings.h"
 #include "JavaScriptString.h"
 
+#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 
 namespace rotation {
@@ -21,21 +22,30 @@ QString plasmaWallpaperScript(const QString& fileUrl) {
         .arg(javaScriptStringLiteral(fileUrl));
 }
 
-void sendScriptToPlasmaShell(const QDBusConnection& bus, const QString& script) {
-    QDBusMessage call = QDBusMessage::createMethodCall(
-        QStringLiteral("org.kde.plasmashell"), QStringLiteral("/PlasmaShell"),
-        QStringLiteral("org.kde.PlasmaShell"), QStringLiteral("evaluateScript"));
+QString sendScriptToPlasmaShell(const QDBusConnection& bus, const QString& script) {
+    const QString service = QStringLiteral("org.kde.plasmashell");
+    if (!bus.isConnected()) return QStringLiteral("There is no session bus to reach Plasma on.");
+    // The bus itself answers this at once, whatever state Plasma is in.
+    if (bus.interface() && !bus.interface()->isServiceRegistered(service))
+        return QStringLiteral("Plasma (%1) is not running on the session bus.").arg(service);
+    QDBusMessage call = QDBusMessage::createMethodCall(service, QStringLiteral("/PlasmaShell"),
+                                                       QStringLiteral("org.kde.PlasmaShell"),
+                                                       QStringLiteral("evaluateScript"));
     call << script;
-    bus.send(call);
+    if (bus.send(call)) return {};
+    return QStringLiteral("The wallpaper script could not be sent to Plasma: %1")
+        .arg(bus.lastError().message());
 }
 
 KdeWallpaperSetter::KdeWallpaperSetter(PlasmaScriptSender send) : send_(std::move(send)) {}
 
 KdeWallpaperSetter::KdeWallpaperSetter()
     : send_([](const QString& script) {
-          sendScriptToPlasmaShell(QDBusConnection::sessionBus(), script);
+          return sendScriptToPlasmaShell(QDBusConnection::sessionBus(), script);
       }) {}
 
-void KdeWallpaperSetter::apply(const QString& path) { send_(plasmaWallpaperScript(fileUri(path))); }
+QString KdeWallpaperSetter::apply(const QString& path) {
+    return send_(plasmaWallpaperScript(fileUri(path)));
+}
 
 }  // namespace rotation

@@ -1,13 +1,16 @@
 #include "LxqtWallpaperSetter.h"
 
+#include "ProgramSequence.h"
+
 namespace rotation {
 
 LxqtWallpaperSetter::LxqtWallpaperSetter(ProgramRunner run) : run_(std::move(run)) {}
 
-void LxqtWallpaperSetter::apply(const QString& path) {
+QString LxqtWallpaperSetter::apply(const QString& path) {
+    ProgramSequence change(run_);
     // Joined to the option with '=', the path is its value even when it starts with '-'.
-    run_(QStringLiteral("pcmanfm-qt"), {QStringLiteral("--set-wallpaper=") + path},
-         kWallpaperProgramTimeoutMs);
+    change.run(QStringLiteral("pcmanfm-qt"), {QStringLiteral("--set-wallpaper=") + path});
+    return change.problem();
 }
 
 }  // namespace rotation

@@ -6,9 +6,11 @@ namespace rotation {
 
 MateWallpaperSetter::MateWallpaperSetter(ProgramRunner run) : run_(std::move(run)) {}
 
-void MateWallpaperSetter::apply(const QString& path) {
-    setGSettingsKey(run_, QStringLiteral("org.mate.background"), QStringLiteral("picture-filename"),
-                    gvariantStringLiteral(path));
+QString MateWallpaperSetter::apply(const QString& path) {
+    ProgramSequence change(run_);
+    setGSettingsKey(change, QStringLiteral("org.mate.background"),
+                    QStringLiteral("picture-filename"), gvariantStringLiteral(path));
+    return change.problem();
 }
 
 }  // namespace rotation

@@ -9,7 +9,7 @@ namespace rotation {
 class MateWallpaperSetter : public WallpaperSetter {
 public:
     explicit MateWallpaperSetter(ProgramRunner run = platform::runProgram);
-    void apply(const QString& path) override;
+    QString apply(const QString& path) override;
 
 private:
     ProgramRunner run_;

@@ -8,7 +8,7 @@ namespace rotation {
 // still runs (and records the current image), the desktop simply stays as it is.
 class NullWallpaperSetter : public WallpaperSetter {
 public:
-    void apply(const QString&) override {}
+    QString apply(const QString&) override { return {}; }
 };
 
 }  // namespace rotation

@@ -14,7 +14,8 @@ using ProgramRunner = std::function<platform::ProcessResult(
     const QString& program, const QStringList& arguments, int timeoutMs)>;
 
 // A desktop tool that hangs (a stuck session bus, say) must not freeze the tray for long:
-// the rotation runs on the UI thread.
-inline constexpr int kWallpaperProgramTimeoutMs = 5000;
+// the rotation runs on the UI thread. One wallpaper change may take this long in all,
+// whatever number of programs it starts.
+inline constexpr int kWallpaperChangeBudgetMs = 5000;
 
 }  // namespace rotation

@@ -1,20 +1,26 @@
 #pragma once
 
 #include <QString>
+#include <optional>
 
 namespace rotation {
 
-// A file path as one argument of a sway command, such that sway's handling of
-// `output * bg PATH fill` arrives at exactly this path and nothing else. Sway treats the
-// text in three layers, each of which this undoes:
-//   1. the command parser splits at ';' and ',' and spaces outside quotes, then strips the
-//      quotes, replaces $variables of the sway config and resolves C-style escapes;
-//   2. the background command runs wordexp() on the path, which would expand ~, $VAR,
-//      `...`, $(...) and globs, and split at blanks;
-//   3. before that it inserts a backslash between any two adjacent spaces.
-// So the path is first written as a shell word that expands to itself, with no two spaces
-// in a row, and that word is then put in double quotes for the command parser, with '$'
-// spelled as the escape \x24 so no sway variable can match.
-QString swayQuotedPath(const QString& path);
+// A file path as one argument of the sway command `output * bg PATH fill` sent over IPC
+// (swaymsg), such that sway starts swaybg with exactly this path. Sway 1.7 reads such a
+// command in these steps, each of which the argument survives:
+//   1. the IPC server turns every line break into ';', so a path holding one cannot be
+//      carried at all: nothing is returned for it;
+//   2. the command is split at ';' and ',' and at blanks outside quotes, where a backslash
+//      escapes the character after it; the quotes around an argument are removed, but not
+//      the backslashes (unlike the config file, IPC commands get no C-escape decoding);
+//   3. every '$' that is not preceded by exactly one backslash starts a sway variable
+//      ("$mod" becomes "Mod4"), and "$$" becomes "$";
+//   4. a backslash goes between any two adjacent blanks, then wordexp() expands the text
+//      like a shell word: ~, $VAR, `...` and $(...) would be expanded and run.
+// So the path is written as a shell word in which every character but letters, digits,
+// non-ASCII and "/._-+,:@%=" has a backslash, that word in double quotes. A '$' right
+// after an escaped backslash gets an empty '' between them, so that its own backslash is
+// the only one sway sees before it.
+std::optional<QString> swayQuotedPath(const QString& path);
 
 }  // namespace rotation

@@ -9,7 +9,7 @@ namespace rotation {
 class SwayWallpaperSetter : public WallpaperSetter {
 public:
     explicit SwayWallpaperSetter(ProgramRunner run = platform::runProgram);
-    void apply(const QString& path) override;
+    QString apply(const QString& path) override;
 
 private:
     ProgramRunner run_;

@@ -76,11 +76,6 @@ const Backend* findBackend(const QString& name) {
     return nullptr;
 }
 
-// The name asked for, or the chosen one when none was.
-QString resolvedName(const QString& name, const QProcessEnvironment& env) {
-    return name.trimmed().isEmpty() ? chooseWallpaperBackend(env) : name.trimmed().toLower();
-}
-
 #ifndef Q_OS_WIN
 // One entry of XDG_CURRENT_DESKTOP, or a DESKTOP_SESSION name, to the backend that speaks
 // to that desktop; empty when there is none.
@@ -147,8 +142,12 @@ QString chooseWallpaperBackend(const QProcessEnvironment& env) {
 #endif
 }
 
+QString wallpaperBackendName(const QString& name, const QProcessEnvironment& env) {
+    return name.trimmed().isEmpty() ? chooseWallpaperBackend(env) : name.trimmed().toLower();
+}
+
 QString wallpaperBackendProblem(const QString& name, const QProcessEnvironment& env) {
-    const QString wanted = resolvedName(name, env);
+    const QString wanted = wallpaperBackendName(name, env);
     const Backend* backend = findBackend(wanted);
     if (!backend)
         return QStringLiteral("Unknown wallpaper backend \"%1\". Known backends: %2.")
@@ -166,7 +165,7 @@ QString wallpaperBackendProblem(const QString& name, const QProcessEnvironment& 
 std::unique_ptr<WallpaperSetter> makeWallpaperSetter(const QString& name,
                                                      const QProcessEnvironment& env) {
     if (!wallpaperBackendProblem(name, env).isEmpty()) return nullptr;
-    return findBackend(resolvedName(name, env))->make(env);
+    return findBackend(wallpaperBackendName(name, env))->make(env);
 }
 
 }  // namespace rotation

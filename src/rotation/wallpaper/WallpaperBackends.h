@@ -20,6 +20,9 @@ QString requestedBackend(const QString& commandLineName, const QProcessEnvironme
 // The rules are written down in docs/wallpaper.md.
 QString chooseWallpaperBackend(const QProcessEnvironment& env);
 
+// The backend that the name (empty: the chosen one) stands for, as help lists it.
+QString wallpaperBackendName(const QString& name, const QProcessEnvironment& env);
+
 // Why the named backend (empty: the chosen one) cannot be used, as a sentence to print; an
 // empty string when it can.
 QString wallpaperBackendProblem(const QString& name, const QProcessEnvironment& env);

@@ -5,14 +5,25 @@
 
 namespace rotation {
 
-QImage loadWallpaperImage(const QString& path) {
+WallpaperImage loadWallpaperImage(const QString& path) {
     QImageReader reader(path);
     reader.setAutoTransform(true);
     const QSize size = reader.size();
     // Refused from the header alone, before any pixel memory is taken. Formats that cannot
     // tell their size up front are still held by Qt's allocation limit while decoding.
-    if (size.isValid() && qint64(size.width()) * size.height() > kMaxWallpaperPixels) return {};
-    return reader.read();
+    if (size.isValid() && qint64(size.width()) * size.height() > kMaxWallpaperPixels) {
+        // One arg() call for all: a path holding "%2" must stay as it is.
+        return {{},
+                QStringLiteral("The image \"%1\" is too large to show: %2 x %3 pixels, more "
+                               "than %4 megapixels.")
+                    .arg(path, QString::number(size.width()), QString::number(size.height()),
+                         QString::number(kMaxWallpaperPixels / (1024 * 1024)))};
+    }
+    QImage image = reader.read();
+    if (image.isNull())
+        return {{}, QStringLiteral("The image \"%1\" could not be read (%2).")
+                        .arg(path, reader.errorString())};
+    return {std::move(image), {}};
 }
 
 QImage coverScaled(const QImage& image, const QSize& size) {

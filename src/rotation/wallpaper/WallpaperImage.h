@@ -10,9 +10,15 @@ namespace rotation {
 // 256 MB as 32-bit pixels, which is also Qt's own allocation limit for a decoded image.
 inline constexpr qint64 kMaxWallpaperPixels = 64LL * 1024 * 1024;
 
-// Reads an image file upright (EXIF orientation applied). A null image when the file is
+struct WallpaperImage {
+    QImage image;
+    // Why image is null, as a sentence for the user; empty when it is not.
+    QString problem;
+};
+
+// Reads an image file upright (EXIF orientation applied). No image when the file is
 // unreadable or, by its header, larger than kMaxWallpaperPixels.
-QImage loadWallpaperImage(const QString& path);
+WallpaperImage loadWallpaperImage(const QString& path);
 
 // Zoom to cover: the image scaled with its aspect kept until it fills size in both
 // directions, then centre-cropped to exactly size. Transparent parts show black, as they

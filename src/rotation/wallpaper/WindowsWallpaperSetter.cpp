@@ -9,11 +9,13 @@
 
 namespace rotation {
 
-void WindowsWallpaperSetter::apply(const QString& path) {
+QString WindowsWallpaperSetter::apply(const QString& path) {
     // The call takes a writable buffer and wants backslashes.
     std::wstring nativePath = QDir::toNativeSeparators(path).toStdWString();
-    SystemParametersInfoW(SPI_SETDESKWALLPAPER, 0, nativePath.data(),
-                          SPIF_UPDATEINIFILE | SPIF_SENDWININICHANGE);
+    if (SystemParametersInfoW(SPI_SETDESKWALLPAPER, 0, nativePath.data(),
+                              SPIF_UPDATEINIFILE | SPIF_SENDWININICHANGE))
+        return {};
+    return QStringLiteral("Windows refused the image (error %1).").arg(GetLastError());
 }
 
 }  // namespace rotation

@@ -12,7 +12,7 @@ namespace rotation {
 // written to the user profile and every window is told, so Explorer redraws at once.
 class WindowsWallpaperSetter : public WallpaperSetter {
 public:
-    void apply(const QString& path) override;
+    QString apply(const QString& path) override;
 };
 
 }  // namespace rotation

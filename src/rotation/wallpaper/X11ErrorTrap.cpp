@@ -15,7 +15,9 @@ int countError(Display*, XErrorEvent*) {
 }  // namespace
 
 X11ErrorTrap::X11ErrorTrap(Display* display) : display_(display) {
+    // Errors of requests sent before the trap belong to whoever sent them.
     XSync(display_, False);
+    outerErrors_ = trappedErrors;
     trappedErrors = 0;
     previous_ = XSetErrorHandler(countError);
 }
@@ -23,6 +25,7 @@ X11ErrorTrap::X11ErrorTrap(Display* display) : display_(display) {
 X11ErrorTrap::~X11ErrorTrap() {
     XSync(display_, False);
     XSetErrorHandler(previous_);
+    trappedErrors = outerErrors_;
 }
 
 bool X11ErrorTrap::hadError() {

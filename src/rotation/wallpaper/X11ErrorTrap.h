@@ -7,6 +7,10 @@ namespace rotation {
 // Xlib's default error handler ends the program. While a trap is alive, X errors (a stale
 // pixmap id left by another program, a pixmap too large for the server) are counted
 // instead; the previous handler comes back when the trap goes.
+//
+// Traps nest: an inner one, set around a request that may fail by design (asking for a
+// window's attributes to learn whether an id is a window), keeps the errors it sees to
+// itself, and the outer trap goes on counting from where it was.
 class X11ErrorTrap {
 public:
     explicit X11ErrorTrap(Display* display);
@@ -21,6 +25,7 @@ public:
 private:
     Display* display_;
     XErrorHandler previous_;
+    int outerErrors_;
 };
 
 }  // namespace rotation

@@ -1,5 +1,7 @@
 #include "XfceWallpaperSetter.h"
 
+#include "ProgramSequence.h"
+
 namespace rotation {
 
 namespace {
@@ -11,29 +13,26 @@ const QString kDefaultProperty = QStringLiteral("/backdrop/screen0/monitor0/work
 
 XfceWallpaperSetter::XfceWallpaperSetter(ProgramRunner run) : run_(std::move(run)) {}
 
-void XfceWallpaperSetter::apply(const QString& path) {
+QString XfceWallpaperSetter::apply(const QString& path) {
     const QString program = QStringLiteral("xfconf-query");
-    const platform::ProcessResult listing =
-        run_(program, {QStringLiteral("-c"), kChannel, QStringLiteral("-l")},
-             kWallpaperProgramTimeoutMs);
-    if (!listing.succeeded()) return;
+    ProgramSequence change(run_);
+    if (!change.run(program, {QStringLiteral("-c"), kChannel, QStringLiteral("-l")}))
+        return change.problem();
+    const QByteArray listing = change.last().standardOutput;
 
     bool setAny = false;
-    for (const QByteArray& line : listing.standardOutput.split('\n')) {
+    for (const QByteArray& line : listing.split('\n')) {
         const QString property = QString::fromUtf8(line).trimmed();
         if (!property.endsWith(QStringLiteral("/last-image"))) continue;
-        run_(program,
-             {QStringLiteral("-c"), kChannel, QStringLiteral("-p"), property, QStringLiteral("-s"),
-              path},
-             kWallpaperProgramTimeoutMs);
+        change.run(program, {QStringLiteral("-c"), kChannel, QStringLiteral("-p"), property,
+                             QStringLiteral("-s"), path});
         setAny = true;
     }
-    if (setAny) return;
-    run_(program,
-         {QStringLiteral("-c"), kChannel, QStringLiteral("-p"), kDefaultProperty,
-          QStringLiteral("-n"), QStringLiteral("-t"), QStringLiteral("string"),
-          QStringLiteral("-s"), path},
-         kWallpaperProgramTimeoutMs);
+    if (!setAny)
+        change.run(program, {QStringLiteral("-c"), kChannel, QStringLiteral("-p"), kDefaultProperty,
+                             QStringLiteral("-n"), QStringLiteral("-t"), QStringLiteral("string"),
+                             QStringLiteral("-s"), path});
+    return change.problem();
 }
 
 }  // namespace rotation

@@ -12,7 +12,7 @@ namespace rotation {
 class XfceWallpaperSetter : public WallpaperSetter {
 public:
     explicit XfceWallpaperSetter(ProgramRunner run = platform::runProgram);
-    void apply(const QString& path) override;
+    QString apply(const QString& path) override;
 
 private:
     ProgramRunner run_;

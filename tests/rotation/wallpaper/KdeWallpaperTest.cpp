@@ -1,16 +1,21 @@
 #include <gtest/gtest.h>
 #include <QDBusConnection>
-#include <QEventLoop>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcessEnvironment>
 #include <QRegularExpression>
-#include <QTimer>
+#include <QUrl>
+#include <optional>
 
+#include "HostileFiles.h"
+#include "PlasmaShellStandIn.h"
+#include "PrivateSession.h"
 #include "WallpaperTestSupport.h"
 #include "rotation/wallpaper/JavaScriptString.h"
 #include "rotation/wallpaper/KdeWallpaperSetter.h"
+#include "rotation/wallpaper/WallpaperBackends.h"
 #include "support/QtPrinting.h"
-#include "support/TempFolder.h"
 
 namespace wallpaper_test {
 namespace {
@@ -18,7 +23,11 @@ namespace {
 // The script for path, as Plasma would receive it from the setter.
 QString scriptFor(const QString& path) {
     QStringList scripts;
-    rotation::KdeWallpaperSetter([&](const QString& script) { scripts << script; }).apply(path);
+    const QString problem = rotation::KdeWallpaperSetter([&](const QString& script) {
+                                scripts << script;
+                                return QString();
+                            }).apply(path);
+    EXPECT_EQ(problem, QString());
     return scripts.size() == 1 ? scripts.front() : QString();
 }
 
@@ -61,52 +70,81 @@ TEST_P(PlasmaScript, SetsTheImageOnEveryDesktopFromOneJsonStringLiteral) {
 
 INSTANTIATE_TEST_SUITE_P(wallpaper_nasty_paths, PlasmaScript, ::testing::ValuesIn(nastyPaths()));
 
-// Stands in for plasmashell on a private bus.
-class FakePlasmaShell : public QObject {
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.kde.PlasmaShell")
-
-public:
-    QStringList scripts;
-
-signals:
-    void evaluated();
-
-public slots:
-    void evaluateScript(const QString& script) {
-        scripts << script;
-        emit evaluated();
+// plasmashell's part played by a stand-in on a session bus of the test's own, which runs each
+// script it gets with node against stand-ins of Plasma's desktops.
+class PlasmaShell : public ::testing::Test {
+protected:
+    void SetUp() override {
+        session_.emplace();
+        ASSERT_EQ(session_->problem(), QString());
+        plasma_.emplace(session_->busAddress());
+        ASSERT_EQ(plasma_->problem(), QString());
+        files_ = writeHostileFiles(session_->filesFolder());
     }
+    void TearDown() override {
+        plasma_.reset();
+        session_.reset();
+    }
+
+    // The next script Plasma ran, once it has; nothing at the deadline.
+    std::optional<PlasmaShellStandIn::Evaluation> nextEvaluation() {
+        const size_t next = evaluated_++;
+        std::vector<PlasmaShellStandIn::Evaluation> evaluations;
+        pollUntil([&] { return (evaluations = plasma_->evaluations()).size() > next; });
+        if (evaluations.size() <= next) return std::nullopt;
+        return evaluations[next];
+    }
+
+    std::optional<PrivateSession> session_;
+    std::optional<PlasmaShellStandIn> plasma_;
+    std::vector<HostileFile> files_;
+    size_t evaluated_ = 0;
 };
 
-TEST(wallpaper_plasma_script, ReachesPlasmaShellsEvaluateScriptOverDBus) {
-    testing_support::TempFolder folder;
-    TestServer bus("dbus-daemon", {"--session", "--nofork", "--print-address=1",
-                                   "--address=unix:dir=" + folder.path()});
-    ASSERT_FALSE(bus.address().isEmpty()) << "dbus-daemon is needed";
-    QDBusConnection plasmaSide = QDBusConnection::connectToBus(bus.address(), "fake-plasma");
-    QDBusConnection ourSide = QDBusConnection::connectToBus(bus.address(), "quorvane");
-    FakePlasmaShell plasma;
-    ASSERT_TRUE(
-        plasmaSide.registerObject("/PlasmaShell", &plasma, QDBusConnection::ExportAllSlots));
-    ASSERT_TRUE(plasmaSide.registerService("org.kde.plasmashell"));
-    QEventLoop untilEvaluated;
-    QObject::connect(&plasma, &FakePlasmaShell::evaluated, &untilEvaluated, &QEventLoop::quit);
-    // A guard against a hang, not a measurement: delivery normally takes milliseconds.
-    QTimer::singleShot(60000, &untilEvaluated, &QEventLoop::quit);
+// The setter the program makes, on the session bus the program finds. Qt connects to that bus
+// once per process and keeps the connection, so no other test here may use it.
+TEST_F(PlasmaShell, EveryDesktopShowsEveryHostileImage) {
+    const auto setter = rotation::makeWallpaperSetter(QStringLiteral("kde"),
+                                                      QProcessEnvironment::systemEnvironment());
+    ASSERT_TRUE(setter);
+    for (const HostileFile& file : files_) {
+        SCOPED_TRACE(file.label);
+        EXPECT_EQ(setter->apply(file.path), QString());
+        const std::optional<PlasmaShellStandIn::Evaluation> evaluation = nextEvaluation();
+        ASSERT_TRUE(evaluation) << "the script never reached plasmashell";
+        // Exactly the script of the unit test above arrived, through a real bus.
+        EXPECT_EQ(evaluation->script, scriptFor(file.path));
+        ASSERT_EQ(evaluation->error, QString()) << evaluation->script.toStdString();
+        const QJsonArray writes = QJsonDocument::fromJson(evaluation->configWrites).array();
+        ASSERT_EQ(writes.size(), 3) << evaluation->configWrites.toStdString();
+        for (qsizetype i = 0; i < writes.size(); ++i) {
+            const QJsonObject write = writes[i].toObject();
+            EXPECT_EQ(write[QStringLiteral("desktop")].toInteger(), i);
+            EXPECT_EQ(write[QStringLiteral("plugin")].toString(), QStringLiteral("org.kde.image"));
+            EXPECT_EQ(write[QStringLiteral("group")].toVariant().toStringList(),
+                      (QStringList{"Wallpaper", "org.kde.image", "General"}));
+            EXPECT_EQ(write[QStringLiteral("key")].toString(), QStringLiteral("Image"));
+            // Plasma's image plugin reads the value as a URL.
+            ASSERT_TRUE(write[QStringLiteral("value")].isString());
+            const QUrl url(write[QStringLiteral("value")].toString(), QUrl::StrictMode);
+            EXPECT_TRUE(url.isLocalFile()) << url.toString().toStdString();
+            EXPECT_EQ(url.toLocalFile(), file.path);
+        }
+    }
+    EXPECT_EQ(session_->pwnedFiles(), QStringList());
+}
 
-    const QString path = QString::fromUtf8("/home/user/Fotos/Ähre \"東京\".bmp");
-    rotation::KdeWallpaperSetter([&](const QString& script) {
-        rotation::sendScriptToPlasmaShell(ourSide, script);
-    }).apply(path);
-    untilEvaluated.exec();
-
-    EXPECT_EQ(plasma.scripts, QStringList{scriptFor(path)});
-    QDBusConnection::disconnectFromBus("fake-plasma");
-    QDBusConnection::disconnectFromBus("quorvane");
+TEST_F(PlasmaShell, APlasmaThatIsNotRunningIsReported) {
+    const QString connectionName = QStringLiteral("quorvane-to-plasma");
+    const QDBusConnection bus =
+        QDBusConnection::connectToBus(session_->busAddress(), connectionName);
+    rotation::KdeWallpaperSetter setter(
+        [&](const QString& script) { return rotation::sendScriptToPlasmaShell(bus, script); });
+    plasma_.reset();
+    EXPECT_EQ(setter.apply(files_.front().path),
+              QStringLiteral("Plasma (org.kde.plasmashell) is not running on the session bus."));
+    QDBusConnection::disconnectFromBus(connectionName);
 }
 
 }  // namespace
 }  // namespace wallpaper_test
-
-#include "KdeWallpaperTest.moc"

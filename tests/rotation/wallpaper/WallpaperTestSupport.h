@@ -1,15 +1,12 @@
 #pragma once
 
-#include <wordexp.h>
 #include <QByteArray>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QString>
 #include <QStringList>
-#include <cctype>
 #include <optional>
 #include <ostream>
-#include <string>
 #include <vector>
 
 namespace wallpaper_test {
@@ -81,65 +78,6 @@ inline std::optional<QString> readFileUri(const QString& uri) {
     const QRegularExpressionMatch match = encoded.match(uri);
     if (!match.hasMatch()) return std::nullopt;
     return QString::fromUtf8(QByteArray::fromPercentEncoding(match.captured(1).toLatin1()));
-}
-
-// The path sway opens for `output * bg ARGUMENT fill`: it takes the double-quoted argument
-// apart, replaces its $variables, resolves its escapes, then runs wordexp() on it. Nothing
-// when the argument would not stay one quoted argument, or would have sway substitute a
-// variable (every unescaped $name counts as defined) or wordexp run or expand anything.
-inline std::optional<QString> readSwayPath(const QString& argument) {
-    std::string path = argument.toStdString();
-    if (path.size() < 2 || path.front() != '"' || path.back() != '"') return std::nullopt;
-    path = path.substr(1, path.size() - 2);
-    bool escaped = false;
-    for (size_t i = 0; i < path.size(); ++i) {
-        // Inside double quotes sway's lexer only heeds backslashes and double quotes; one left
-        // unescaped (or a backslash escaping the closing quote) would end the argument early.
-        if (path[i] == '"' && !escaped) return std::nullopt;
-        // sway replaces $name by a config variable unless exactly one backslash precedes it.
-        if (path[i] == '$' && !(i >= 1 && path[i - 1] == '\\' && !(i >= 2 && path[i - 2] == '\\')))
-            return std::nullopt;
-        escaped = path[i] == '\\' && !escaped;
-    }
-    if (escaped) return std::nullopt;
-    // sway resolves C escapes first.
-    static const std::string plain = "abfnrtv\\'\"?", meant = "\a\b\f\n\r\t\v\\'\"?";
-    std::string text;
-    for (size_t i = 0; i < path.size(); ++i) {
-        if (path[i] != '\\' || i + 1 == path.size()) {
-            text += path[i];
-            continue;
-        }
-        const char c = path[++i];
-        if (c == '0') break;
-        if (const size_t index = plain.find(c); index != std::string::npos) {
-            text += meant[index];
-        } else if (c == 'x') {
-            int value = 0;
-            for (int digits = 0; digits < 2 && i + 1 < path.size() &&
-                                 std::isdigit(static_cast<unsigned char>(path[i + 1]));
-                 ++digits)
-                value = value * 16 + (path[++i] - '0');
-            if (value) text += char(value);  // sway drops the NUL a bare \x leaves
-        } else {
-            text += '\\';
-            text += c;
-        }
-    }
-    // Then it guards runs of spaces from word splitting before wordexp.
-    std::string guarded;
-    for (const char c : text) {
-        if (c == ' ' && !guarded.empty() && guarded.back() == ' ') guarded += '\\';
-        guarded += c;
-    }
-    wordexp_t expanded{};
-    if (wordexp(guarded.c_str(), &expanded, WRDE_NOCMD | WRDE_UNDEF)) return std::nullopt;
-    // sway joins the words again with single spaces.
-    QStringList words;
-    for (size_t i = 0; i < expanded.we_wordc; ++i)
-        words << QString::fromStdString(expanded.we_wordv[i]);
-    wordfree(&expanded);
-    return words.join(QLatin1Char(' '));
 }
 
 // A server for one test (Xvfb, dbus-daemon) that prints where to reach it as the first line

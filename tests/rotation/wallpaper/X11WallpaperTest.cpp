@@ -1,15 +1,13 @@
 #include <gtest/gtest.h>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
 #include <QImage>
-#include <bit>
 
-#include "WallpaperTestSupport.h"
+#include "X11TestScreen.h"
 #include "rotation/wallpaper/X11WallpaperSetter.h"
+#include "support/ImageFiles.h"
 #include "support/TempFolder.h"
-
-// Xlib last: its macros (None, Bool, Status) collide with names in Qt and GoogleTest.
-#include <X11/Xatom.h>
-#include <X11/Xutil.h>
-#include "rotation/wallpaper/X11ErrorTrap.h"
 
 namespace wallpaper_test {
 namespace {
@@ -31,102 +29,11 @@ QImage stripes(QSize size) {
     return image;
 }
 
-// A private X server of one depth (Xvfb picks a free display number), our own connection
-// to it, and what the tests need to look at its root window.
-class X11Screen {
-public:
-    explicit X11Screen(int depth)
-        : xvfb_("Xvfb", {"-displayfd", "1", "-screen", "0",
-                         QStringLiteral("%1x%2x%3").arg(kWidth).arg(kHeight).arg(depth),
-                         "-nolisten", "tcp", "-noreset"}),
-          name_(QLatin1Char(':') + xvfb_.address()) {
-        if (!xvfb_.address().isEmpty()) display_ = XOpenDisplay(name_.toLatin1().constData());
-        if (display_) root_ = DefaultRootWindow(display_);
-    }
-    ~X11Screen() {
-        if (display_) XCloseDisplay(display_);
-    }
-
-    bool connected() const { return display_ != nullptr; }
-    const QString& name() const { return name_; }
-
-    void apply(const QImage& image) {
-        const QString path = folder_.filePath(QStringLiteral("wallpaper %1.png").arg(++saved_));
-        image.save(path);
-        rotation::X11WallpaperSetter(name_).apply(path);
-    }
-
-    // The colours the root window shows, read back through the visual's masks.
-    QImage rootPixels() {
-        XImage* shown = XGetImage(display_, root_, 0, 0, kWidth, kHeight, AllPlanes, ZPixmap);
-        const Visual* visual = DefaultVisual(display_, DefaultScreen(display_));
-        const auto channel = [](unsigned long pixel, unsigned long mask) {
-            const int shift = std::countr_zero(mask);
-            return int(((pixel & mask) >> shift) * 255 / (mask >> shift));
-        };
-        QImage pixels(kWidth, kHeight, QImage::Format_RGB32);
-        for (int y = 0; y < kHeight; ++y) {
-            for (int x = 0; x < kWidth; ++x) {
-                const unsigned long pixel = XGetPixel(shown, x, y);
-                pixels.setPixel(
-                    x, y,
-                    qRgb(channel(pixel, visual->red_mask), channel(pixel, visual->green_mask),
-                         channel(pixel, visual->blue_mask)));
-            }
-        }
-        XDestroyImage(shown);
-        return pixels;
-    }
-
-    Pixmap property(const char* name) {
-        Atom type = 0;
-        int format = 0;
-        unsigned long items = 0, after = 0;
-        unsigned char* data = nullptr;
-        XGetWindowProperty(display_, root_, XInternAtom(display_, name, False), 0, 1, False,
-                           XA_PIXMAP, &type, &format, &items, &after, &data);
-        const Pixmap pixmap =
-            type == XA_PIXMAP && items == 1 ? *reinterpret_cast<Pixmap*>(data) : 0;
-        if (data) XFree(data);
-        return pixmap;
-    }
-
-    bool exists(Pixmap pixmap) {
-        rotation::X11ErrorTrap trap(display_);
-        Window root = 0;
-        int at = 0;
-        unsigned size = 0;
-        XGetGeometry(display_, pixmap, &root, &at, &at, &size, &size, &size, &size);
-        return !trap.hadError();
-    }
-
-    // The pixmap another program that set the background and exited left on the server, named
-    // by the root properties asked for (the other by an unrelated one; neither: none set).
-    Pixmap previousBackground(bool inRootId, bool inEsetroot) {
-        Display* other = XOpenDisplay(name_.toLatin1().constData());
-        const Pixmap previous = XCreatePixmap(other, root_, 4, 4, DefaultDepth(other, 0));
-        const Pixmap unrelated = XCreatePixmap(other, root_, 4, 4, DefaultDepth(other, 0));
-        for (const auto& [property, named] :
-             {std::pair{"_XROOTPMAP_ID", inRootId}, std::pair{"ESETROOT_PMAP_ID", inEsetroot}}) {
-            const Pixmap pixmap = named ? previous : unrelated;
-            if (inRootId || inEsetroot)
-                XChangeProperty(other, root_, XInternAtom(other, property, False), XA_PIXMAP, 32,
-                                PropModeReplace, reinterpret_cast<const unsigned char*>(&pixmap),
-                                1);
-        }
-        XSetCloseDownMode(other, RetainPermanent);
-        XCloseDisplay(other);
-        return previous;
-    }
-
-private:
-    TestServer xvfb_;
-    QString name_;
-    Display* display_ = nullptr;
-    Window root_ = 0;
-    testing_support::TempFolder folder_;
-    int saved_ = 0;
-};
+QImage solid(QRgb colour) {
+    QImage image(10, 10, QImage::Format_RGB32);
+    image.fill(colour);
+    return image;
+}
 
 struct Point {
     int x, y;
@@ -137,8 +44,9 @@ struct Picture {
     int depth;
     QSize size;
     std::vector<Point> expected;
-    // Which root properties name another program's background pixmap beforehand. It may be
-    // freed only when both do: that is how its owner agreed to be killed for it.
+    // Which root properties name a finished setter's retained background beforehand (the
+    // other one, if any, names an unrelated retained pixmap). It may be freed only when
+    // both do: that is how its owner agreed to be killed for it.
     bool inRootId, inEsetroot;
 };
 
@@ -151,11 +59,21 @@ class X11Root : public ::testing::TestWithParam<Picture> {};
 
 TEST_P(X11Root, ShowsTheImageZoomedToCoverAndCentredThenReplacesIt) {
     const Picture& picture = GetParam();
-    X11Screen screen(picture.depth);
+    X11TestScreen screen(kWidth, kHeight, picture.depth);
     ASSERT_TRUE(screen.connected()) << "Xvfb is needed (package xvfb)";
-    const Pixmap previous = screen.previousBackground(picture.inRootId, picture.inEsetroot);
+    const QString named = picture.inRootId && picture.inEsetroot ? QStringLiteral("both")
+                          : picture.inRootId                     ? QStringLiteral("root")
+                          : picture.inEsetroot                   ? QStringLiteral("esetroot")
+                                                                 : QStringLiteral("none");
+    const XID previous = screen.retained(QStringLiteral("pixmap"), named);
+    ASSERT_TRUE(previous) << "x11_resource_holder made no pixmap";
+    XID unrelated = 0;
+    if (picture.inRootId != picture.inEsetroot)
+        unrelated =
+            screen.retained(QStringLiteral("pixmap"),
+                            picture.inRootId ? QStringLiteral("esetroot") : QStringLiteral("root"));
 
-    screen.apply(stripes(picture.size));
+    EXPECT_EQ(screen.apply(stripes(picture.size)), QString());
     const QImage shown = screen.rootPixels();
     for (const Point& point : picture.expected)
         EXPECT_EQ(shown.pixel(point.x, point.y), point.colour) << point.x << "," << point.y;
@@ -166,12 +84,13 @@ TEST_P(X11Root, ShowsTheImageZoomedToCoverAndCentredThenReplacesIt) {
     EXPECT_TRUE(first && screen.exists(first));
     EXPECT_EQ(screen.property("ESETROOT_PMAP_ID"), first);
     EXPECT_EQ(screen.exists(previous), !(picture.inRootId && picture.inEsetroot));
+    if (unrelated) {
+        EXPECT_TRUE(screen.exists(unrelated));
+    }
 
-    QImage yellow(10, 10, QImage::Format_RGB32);
-    yellow.fill(kYellow);
-    screen.apply(yellow);
-    EXPECT_EQ(screen.rootPixels().pixel(0, 0), kYellow);
-    EXPECT_EQ(screen.rootPixels().pixel(kWidth - 1, kHeight - 1), kYellow);
+    EXPECT_EQ(screen.apply(solid(kYellow)), QString());
+    EXPECT_EQ(screen.rootPixel(0, 0), kYellow);
+    EXPECT_EQ(screen.rootPixel(kWidth - 1, kHeight - 1), kYellow);
     const Pixmap latest = screen.property("_XROOTPMAP_ID");
     EXPECT_TRUE(latest != first && screen.exists(latest));
     EXPECT_FALSE(screen.exists(first));
@@ -185,18 +104,127 @@ INSTANTIATE_TEST_SUITE_P(wallpaper_pictures, X11Root,
                          ::testing::Values(Picture{24, {40, 24}, kAcross, true, true},
                                            Picture{24, {24, 40}, kDown, true, false},
                                            Picture{16, {40, 24}, kAcross, false, true},
-                                           Picture{16, {24, 40}, kDown, false, false}));
+                                           Picture{16, {24, 40}, kDown, false, false},
+                                           Picture{30, {40, 24}, kAcross, true, true},
+                                           Picture{30, {24, 40}, kDown, false, true}));
 
-TEST(wallpaper_x11, LeavesTheRootAloneForAnUnreadableFileOrDisplay) {
-    X11Screen screen(24);
+// What the setter answers when it cannot show the image, and that it then leaves the root
+// window and the server as they were.
+enum class File { Missing, NotAnImage, TooLarge, Picture };
+enum class Target { TestServer, Unreachable, NoDisplay };
+
+struct Failure {
+    const char* label;
+    int depth;
+    File file;
+    Target target;
+    // %1: the image's path, %2: the display's name.
+    const char* answer;
+};
+
+void PrintTo(const Failure& failure, std::ostream* out) { *out << failure.label; }
+
+class X11Failure : public ::testing::TestWithParam<Failure> {};
+
+TEST_P(X11Failure, SaysWhyAndLeavesTheRootAlone) {
+    const Failure& failure = GetParam();
+    X11TestScreen screen(kWidth, kHeight, failure.depth);
     ASSERT_TRUE(screen.connected()) << "Xvfb is needed (package xvfb)";
-    rotation::X11WallpaperSetter(screen.name()).apply(QStringLiteral("/nonexistent/a.png"));
-    EXPECT_EQ(screen.property("_XROOTPMAP_ID"), 0u);
-
     testing_support::TempFolder folder;
-    const QString path = folder.filePath(QStringLiteral("a.png"));
-    ASSERT_TRUE(stripes({4, 3}).save(path));
-    rotation::X11WallpaperSetter(QStringLiteral(":no-such-display")).apply(path);
+    QString path;
+    switch (failure.file) {
+        case File::Missing:
+            path = folder.filePath(QStringLiteral("gone.png"));
+            break;
+        case File::NotAnImage:
+            path = folder.write(QStringLiteral("notes.png"), "not a picture\n");
+            break;
+        case File::TooLarge:
+            path = testing_support::writePngHeader(folder.path(), QStringLiteral("huge.png"), 9000,
+                                                   9000);
+            break;
+        case File::Picture:
+            path = folder.filePath(QStringLiteral("red.png"));
+            ASSERT_TRUE(solid(kRed).save(path));
+            break;
+    }
+    QString display = screen.name();
+    if (failure.target == Target::Unreachable) display = QStringLiteral(":no-such-display");
+    const QByteArray ownDisplay = qgetenv("DISPLAY");
+    if (failure.target == Target::NoDisplay) {
+        display.clear();
+        qunsetenv("DISPLAY");
+    }
+
+    const QString answer = rotation::X11WallpaperSetter(display).apply(path);
+    if (failure.target == Target::NoDisplay && !ownDisplay.isNull()) qputenv("DISPLAY", ownDisplay);
+    QString expected = QString::fromUtf8(failure.answer);
+    expected.replace(QStringLiteral("%2"), display).replace(QStringLiteral("%1"), path);
+    EXPECT_EQ(answer, expected);
+    EXPECT_EQ(screen.property("_XROOTPMAP_ID"), 0u);
+    EXPECT_EQ(screen.otherClients(), 0) << "a failed change left a client on the server";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    wallpaper_failures, X11Failure,
+    ::testing::Values(
+        Failure{"missing_file", 24, File::Missing, Target::TestServer,
+                "The image \"%1\" could not be read (File not found)."},
+        Failure{"not_an_image", 24, File::NotAnImage, Target::TestServer,
+                "The image \"%1\" could not be read (Unsupported image format)."},
+        Failure{"too_large", 24, File::TooLarge, Target::TestServer,
+                "The image \"%1\" is too large to show: 9000 x 9000 pixels, more than 64 "
+                "megapixels."},
+        Failure{"unreachable_display", 24, File::Picture, Target::Unreachable,
+                "The X display \"%2\" could not be opened."},
+        Failure{"no_display", 24, File::Picture, Target::NoDisplay,
+                "There is no X display to draw the wallpaper on: DISPLAY is not set."},
+        Failure{"palette_screen", 8, File::Picture, Target::TestServer,
+                "The X display \"%2\" is not in true colour (depth 8); the wallpaper needs a "
+                "true-colour screen."}),
+    [](const auto& info) { return std::string(info.param.label); });
+
+// Parts of file and folder names that break naive quoting somewhere: shell syntax, quotes,
+// globbing, an option-like leading dash, letters outside ASCII, a line break.
+const QStringList kHostileNames = {
+    QStringLiteral("two  spaces"),   QStringLiteral("it's \"quoted\""),
+    QStringLiteral("$HOME"),         QStringLiteral("$(touch pwned)"),
+    QStringLiteral("`touch pwned`"), QStringLiteral("a;b&c"),
+    QStringLiteral("#hash %41 %f"),  QStringLiteral("what? ~ !bang"),
+    QStringLiteral("back\\slash"),   QStringLiteral("-leading dash"),
+    QString::fromUtf8("é 日本"),     QStringLiteral("line\nbreak"),
+};
+
+TEST(wallpaper_x11, ShowsImagesWhoseNamesAreHostileAndNamesThemExactly) {
+    X11TestScreen screen(kWidth, kHeight, 24);
+    ASSERT_TRUE(screen.connected()) << "Xvfb is needed (package xvfb)";
+    testing_support::TempFolder folder;
+    for (int i = 0; i < kHostileNames.size(); ++i) {
+        const QString& name = kHostileNames[i];
+        SCOPED_TRACE(name.toStdString());
+        const QString inside = folder.filePath(name);
+        ASSERT_TRUE(QDir().mkpath(inside));
+        const QString image = inside + QLatin1Char('/') + name + QStringLiteral(".png");
+        const QRgb colour = i % 2 ? kRed : kBlue;
+        ASSERT_TRUE(solid(colour).save(image, "PNG"));
+        EXPECT_EQ(screen.applyFile(image), QString());
+        EXPECT_EQ(screen.rootPixel(kWidth / 2, kHeight / 2), colour);
+
+        const QString text = inside + QLatin1Char('/') + name + QStringLiteral(".txt.png");
+        QFile file(text);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("not a picture\n");
+        file.close();
+        EXPECT_EQ(screen.applyFile(text),
+                  QStringLiteral("The image \"%1\" could not be read (Unsupported image format).")
+                      .arg(text));
+    }
+    QDirIterator everything(folder.path(), QDir::AllEntries | QDir::Hidden | QDir::System,
+                            QDirIterator::Subdirectories);
+    while (everything.hasNext())
+        EXPECT_NE(everything.nextFileInfo().fileName(), QStringLiteral("pwned"));
+    EXPECT_FALSE(QFile::exists(QStringLiteral("pwned")));
+    EXPECT_FALSE(QFile::exists(QDir::home().filePath(QStringLiteral("pwned"))));
 }
 
 }  // namespace

@@ -1,0 +1,102 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+#include <QFile>
+#include <QThread>
+#include <csignal>
+#include <thread>
+
+#include "platform/TerminationSignals.h"
+#include "rotation/wallpaper/ProgramSequence.h"
+#include "support/QtPrinting.h"
+#include "support/TempFolder.h"
+
+// The programs of one wallpaper change: real programs, one time budget, no program started
+// after one has hung, and nothing waited for once Quorvane is asked to end.
+namespace wallpaper_test {
+namespace {
+
+struct Started {
+    QString program;
+    int timeoutMs;
+};
+
+// The real runner, remembering what it was asked to start and with how much time.
+rotation::ProgramRunner recordingRealRunner(std::vector<Started>& started) {
+    return [&started](const QString& program, const QStringList& arguments, int timeoutMs) {
+        started.push_back({program, timeoutMs});
+        return platform::runProgram(program, arguments, timeoutMs);
+    };
+}
+
+bool processAlive(const QString& pidFile) {
+    QFile file(pidFile);
+    const qint64 pid = file.open(QIODevice::ReadOnly) ? file.readAll().trimmed().toLongLong() : 0;
+    return pid > 0 && ::kill(pid_t(pid), 0) == 0;
+}
+
+struct SequenceCase {
+    const char* name;
+    QStringList firstProgram;  // program and arguments
+    QString problemStart;      // what the problem text starts with; empty: success
+    bool secondRuns;
+};
+
+void PrintTo(const SequenceCase& c, std::ostream* out) { *out << c.name; }
+
+class ChangeBudget : public ::testing::TestWithParam<SequenceCase> {};
+
+TEST_P(ChangeBudget, SaysWhyTheFirstProgramFailedAndStartsNothingAfterOneThatHung) {
+    const SequenceCase& c = GetParam();
+    std::vector<Started> started;
+    rotation::ProgramSequence change(recordingRealRunner(started), 700);
+    const bool ok = change.run(c.firstProgram.first(), c.firstProgram.mid(1));
+    EXPECT_EQ(ok, c.problemStart.isEmpty());
+    EXPECT_TRUE(c.problemStart.isEmpty() ? change.problem().isEmpty()
+                                         : change.problem().startsWith(c.problemStart))
+        << change.problem().toStdString();
+    change.run("true", {});
+    ASSERT_EQ(started.size(), c.secondRuns ? 2u : 1u);
+    EXPECT_LE(started[0].timeoutMs, 700);
+    if (c.secondRuns) {
+        EXPECT_LE(started[1].timeoutMs, started[0].timeoutMs) << "what is left";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    , ChangeBudget,
+    ::testing::Values(
+        SequenceCase{"succeeds", {"true"}, "", true},
+        SequenceCase{"exits_non_zero",
+                     {"sh", "-c", "echo 'No such key \u201cpicture-uri\u201d' >&2; exit 1"},
+                     "sh failed (exit status 1): No such key \u201cpicture-uri\u201d",
+                     true},
+        SequenceCase{"missing",
+                     {"/nonexistent/gsettings"},
+                     "/nonexistent/gsettings could not be started",
+                     false},
+        SequenceCase{"hangs", {"sleep", "30"}, "sleep did not answer in time.", false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ChangeInterrupted, ASignalToEndStopsTheHungProgramAndStartsNoOther) {
+    testing_support::TempFolder folder;
+    const QString pidFile = folder.filePath("pid");
+    platform::TerminationSignals termination;
+    std::vector<Started> started;
+    rotation::ProgramSequence change(recordingRealRunner(started), 60000);
+    // The signal comes from elsewhere once the hung program runs, as a logout's would.
+    std::thread logout([&] {
+        while (!QFile::exists(pidFile)) QThread::msleep(10);
+        ::kill(::getpid(), SIGTERM);
+    });
+    const bool ok = change.run("sh", {"-c", "echo $$ > '" + pidFile + "'; exec sleep 60"});
+    logout.join();
+    EXPECT_FALSE(ok);
+    EXPECT_TRUE(change.last().interrupted);
+    EXPECT_FALSE(processAlive(pidFile)) << "the hung program was left running";
+    EXPECT_EQ(change.problem(), "sh was stopped as Quorvane ended.");
+    change.run("true", {});
+    EXPECT_EQ(started.size(), 1u);
+}
+
+}  // namespace
+}  // namespace wallpaper_test
