@@ -21,8 +21,9 @@ WallpaperImage loadWallpaperImage(const QString& path) {
     }
     QImage image = reader.read();
     if (image.isNull())
-        return {{}, QStringLiteral("The image \"%1\" could not be read (%2).")
-                        .arg(path, reader.errorString())};
+        return {{},
+                QStringLiteral("The image \"%1\" could not be read (%2).")
+                    .arg(path, reader.errorString())};
     return {std::move(image), {}};
 }
 

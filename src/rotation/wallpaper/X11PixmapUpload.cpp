@@ -1,11 +1,13 @@
 #include "X11PixmapUpload.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstdlib>
 
 // Xlib after Qt: its macros (None, Bool, Status) collide with names in Qt headers.
 #include <X11/Xutil.h>
+#include "X11ErrorTrap.h"
 
 namespace rotation {
 
@@ -27,13 +29,24 @@ ChannelTable channelTable(unsigned long mask) {
 }  // namespace
 
 Pixmap uploadPixmap(Display* display, Window root, Visual* visual, int depth, const QImage& image) {
-    XImage* pixels = XCreateImage(display, visual, unsigned(depth), ZPixmap, 0, nullptr,
-                                  unsigned(image.width()), unsigned(image.height()), 32, 0);
-    if (!pixels) return 0;
+    const unsigned width = unsigned(image.width());
+    const unsigned height = unsigned(image.height());
+    // A server short of memory refuses a screen-sized pixmap; better learnt before sending it
+    // megabytes of pixels.
+    Pixmap pixmap = 0;
+    {
+        X11ErrorTrap allocation(display);
+        pixmap = XCreatePixmap(display, root, width, height, unsigned(depth));
+        if (allocation.hadError()) return 0;
+    }
+    XImage* pixels =
+        XCreateImage(display, visual, unsigned(depth), ZPixmap, 0, nullptr, width, height, 32, 0);
     // XDestroyImage releases the pixel buffer with free().
-    pixels->data = static_cast<char*>(std::malloc(size_t(pixels->bytes_per_line) * image.height()));
-    if (!pixels->data) {
-        XDestroyImage(pixels);
+    if (pixels)
+        pixels->data = static_cast<char*>(std::malloc(size_t(pixels->bytes_per_line) * height));
+    if (!pixels || !pixels->data) {
+        if (pixels) XDestroyImage(pixels);
+        XFreePixmap(display, pixmap);
         return 0;
     }
     const ChannelTable red = channelTable(visual->red_mask);
@@ -46,13 +59,16 @@ Pixmap uploadPixmap(Display* display, Window root, Visual* visual, int depth, co
             XPutPixel(pixels, x, y, red[qRed(rgb)] | green[qGreen(rgb)] | blue[qBlue(rgb)]);
         }
     }
-    const Pixmap pixmap = XCreatePixmap(display, root, unsigned(image.width()),
-                                        unsigned(image.height()), unsigned(depth));
     GC gc = XCreateGC(display, pixmap, 0, nullptr);
-    XPutImage(display, pixmap, gc, pixels, 0, 0, 0, 0, unsigned(image.width()),
-              unsigned(image.height()));
+    // In bands of about a megabyte: the server holds a whole request in memory, and one
+    // screen-sized request would take as much again as the pixmap itself.
+    const unsigned bandRows = std::max(1u, (1u << 20) / unsigned(pixels->bytes_per_line));
+    for (unsigned y = 0; y < height; y += bandRows) {
+        XPutImage(display, pixmap, gc, pixels, 0, int(y), 0, int(y), width,
+                  std::min(bandRows, height - y));
+    }
     // Freed now rather than at exit: a retained connection keeps nothing but the pixmap,
-    // which is how a later change recognises it (X11PreviousBackground).
+    // which is how a later change recognises it (X11RootBackground).
     XFreeGC(display, gc);
     XDestroyImage(pixels);
     return pixmap;

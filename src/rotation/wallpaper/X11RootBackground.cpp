@@ -120,8 +120,8 @@ std::optional<X11ResourceOwner> provenPrevious(Display* display, const Handover&
     if (!candidate || !isScreenSizedPixmap(display, handover.screen, candidate)) return {};
     const std::optional<X11ResourceOwner> owner = resourceOwner(display, candidate);
     // Base 0 is the server's own resources.
-    if (!owner || owner->resourceBase == 0 ||
-        owner->resourceBase == handover.self.resourceBase || owner->windows > 0)
+    if (!owner || owner->resourceBase == 0 || owner->resourceBase == handover.self.resourceBase ||
+        owner->windows > 0)
         return {};
     const bool ours = candidate == handover.published.pixmap &&
                       owner->pid == handover.published.pid && owner->pixmaps == 1 &&
@@ -145,7 +145,7 @@ void publishRootBackground(Display* display, int screenNumber, Pixmap pixmap) {
 
     const std::vector<unsigned long> note =
         longsProperty(display, root, publishedId, XA_CARDINAL, 2);
-    Handover handover{
+    const Handover handover{
         .screen = screen,
         .self = resourceOwner(display, pixmap).value_or(X11ResourceOwner{}),
         .published = note.size() == 2 ? PublishedByUs{note[0], pid_t(note[1])} : PublishedByUs{},

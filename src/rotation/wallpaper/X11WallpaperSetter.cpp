@@ -32,8 +32,8 @@ QString X11WallpaperSetter::apply(const QString& path) {
     const QString shownName =
         QString::fromLocal8Bit(XDisplayName(name.isEmpty() ? nullptr : name.constData()));
     if (shownName.isEmpty())
-        return QStringLiteral("There is no X display to draw the wallpaper on: DISPLAY is not "
-                              "set.");
+        return QStringLiteral(
+            "There is no X display to draw the wallpaper on: DISPLAY is not set.");
     DisplayHandle display(XOpenDisplay(name.isEmpty() ? nullptr : name.constData()));
     if (!display) return QStringLiteral("The X display \"%1\" could not be opened.").arg(shownName);
     X11ErrorTrap trap(display.get());
@@ -43,8 +43,9 @@ QString X11WallpaperSetter::apply(const QString& path) {
     const int depth = DefaultDepth(display.get(), screen);
     // Palette visuals would need a colour allocation scheme; no current desktop uses them.
     if (visual->c_class != TrueColor) {
-        return QStringLiteral("The X display \"%1\" is not in true colour (depth %2); the "
-                              "wallpaper needs a true-colour screen.")
+        return QStringLiteral(
+                   "The X display \"%1\" is not in true colour (depth %2); the "
+                   "wallpaper needs a true-colour screen.")
             .arg(shownName, QString::number(depth));
     }
     const QSize size(DisplayWidth(display.get(), screen), DisplayHeight(display.get(), screen));
@@ -52,8 +53,9 @@ QString X11WallpaperSetter::apply(const QString& path) {
                                        depth, coverScaled(image.image, size));
     // On failure our connection closes normally, which frees whatever it created.
     if (!pixmap || trap.hadError()) {
-        return QStringLiteral("The X display \"%1\" could not hold the wallpaper (%2 x %3 "
-                              "pixels at depth %4).")
+        return QStringLiteral(
+                   "The X display \"%1\" could not hold the wallpaper (%2 x %3 "
+                   "pixels at depth %4).")
             .arg(shownName, QString::number(size.width()), QString::number(size.height()),
                  QString::number(depth));
     }

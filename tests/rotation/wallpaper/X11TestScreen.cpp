@@ -1,6 +1,9 @@
 #include "X11TestScreen.h"
 
+#include <sys/resource.h>
+#include <QFile>
 #include <QProcessEnvironment>
+#include <QRegularExpression>
 #include <bit>
 
 #include "rotation/wallpaper/X11WallpaperSetter.h"
@@ -152,6 +155,28 @@ int X11TestScreen::pixmapsHeld() {
 void X11TestScreen::killOwner(XID id) {
     XKillClient(display_, id);
     XSync(display_, False);
+}
+
+bool X11TestScreen::limitServerMemory(qint64 headroom) {
+    // The server reports its own pid as that of its own client, the one with base 0.
+    XResClientIdSpec all{0, XRES_CLIENT_ID_PID_MASK};
+    long count = 0;
+    XResClientIdValue* ids = nullptr;
+    pid_t server = 0;
+    if (XResQueryClientIds(display_, 1, &all, &count, &ids) == Success) {
+        for (long i = 0; i < count; ++i)
+            if (ids[i].spec.client == 0) server = XResGetClientPid(&ids[i]);
+    }
+    XResClientIdsDestroy(count, ids);
+    QFile status(QStringLiteral("/proc/%1/status").arg(server));
+    if (server <= 0 || !status.open(QIODevice::ReadOnly)) return false;
+    static const QRegularExpression mapped(QStringLiteral("^VmSize:\\s*(\\d+) kB$"),
+                                           QRegularExpression::MultilineOption);
+    const QRegularExpressionMatch size = mapped.match(QString::fromLatin1(status.readAll()));
+    if (!size.hasMatch()) return false;
+    const rlim_t bytes = rlim_t(size.captured(1).toLongLong() * 1024 + headroom);
+    const rlimit limit{bytes, bytes};
+    return prlimit(server, RLIMIT_AS, &limit, nullptr) == 0;
 }
 
 XID X11TestScreen::retained(const QString& kind, const QString& named) {

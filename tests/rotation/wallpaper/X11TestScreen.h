@@ -59,6 +59,8 @@ public:
     int pixmapsHeld();
     // Kills the client holding id, as xkill would.
     void killOwner(XID id);
+    // Lets the server map at most headroom bytes more than it has now; whether it could.
+    bool limitServerMemory(qint64 headroom);
 
     // A client that created a resource of x11_resource_holder's KIND, named it in the root
     // properties (none, root, esetroot, both), set RetainPermanent and exited; the id.

@@ -118,6 +118,8 @@ struct Failure {
     int depth;
     File file;
     Target target;
+    // The server may map less memory than a screen-sized pixmap takes (a 2000x2000 screen).
+    bool starved;
     // %1: the image's path, %2: the display's name.
     const char* answer;
 };
@@ -128,8 +130,12 @@ class X11Failure : public ::testing::TestWithParam<Failure> {};
 
 TEST_P(X11Failure, SaysWhyAndLeavesTheRootAlone) {
     const Failure& failure = GetParam();
-    X11TestScreen screen(kWidth, kHeight, failure.depth);
+    const int side = failure.starved ? 2000 : 0;
+    X11TestScreen screen(side ? side : kWidth, side ? side : kHeight, failure.depth);
     ASSERT_TRUE(screen.connected()) << "Xvfb is needed (package xvfb)";
+    if (failure.starved) {
+        ASSERT_TRUE(screen.limitServerMemory(side * side * 4 / 2));
+    }
     testing_support::TempFolder folder;
     QString path;
     switch (failure.file) {
@@ -168,20 +174,23 @@ TEST_P(X11Failure, SaysWhyAndLeavesTheRootAlone) {
 INSTANTIATE_TEST_SUITE_P(
     wallpaper_failures, X11Failure,
     ::testing::Values(
-        Failure{"missing_file", 24, File::Missing, Target::TestServer,
+        Failure{"missing_file", 24, File::Missing, Target::TestServer, false,
                 "The image \"%1\" could not be read (File not found)."},
-        Failure{"not_an_image", 24, File::NotAnImage, Target::TestServer,
+        Failure{"not_an_image", 24, File::NotAnImage, Target::TestServer, false,
                 "The image \"%1\" could not be read (Unsupported image format)."},
-        Failure{"too_large", 24, File::TooLarge, Target::TestServer,
+        Failure{"too_large", 24, File::TooLarge, Target::TestServer, false,
                 "The image \"%1\" is too large to show: 9000 x 9000 pixels, more than 64 "
                 "megapixels."},
-        Failure{"unreachable_display", 24, File::Picture, Target::Unreachable,
+        Failure{"unreachable_display", 24, File::Picture, Target::Unreachable, false,
                 "The X display \"%2\" could not be opened."},
-        Failure{"no_display", 24, File::Picture, Target::NoDisplay,
+        Failure{"no_display", 24, File::Picture, Target::NoDisplay, false,
                 "There is no X display to draw the wallpaper on: DISPLAY is not set."},
-        Failure{"palette_screen", 8, File::Picture, Target::TestServer,
+        Failure{"palette_screen", 8, File::Picture, Target::TestServer, false,
                 "The X display \"%2\" is not in true colour (depth 8); the wallpaper needs a "
-                "true-colour screen."}),
+                "true-colour screen."},
+        Failure{"server_out_of_memory", 24, File::Picture, Target::TestServer, true,
+                "The X display \"%2\" could not hold the wallpaper (2000 x 2000 pixels at depth "
+                "24)."}),
     [](const auto& info) { return std::string(info.param.label); });
 
 // Parts of file and folder names that break naive quoting somewhere: shell syntax, quotes,
