@@ -133,6 +133,33 @@ INSTANTIATE_TEST_SUITE_P(wallpaper_nasty_paths, ProgramBackends,
                                             ::testing::ValuesIn(nastyPaths())));
 
 // Against the real programs that read the arguments, where they can run without a desktop.
+// A tool that hangs, or cannot be started, ends the change: nothing more is started for it,
+// so one change never takes more than its one time budget, and the reason reaches the user.
+class ProgramBackendsCutShort : public ::testing::TestWithParam<Backend> {};
+
+TEST_P(ProgramBackendsCutShort, AfterAHungOrMissingToolStartNothingMoreAndSayWhy) {
+    const Backend& backend = GetParam();
+    for (const bool started : {true, false}) {
+        Calls calls;
+        const QString problem = backend.apply(
+            [&](const QString& program, const QStringList& arguments, int timeoutMs) {
+                calls.push_back({program, arguments});
+                EXPECT_LE(timeoutMs, rotation::kWallpaperChangeBudgetMs);
+                platform::ProcessResult result;
+                result.started = started;
+                result.timedOut = started;
+                return result;
+            },
+            "/pictures/a.png");
+        ASSERT_EQ(calls.size(), 1u) << backend.name;
+        EXPECT_EQ(problem, calls[0].first + (started ? " did not answer in time."
+                                                     : " could not be started: is it installed?"));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(, ProgramBackendsCutShort, ::testing::ValuesIn(kBackends),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 class RealPrograms : public ::testing::TestWithParam<NastyPath> {
 protected:
     testing_support::TempFolder folder;
