@@ -1,7 +1,9 @@
 #include "ProcessRunner.h"
 
 #include <QDeadlineTimer>
+#include <QFileInfo>
 #include <QProcess>
+#include <QStandardPaths>
 #include <algorithm>
 
 #include "TerminationSignals.h"
@@ -11,6 +13,15 @@ namespace {
 
 // How often a wait looks whether the program has been asked to end meanwhile.
 constexpr int kTerminationCheckMs = 50;
+
+// Whether the program can be started at all. QProcess keeps one descriptor for every start
+// that fails, and a desktop tool that is not installed would otherwise fail at every change.
+bool canBeStarted(const QString& program) {
+    if (!program.contains(QLatin1Char('/')))
+        return !QStandardPaths::findExecutable(program).isEmpty();
+    const QFileInfo file(program);
+    return file.isFile() && file.isExecutable();
+}
 
 QString firstLine(const QByteArray& text) {
     return QString::fromLocal8Bit(text).trimmed().section(QLatin1Char('\n'), 0, 0).trimmed();
@@ -24,6 +35,7 @@ ProcessResult runProgram(const QString& program, const QStringList& arguments, i
         result.interrupted = true;
         return result;
     }
+    if (!canBeStarted(program)) return result;
     const QDeadlineTimer deadline(timeoutMs);
     QProcess process;
     process.setProgram(program);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
+#include <QDir>
 #include <QFile>
 #include <QThread>
 #include <csignal>
@@ -96,6 +97,29 @@ TEST(ChangeInterrupted, ASignalToEndStopsTheHungProgramAndStartsNoOther) {
     EXPECT_EQ(change.problem(), "sh was stopped as Quorvane ended.");
     change.run("true", {});
     EXPECT_EQ(started.size(), 1u);
+}
+
+}  // namespace
+}  // namespace wallpaper_test
+
+namespace wallpaper_test {
+namespace {
+
+int openDescriptors() { return int(QDir(QStringLiteral("/proc/self/fd")).count()) - 2; }
+
+// A desktop tool that is missing, not executable or fails costs nothing that stays: changes
+// repeat for as long as the program runs.
+TEST(ProgramsThatFail, LeaveNoDescriptorBehind) {
+    testing_support::TempFolder folder;
+    const QString notExecutable = folder.write("setbg", "#!/bin/sh\nexit 0\n");
+    for (const QString& program :
+         {QStringLiteral("/nonexistent/gsettings"), notExecutable, QStringLiteral("false")}) {
+        SCOPED_TRACE(program.toStdString());
+        platform::runProgram(program, {}, 1000);  // the first run may set up what stays anyway
+        const int before = openDescriptors();
+        for (int i = 0; i < 50; ++i) platform::runProgram(program, {}, 1000);
+        EXPECT_EQ(openDescriptors(), before);
+    }
 }
 
 }  // namespace
