@@ -252,7 +252,7 @@ TEST_P(SaveAs, WritesTheTypeOfTheChosenFilterUnderTheTypedName) {
         if (c.choose24Bits) d.opt24BPP->setChecked(true);
     });
     expectInformation(written, distinctColours(document));
-    EXPECT_TRUE(z.mnuFileSaveAs_Click());
+    z.menus().mnuFileSaveAs->trigger();
 
     const platform::FileDialogRequest& asked = prompter.asked()[1].fileRequest;
     EXPECT_EQ(asked.fileName, c.proposedName);
@@ -290,14 +290,15 @@ TEST_F(SaveAs, AJpegHonoursEightBitsAndTheQualityTypedAndNothingWrittenIsNotPass
     prompter.expectSaveFile("Save As", FileDialogResult{folder.filePath("dog"), 2});
     answerOptions({}, false);
     expectInformation(document, colours);
-    EXPECT_FALSE(z.mnuFileSaveAs_Click());
+    z.menus().mnuFileSaveAs->trigger();
     EXPECT_FALSE(QFile::exists(folder.filePath("dog.jpg")));
     // A folder that is not there.
     prompter.expectSaveFile("Save As", FileDialogResult{folder.filePath("missing/dog.bmp"), 1});
     answerOptions();
     expectSomeErrorBox();
     expectInformation(document, colours);
-    EXPECT_FALSE(z.mnuFileSaveAs_Click());
+    z.menus().mnuFileSaveAs->trigger();
+    EXPECT_FALSE(QFile::exists(folder.filePath("missing/dog.bmp")));
     EXPECT_TRUE(prompter.asked().end()[-2].text.startsWith("Error: -2147220821\r\n\r\n"));
 
     const QString fine = folder.filePath("fine.jpg"), rough = folder.filePath("rough.jpg");

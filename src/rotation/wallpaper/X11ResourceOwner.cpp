@@ -17,11 +17,11 @@ bool knowsClientPids(Display* display) {
 }
 
 pid_t clientPid(Display* display, XID id) {
-    XResClientIdSpec spec{id, XRES_CLIENT_ID_PID_MASK};
+    XResClientIdSpec wanted{id, XRES_CLIENT_ID_PID_MASK};
     long count = 0;
     XResClientIdValue* values = nullptr;
     pid_t pid = 0;
-    if (XResQueryClientIds(display, 1, &spec, &count, &values) == Success) {
+    if (XResQueryClientIds(display, 1, &wanted, &count, &values) == Success) {
         for (long i = 0; i < count; ++i)
             if (const pid_t value = XResGetClientPid(&values[i]); value > 0) pid = value;
     }

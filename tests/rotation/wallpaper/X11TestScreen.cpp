@@ -164,8 +164,10 @@ bool X11TestScreen::limitServerMemory(qint64 headroom) {
     XResClientIdValue* ids = nullptr;
     pid_t server = 0;
     if (XResQueryClientIds(display_, 1, &all, &count, &ids) == Success) {
-        for (long i = 0; i < count; ++i)
-            if (ids[i].spec.client == 0) server = XResGetClientPid(&ids[i]);
+        for (long i = 0; i < count; ++i) {
+            const auto& [owner, length, value] = ids[i];
+            if (owner.client == 0) server = XResGetClientPid(&ids[i]);
+        }
     }
     XResClientIdsDestroy(count, ids);
     QFile status(QStringLiteral("/proc/%1/status").arg(server));
