@@ -16,6 +16,7 @@ void Main(frmTray& tray) {
             return;
         }
         rotation.OldWallPaper = showlist::savedWallPaper(store);
+        rotation.ShowingWallPaper = rotation.OldWallPaper;
         showlist::fillLists(store, tray.showLists());
 
         // The rotation advances before it applies, so the cursor goes one past the saved

@@ -255,7 +255,7 @@ void frmTray::Form_Unload() {
     if (lists_->count() == 0)
         skipOnError([&] { showlist::emptyStore(Data1); });
     else
-        skipOnError([&] { showlist::recordWallPaper(Data1, rotation_->OldWallPaper); });
+        skipOnError([&] { showlist::recordWallPaper(Data1, rotation_->ShowingWallPaper); });
     rotation_->Timer1.stop();
 }
 

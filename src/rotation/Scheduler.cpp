@@ -28,9 +28,17 @@ void Scheduler::Timer1_Timer() {
 }
 
 void Scheduler::LongTime() {
+    // A store that was never opened, or is readable and empty, has nothing to rotate: the
+    // rotation stops until the window starts it again.
+    if (!store_.isOpen()) return;
     int count = 0;
-    // An unreadable store counts as an empty one: nothing to rotate.
-    if (!skipOnError([&] { count = store_.RecordCount(); }) || count < 1) return;
+    if (!skipOnError([&] { count = store_.RecordCount(); })) {
+        // Held by another program (a backup, a second writer) for longer than the busy
+        // timeout: it is asked again at the next tick.
+        Timer1.start();
+        return;
+    }
+    if (count < 1) return;
 
     if (Longest < 1) {
         skipOnError([&] { store_.MoveNext(); });
@@ -54,6 +62,9 @@ void Scheduler::LongTime() {
 }
 
 void Scheduler::ChangeWallPaper(const QString& path) {
+    // Recorded as showing whatever the answer: a tool that timed out or was interrupted may
+    // well have changed the desktop, and the next run goes on after this image either way.
+    ShowingWallPaper = path;
     const QString problem = setter_.apply(path);
     if (problem.isEmpty() == !failing_) return;
     failing_ = !problem.isEmpty();

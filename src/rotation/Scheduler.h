@@ -25,8 +25,12 @@ public:
     Scheduler(showlist::RecordSet& store, WallpaperSetter& setter,
               std::function<bool()> mainWindowVisible, int tickMs, QObject* parent = nullptr);
 
-    // Path of the image the rotation regards as the wallpaper now.
+    // Path of the image the rotation regards as the wallpaper now: the current record's,
+    // which start-up places one past the saved wallpaper before anything is shown.
     QString OldWallPaper;
+    // Path of the image last applied in this run, or the saved wallpaper until the first
+    // change: what the desktop shows, and so what is recorded at exit.
+    QString ShowingWallPaper;
     // Ticks left for the current image; below 1 means the next step changes the image.
     qint16 Longest = 0;
     // Starts enabled: the first tick pauses the rotation if the main window is showing.

@@ -231,8 +231,45 @@ TEST_F(TrayShell, ExitAnsweredNoChangesNothingAnsweredYesRecordsTheWallpaperAndE
     EXPECT_EQ(programEnded, 1);
     EXPECT_FALSE(tray->trayIcon().isPresent());
     EXPECT_FALSE(tray->rotation().Timer1.isActive());
-    EXPECT_EQ(stored(), records("A:2:/w/C B:2 C:2"));
+    EXPECT_EQ(stored(), records("A:2:/w/B B:2 C:2"));
 }
+
+// Runs of the program one after another on one store, each ended with Exit after the given
+// number of changes; the wallpaper recorded after each run.
+struct RestartCase {
+    const char* name;
+    std::vector<int> changesPerRun;
+    QStringList recorded;
+    QStringList applied;
+};
+
+class Restarts : public TrayWindowTest, public ::testing::WithParamInterface<RestartCase> {};
+
+TEST_P(Restarts, RecordTheWallpaperThatIsShowingSoShortRunsSkipNothing) {
+    store(records("A:2:/w/B B:2 C:2 D:2 E:2 F:2"));
+    QStringList recorded;
+    for (const int changes : GetParam().changesPerRun) {
+        start();
+        for (int i = 0; i < changes; ++i) tickOver();
+        prompter.expectMessage("Disable Quorvane?", Buttons::YesNo, Icon::Question, "Unloading ...",
+                               Answer::Yes);
+        tray->Label1->click();
+        tray.reset();
+        recorded << stored().at(0).setup.value_or("(null)");
+    }
+    EXPECT_EQ(recorded, GetParam().recorded);
+    EXPECT_EQ(setter.applied, GetParam().applied);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    , Restarts,
+    ::testing::Values(
+        RestartCase{"RunsWithoutAChange", {0, 0, 0, 0}, {"/w/B", "/w/B", "/w/B", "/w/B"}, {}},
+        // Start-up puts the cursor one past the saved wallpaper, so a run's first change
+        // shows the record after that.
+        RestartCase{"OneChangeThenShortRuns", {1, 0, 0}, {"/w/D", "/w/D", "/w/D"}, {"/w/D"}},
+        RestartCase{"EveryRunChanges", {2, 1}, {"/w/E", "/w/A"}, {"/w/D", "/w/E", "/w/A"}}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // What the store held (none: it is unusable), what the window lists and the wallpaper showing,
 // then the wallpaper made current (none: an error) with its time left and the one after it.
@@ -353,8 +390,8 @@ TEST_P(QuitFromToolbox, EndsTheProgramAsTheMainWindowsExitDoesUnlessTheToolboxSt
     QPointer<editor::Zarn> toolbox = tray->toolbox();
     ASSERT_NE(toolbox, nullptr);
     const auto before = stored();
-    // The rotation has moved on to B while the toolbox was open.
-    tray->rotation().OldWallPaper = QStringLiteral("/w/B");
+    tickOver();  // the rotation has moved on while the toolbox was open
+    ASSERT_EQ(setter.applied.last(), "/w/B");
     if (c.emptiedList) tray->showLists().clear();
     if (c.changed) {
         QApplication::clipboard()->setImage(QImage(8, 8, QImage::Format_RGB32));

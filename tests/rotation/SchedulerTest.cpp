@@ -119,9 +119,15 @@ TEST_F(Rotation, ATickWithTheWindowShowingStopsTheTimerAndChangesNothing) {
     EXPECT_TRUE(scheduler.Timer1.isActive());
 }
 
-}  // namespace
-
-namespace {
+TEST_F(Rotation, AStoreHeldByAnotherProgramIsAskedAgainAtTheNextTick) {
+    load({"/w/A=0", "/w/B=0", "/w/C=0"});
+    testing_support::StoreLock backup(store.databasePath());
+    EXPECT_EQ(ticks(2), QStringList({"", ""}));
+    EXPECT_TRUE(scheduler.Timer1.isActive()) << "a locked store must not end the rotation";
+    backup.release();
+    EXPECT_EQ(ticks(3), QStringList({"/w/B", "/w/C", "/w/A"}));
+    EXPECT_TRUE(scheduler.Timer1.isActive());
+}
 
 TEST_F(Rotation, AFailingDesktopIsReportedOncePerRunOfFailuresAndTheRotationGoesOnAsEver) {
     load({"/w/a=0", "/w/b=0", "/w/c=0"});

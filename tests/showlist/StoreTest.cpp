@@ -169,13 +169,10 @@ TEST_F(Store, AReadOnlyStoreIsUnusableAndUntouched) {
 
 TEST_F(Store, AStoreLockedByAnotherProgramIsUnusableAndUntouched) {
     testing_support::writeStore(path, kThree);
-    sqlite3* other = nullptr;
-    ASSERT_EQ(sqlite3_open(path.toUtf8().constData(), &other), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+    testing_support::StoreLock other(path);
     EXPECT_THROW(store.open(path), StoreError);
     EXPECT_FALSE(store.isOpen());
-    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
-    sqlite3_close(other);
+    other.release();
     EXPECT_EQ(readStore(path), kThree);
 }
 

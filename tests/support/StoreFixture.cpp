@@ -83,4 +83,19 @@ QByteArray fileBytes(const QString& path) {
     return file.readAll();
 }
 
+StoreLock::StoreLock(const QString& databasePath) {
+    EXPECT_EQ(sqlite3_open(databasePath.toUtf8().constData(), &db_), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(db_, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK)
+        << sqlite3_errmsg(db_);
+}
+
+StoreLock::~StoreLock() { release(); }
+
+void StoreLock::release() {
+    if (!db_) return;
+    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(db_);
+    db_ = nullptr;
+}
+
 }  // namespace testing_support

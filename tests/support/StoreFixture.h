@@ -31,4 +31,18 @@ void executeSql(const QString& databasePath, const QString& sql);
 
 QByteArray fileBytes(const QString& path);
 
+// Another program holding the store: a second connection inside BEGIN EXCLUSIVE, which
+// keeps every other connection from reading or writing until release() or destruction.
+class StoreLock {
+public:
+    explicit StoreLock(const QString& databasePath);
+    ~StoreLock();
+    StoreLock(const StoreLock&) = delete;
+    StoreLock& operator=(const StoreLock&) = delete;
+    void release();
+
+private:
+    ::sqlite3* db_ = nullptr;
+};
+
 }  // namespace testing_support
