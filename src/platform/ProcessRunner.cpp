@@ -8,35 +8,34 @@
 
 #include "TerminationSignals.h"
 
+#ifdef Q_OS_UNIX
+#include "SpawnedProgram.h"
+#endif
+
 namespace platform {
 namespace {
-
-// How often a wait looks whether the program has been asked to end meanwhile.
-constexpr int kTerminationCheckMs = 50;
-
-// Whether the program can be started at all. QProcess keeps one descriptor for every start
-// that fails, and a desktop tool that is not installed would otherwise fail at every change.
-bool canBeStarted(const QString& program) {
-    if (!program.contains(QLatin1Char('/')))
-        return !QStandardPaths::findExecutable(program).isEmpty();
-    const QFileInfo file(program);
-    return file.isFile() && file.isExecutable();
-}
 
 QString firstLine(const QByteArray& text) {
     return QString::fromLocal8Bit(text).trimmed().section(QLatin1Char('\n'), 0, 0).trimmed();
 }
 
-}  // namespace
+#ifndef Q_OS_UNIX
+// How often a wait looks whether the program has been asked to end meanwhile.
+constexpr int kTerminationCheckMs = 50;
 
-ProcessResult runProgram(const QString& program, const QStringList& arguments, int timeoutMs) {
+// Whether the program can be started at all: QProcess keeps one descriptor for every start
+// that fails, and a desktop tool that is not installed would fail at every change.
+bool canBeStarted(const QString& program) {
+    if (!program.contains(QLatin1Char('/')) && !program.contains(QLatin1Char('\\')))
+        return !QStandardPaths::findExecutable(program).isEmpty();
+    const QFileInfo file(program);
+    return file.isFile() && file.isExecutable();
+}
+
+ProcessResult runWithQProcess(const QString& program, const QStringList& arguments,
+                              const QDeadlineTimer& deadline) {
     ProcessResult result;
-    if (terminationPending()) {
-        result.interrupted = true;
-        return result;
-    }
     if (!canBeStarted(program)) return result;
-    const QDeadlineTimer deadline(timeoutMs);
     QProcess process;
     process.setProgram(program);
     process.setArguments(arguments);
@@ -58,6 +57,23 @@ ProcessResult runProgram(const QString& program, const QStringList& arguments, i
     result.standardOutput = process.readAllStandardOutput();
     result.standardError = process.readAllStandardError();
     return result;
+}
+#endif
+
+}  // namespace
+
+ProcessResult runProgram(const QString& program, const QStringList& arguments, int timeoutMs) {
+    if (terminationPending()) {
+        ProcessResult result;
+        result.interrupted = true;
+        return result;
+    }
+    const QDeadlineTimer deadline(timeoutMs);
+#ifdef Q_OS_UNIX
+    return runSpawnedProgram(program, arguments, deadline);
+#else
+    return runWithQProcess(program, arguments, deadline);
+#endif
 }
 
 QString describeFailure(const QString& program, const ProcessResult& result) {

@@ -112,8 +112,11 @@ int openDescriptors() { return int(QDir(QStringLiteral("/proc/self/fd")).count()
 TEST(ProgramsThatFail, LeaveNoDescriptorBehind) {
     testing_support::TempFolder folder;
     const QString notExecutable = folder.write("setbg", "#!/bin/sh\nexit 0\n");
-    for (const QString& program :
-         {QStringLiteral("/nonexistent/gsettings"), notExecutable, QStringLiteral("false")}) {
+    // Executable, but the system cannot run it: its interpreter is missing.
+    const QString badInterpreter = folder.write("setbg2", "#!/nonexistent/sh\nexit 0\n");
+    QFile::setPermissions(badInterpreter, QFile::ReadOwner | QFile::ExeOwner);
+    for (const QString& program : {QStringLiteral("/nonexistent/gsettings"), notExecutable,
+                                   badInterpreter, QStringLiteral("false")}) {
         SCOPED_TRACE(program.toStdString());
         platform::runProgram(program, {}, 1000);  // the first run may set up what stays anyway
         const int before = openDescriptors();
