@@ -14,6 +14,7 @@
 #include "EditorFixture.h"
 #include "imaging/InfoItems.h"
 #include "imaging/codecs/Codecs.h"
+#include "support/SmallDisk.h"
 
 namespace {
 
@@ -163,6 +164,41 @@ TEST_F(Files, SaveInPlaceKeepsTheFormatAndThePixelsOrReportsAFailureAndKeepsTheE
     zarn->menus().mnuFileSave->trigger();
     EXPECT_TRUE(prompter.asked().back().text.startsWith("Error: -2147220821\r\n\r\n"));
     EXPECT_TRUE(zarn->ImgX().Modified());
+}
+
+// On a full disk the error box gives the system's reason, the file keeps every byte and the
+// image stays modified: nothing suggests the edit is safe on the disk.
+TEST_F(Files, SaveOnAFullDiskShowsWhyAndKeepsTheOldFile) {
+    SmallDisk disk;
+    if (!disk.mounted()) GTEST_SKIP() << disk.whyNot().toStdString();
+    const std::pair<const char*, int> formats[] = {{"picture.bmp", imaging::kFormatBmp},
+                                                   {"picture.jpg", imaging::kFormatJpeg},
+                                                   {"picture.png", imaging::kFormatPng},
+                                                   {"picture.tif", imaging::kFormatTiff}};
+    for (const auto& [name, code] : formats) {
+        SCOPED_TRACE(name);
+        const QString path = disk.filePath(QString::fromLatin1(name));
+        codecs::encode(filled({24, 16}, QColor(0x1E, 0x1E, 0xC8)), path, code, {});
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const QByteArray before = file.readAll();
+        open(path);
+        zarn->ImgX().effects().Flip(1, 0);
+        disk.fill();
+        expectBox(QStringLiteral("Error: -2147220821\r\n\r\nThe file \"%1\" could not be "
+                                 "written: No space left on device.")
+                      .arg(QDir::toNativeSeparators(path)),
+                  "ImgX");
+        zarn->menus().mnuFileSave->trigger();
+        EXPECT_TRUE(prompter.allAnswered());
+        EXPECT_TRUE(zarn->ImgX().Modified());
+        file.seek(0);
+        EXPECT_EQ(file.readAll(), before);
+        EXPECT_EQ(disk.entries(), QStringList{name});
+        file.close();
+        QFile::remove(path);
+        QFile::remove(disk.filePath(QStringLiteral("filler")));
+    }
 }
 
 // Every page of a file, as the decoder shows it.

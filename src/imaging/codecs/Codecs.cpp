@@ -1,11 +1,11 @@
 #include "imaging/codecs/Codecs.h"
 
 #include <QDir>
-#include <QSaveFile>
 #include <functional>
 #include <new>
 
 #include "imaging/Error.h"
+#include "imaging/codecs/AtomicFile.h"
 #include "imaging/codecs/BmpCodec.h"
 #include "imaging/codecs/CodecSupport.h"
 #include "imaging/codecs/EmfCodec.h"
@@ -136,12 +136,18 @@ QImage decodeBytes(FileKind kind, Bytes data, const DecodeOptions& options) {
     }
 }
 
-// Written beside the target and renamed over it, so a failure leaves the old file.
+// Written beside the target and renamed over it, so a failure leaves the old file. A writer
+// that gives up at a failed write says so in its library's words ("Output file write error");
+// the system's reason ("No space left on device") is what the user can act on.
 void writeAtomically(const QString& path, const std::function<void(QIODevice&)>& write) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) throw Error(kWriteFailed, file.errorString());
-    write(file);
-    if (!file.commit()) throw Error(kWriteFailed, file.errorString());
+    AtomicFile file(path);
+    try {
+        write(file);
+    } catch (const Error&) {
+        if (file.failed()) throw Error(kWriteFailed, file.failure());
+        throw;
+    }
+    file.commit();
 }
 
 void requireBits(int bits, const char* format) {

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "imaging/codecs/CodecSupport.h"
+#include "imaging/codecs/DataBounds.h"
 #include "imaging/codecs/Quantizer.h"
 
 namespace imaging::codecs {
@@ -130,6 +131,17 @@ void decodeRle(const DibHeader& h, Bytes bits, const std::vector<QRgb>& table, Q
     }
 }
 
+// An encoded run spells out at most 255 pixels in two bytes, a literal run fewer. End of line,
+// delta and end of bitmap leave pixels to colour 0 at no cost, so a bitmap whose runs cannot
+// spell out its size is taken at its word only up to kUnspelledPixels: a real encoder writes
+// every pixel as runs, ending each line with two bytes.
+void requireRunsForSize(const DibHeader& h, Bytes bits) {
+    const std::uint64_t spelled = bits.size() / 2 * 255;
+    const std::uint64_t pixels = std::uint64_t(h.width) * std::uint64_t(h.height);
+    if (pixels > spelled && pixels > std::uint64_t(kUnspelledPixels))
+        failDataTooShort(bits.size(), h.width, h.height);
+}
+
 }  // namespace
 
 DibHeader parseDibHeader(Bytes info) {
@@ -218,6 +230,8 @@ QImage decodeDib(const DibHeader& header, Bytes info, Bytes bits, const DecodeLi
         const std::int64_t stride = (header.width * header.bitCount + 31) / 32 * 4;
         if (std::int64_t(bits.size()) < stride * (header.height - 1))
             failCorrupt(QStringLiteral("the pixel data ends early"));
+    } else {
+        requireRunsForSize(header, bits);
     }
     QImage image = newImage(int(header.width), int(header.height),
                             alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);

@@ -10,6 +10,7 @@
 
 #include "imaging/FormatCode.h"
 #include "imaging/codecs/CodecSupport.h"
+#include "imaging/codecs/DataBounds.h"
 #include "imaging/codecs/ExifOrientation.h"
 
 namespace imaging::codecs {
@@ -154,8 +155,8 @@ private:
     bool created_ = false;
 };
 
-// Sends the compressed bytes to the device in blocks; a failed write shows when the file
-// is committed.
+// Sends the compressed bytes to the device in blocks. A failed write ends the compression:
+// compressing the rest of a large photo for a full disk would only keep the user waiting.
 struct DeviceDestination {
     jpeg_destination_mgr base;
     QIODevice* device;
@@ -168,17 +169,20 @@ void initDestination(j_compress_ptr info) {
     d->base.free_in_buffer = sizeof d->buffer;
 }
 
-boolean emptyBuffer(j_compress_ptr info) {
+void writeBuffered(j_compress_ptr info, qint64 size) {
     auto* d = reinterpret_cast<DeviceDestination*>(info->dest);
-    d->device->write(reinterpret_cast<const char*>(d->buffer), sizeof d->buffer);
+    if (d->device->write(reinterpret_cast<const char*>(d->buffer), size) != size)
+        ERREXIT(info, JERR_FILE_WRITE);
+}
+
+boolean emptyBuffer(j_compress_ptr info) {
+    writeBuffered(info, sizeof DeviceDestination::buffer);
     initDestination(info);
     return TRUE;
 }
 
 void termDestination(j_compress_ptr info) {
-    auto* d = reinterpret_cast<DeviceDestination*>(info->dest);
-    d->device->write(reinterpret_cast<const char*>(d->buffer),
-                     qint64(sizeof d->buffer - d->base.free_in_buffer));
+    writeBuffered(info, qint64(sizeof DeviceDestination::buffer - info->dest->free_in_buffer));
 }
 
 J_DCT_METHOD dctMethodOf(DctMethod method) {
@@ -219,6 +223,31 @@ void compress(jpeg_compress_struct& info, const QImage& image, const EncodeOptio
     jpeg_finish_compress(&info);
 }
 
+// Every 8 x 8 block of every component (after subsampling) costs the entropy-coded data some
+// bits, so the bytes from the first scan to the end of the file (later scans, their tables and
+// anything after the image count too, so no real file comes short) bound the image:
+// - sequential Huffman: 2 bits a block at least, a code for its DC difference and one for its
+//   end of block (or for its last coefficient, when that is coded); no code is under 1 bit.
+// - progressive Huffman: 1 bit a block. AC scans may pass over 32767 blocks with one end-of-band
+//   run, but a component's first DC scan codes a symbol for every block.
+// - arithmetic coding: a likely decision may cost 2^-15 bit and the coder leaves out trailing
+//   zero bytes, so a flat image needs next to no data. Such files are held to 1 bit a block only
+//   above kUnspelledPixels; libjpeg-turbo writes them only when asked, and few others do.
+// Checked after the header, before any pixel memory: libjpeg fills data that ends early with
+// zero bits and decodes the whole image from a few bytes.
+void requireScanDataForSize(const jpeg_decompress_struct& info) {
+    const std::uint64_t pixels = std::uint64_t(info.image_width) * info.image_height;
+    if (info.arith_code && pixels <= std::uint64_t(kUnspelledPixels)) return;
+    std::uint64_t blocks = 0;
+    for (int c = 0; c < info.num_components; ++c)
+        blocks +=
+            std::uint64_t(info.comp_info[c].width_in_blocks) * info.comp_info[c].height_in_blocks;
+    const std::uint64_t bitsPerBlock = info.progressive_mode || info.arith_code ? 1 : 2;
+    const std::uint64_t dataBytes = info.src->bytes_in_buffer;
+    if (blocks * bitsPerBlock > saturatingProduct(dataBytes, 8))
+        failDataTooShort(dataBytes, info.image_width, info.image_height);
+}
+
 // The DCT scale denominator (8, 4, 2 or 1) whose output still covers the box-fitted size.
 int coveringDenominator(QSize oriented, QSize box) {
     const QSize target = oriented.width() <= box.width() && oriented.height() <= box.height()
@@ -257,6 +286,8 @@ QImage decodeJpeg(Bytes data, const DecodeOptions& options, QSize coverBox) {
     // open still previews.
     checkLimits((std::int64_t(info.image_width) + denominator - 1) / denominator,
                 (std::int64_t(info.image_height) + denominator - 1) / denominator, options.limits);
+    // A preview entropy-decodes every block as well, whatever its scale.
+    requireScanDataForSize(info);
     const QImage image = jpeg.decode(denominator, coverBox.isValid(), options.limits);
     return applyOrientation(image, orientation);
 }

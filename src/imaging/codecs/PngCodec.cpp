@@ -10,7 +10,7 @@
 
 #include "imaging/FormatCode.h"
 #include "imaging/codecs/CodecSupport.h"
-#include "imaging/codecs/QtImageIo.h"
+#include "imaging/codecs/PngReader.h"
 
 namespace imaging::codecs {
 namespace {
@@ -66,8 +66,9 @@ struct WriteState {
 void onWarning(png_structp, png_const_charp) {}
 
 void writeData(png_structp png, png_bytep data, png_size_t length) {
-    static_cast<WriteState*>(png_get_io_ptr(png))
-        ->out->write(reinterpret_cast<const char*>(data), qint64(length));
+    QIODevice* out = static_cast<WriteState*>(png_get_io_ptr(png))->out;
+    if (out->write(reinterpret_cast<const char*>(data), qint64(length)) != qint64(length))
+        png_error(png, "the file could not be written");
 }
 
 void flushData(png_structp) {}
@@ -117,7 +118,7 @@ FileFacts inspectPng(Bytes data) {
 QImage decodePng(Bytes data, const DecodeOptions& options) {
     const Header h = readHeader(data);
     checkLimits(h.width, h.height, options.limits);
-    return decodeWithQt(data, "png", options);
+    return readPng(data);
 }
 
 void encodePng(const QImage& source, bool interlaced, QIODevice& out) {

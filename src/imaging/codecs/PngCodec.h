@@ -6,8 +6,9 @@
 #include "imaging/codecs/ByteReader.h"
 #include "imaging/codecs/Codecs.h"
 
-// PNG: read through Qt, written with libpng so large images can use a fast zlib setting
-// (Qt's writer always compresses hard) and Adam7 interlacing. Alpha is kept.
+// PNG: read and written with libpng, so a damaged file's reason reaches our message (Qt's
+// reader lets libpng print it on stderr) and large images can use a fast zlib setting (Qt's
+// writer always compresses hard) and Adam7 interlacing. Alpha is kept.
 namespace imaging::codecs {
 
 FileFacts inspectPng(Bytes data);

@@ -8,6 +8,7 @@
 #include "imaging/codecs/CodecSupport.h"
 #include "imaging/codecs/ExifOrientation.h"
 #include "imaging/codecs/QtImageIo.h"
+#include "imaging/codecs/TiffDataCheck.h"
 #include "imaging/codecs/TiffIo.h"
 
 namespace imaging::codecs {
@@ -99,6 +100,7 @@ QImage decodeTiff(Bytes data, const DecodeOptions& options) {
     const auto width = field<std::uint32_t>(tiff.get(), TIFFTAG_IMAGEWIDTH, 0);
     const auto height = field<std::uint32_t>(tiff.get(), TIFFTAG_IMAGELENGTH, 0);
     checkLimits(width, height, options.limits);
+    tiff::requireDataForPage(tiff.get(), data.size());
     bool alpha = false;
     if (!readsDirectly(tiff.get(), &alpha)) return decodeWithQt(data, "tiff", options);
     const QImage image = readRows(tiff.get(), stream, int(width), int(height), alpha);

@@ -7,6 +7,7 @@
 
 #include "imaging/codecs/CodecSupport.h"
 #include "imaging/codecs/TiffCodec.h"
+#include "imaging/codecs/TiffDataCheck.h"
 #include "imaging/codecs/TiffIo.h"
 
 namespace imaging::codecs {
@@ -198,6 +199,7 @@ void writePage(Page samples, TIFF* place, TIFF* description, TIFF* out, Stream& 
 void keepPage(Page in, int number, const DecodeLimits& limits, TIFF* out, Stream& outStream) {
     checkLimits(field<std::uint32_t>(in.tiff, TIFFTAG_IMAGEWIDTH, 0),
                 field<std::uint32_t>(in.tiff, TIFFTAG_IMAGELENGTH, 0), limits);
+    tiff::requireDataForPage(in.tiff, in.stream.data.size());
     if (copiesSamples(in.tiff)) {
         writePage(in, in.tiff, in.tiff, out, outStream);
         return;
