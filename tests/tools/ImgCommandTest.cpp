@@ -2,6 +2,7 @@
 #include <QProcess>
 
 #include "imaging/ImgX.h"
+#include "imaging/codecs/Codecs.h"
 #include "quorvane-img/ImgCommand.h"
 #include "support/QtPrinting.h"
 #include "support/TempFolder.h"
@@ -105,7 +106,33 @@ INSTANTIATE_TEST_SUITE_P(Calls, ImgToolRefuses,
                              {{"--speed", "IN", "OUT", "grayscale"}, 2, "unknown option"},
                              {{"IN", "OUT", "resize", "0", "10"}, 1, "error -2147220832"},
                              {{"-", "OUT", "grayscale"}, 1, "error -2147220838"},
-                             {{"missing.png", "OUT", "grayscale"}, 1, "error -2147220826"}}));
+                             {{"missing.png", "OUT", "grayscale"}, 1, "error -2147220826"},
+                             {{"--bits", "0", "IN", "OUT", "grayscale"}, 2, R"(not "0")"},
+                             {{"IN", "OUT", "--bits", "1", "grayscale"}, 2, R"(not "1")"},
+                             {{"IN", "OUT", "--bits", "4", "grayscale"}, 2, R"(not "4")"},
+                             {{"IN", "OUT", "--bits", "16", "grayscale"}, 2, R"(not "16")"},
+                             {{"IN", "OUT", "--bits", "32", "grayscale"}, 2, R"(not "32")"},
+                             {{"IN", "OUT", "--bits", "x", "grayscale"}, 2, R"(not "x")"},
+                             {{"IN", "OUT", "--bits"}, 2, "missing bits"}}));
+
+// The refusal names the option and its two values, then shows the usage.
+TEST_F(ImgTool, RefusesAnyBitCountButEightAndTwentyFour) {
+    const Outcome outcome = runTool({"--bits", "0", photo(), at("out.bmp"), "grayscale"});
+    EXPECT_EQ(outcome.code, 2);
+    EXPECT_EQ(outcome.err, "quorvane-img: --bits takes 8 or 24, not \"0\"\n\n" + imgtool::usage());
+    EXPECT_FALSE(QFile::exists(at("out.bmp")));
+}
+
+TEST_F(ImgTool, WritesEightOrTwentyFourBitsAsAsked) {
+    const QString in = photo();
+    for (const char* format : {"bmp", "jpg"})
+        for (const char* bits : {"8", "24"}) {
+            SCOPED_TRACE(std::string(format) + " " + bits);
+            const QString out = at("out.") + format;
+            ASSERT_EQ(runTool({in, out, "--bits", bits, "flip", "h"}).code, 0);
+            EXPECT_EQ(imaging::codecs::inspect(out).bitsPerPixel, QByteArray(bits).toInt());
+        }
+}
 
 TEST(ImgToolProgram, RunsWithoutADisplay) {
     QProcess process;

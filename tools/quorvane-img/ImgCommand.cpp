@@ -166,7 +166,10 @@ void readOptions(Words& words, imaging::ImgX& x, SaveOptions& options) {
         if (option == QLatin1String("--quality")) {
             x.setInfo(imaging::kInfoJpegQuality, words.number(QStringLiteral("quality")));
         } else if (option == QLatin1String("--bits")) {
-            options.bits = words.integer(QStringLiteral("bits"));
+            const QString bits = words.take(QStringLiteral("bits"));
+            if (bits != QLatin1String("8") && bits != QLatin1String("24"))
+                throw UsageError{QStringLiteral("--bits takes 8 or 24, not \"%1\"").arg(bits)};
+            options.bits = bits.toInt();
         } else if (option == QLatin1String("--interlaced")) {
             x.setInfo(imaging::kInfoInterlaced, true);
         } else if (option == QLatin1String("--dct")) {
@@ -206,9 +209,12 @@ QString usage() {
         "\n"
         "Options:\n"
         "  --quality N       JPEG quality 10..100\n"
-        "  --bits 8|24       BMP palette or true colour; JPEG grey or colour\n"
+        "  --bits 8|24       BMP palette or true colour; JPEG grey or colour (nothing else)\n"
         "  --interlaced      progressive JPEG, interlaced PNG\n"
-        "  --dct METHOD      JPEG DCT: default, accurate, fast, float\n");
+        "  --dct METHOD      JPEG DCT: default, accurate, fast, float\n"
+        "\n"
+        "Exit status: 0 done, 1 an operation or a file failed (OUT is then left as it was),\n"
+        "2 the command line is wrong.\n");
 }
 
 int run(const QStringList& arguments, QTextStream& out, QTextStream& err) {
