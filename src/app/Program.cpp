@@ -6,7 +6,9 @@
 #include <cstdio>
 
 #include "CommandLine.h"
+#include "SingleInstance.h"
 #include "basMain.h"
+#include "editor/Zarn.h"
 #include "frmTray.h"
 #include "platform/ProgramFolder.h"
 #include "platform/QtDesktop.h"
@@ -24,9 +26,23 @@ int printAndExit(const QString& text, FILE* stream, int code) {
     return code;
 }
 
+// What a later start asks of this copy: what a double click on the icon does, or, with the
+// program already in view, its window brought to the front.
+void bringUp(frmTray& tray) {
+    if (tray.hookInstalled()) {
+        emit tray.trayIcon().doubleClicked();
+        return;
+    }
+    QWidget& window = tray.toolbox() ? static_cast<QWidget&>(*tray.toolbox()) : tray;
+    window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
+    window.raise();
+    window.activateWindow();
+}
+
 }  // namespace
 
 int runQuorvane(int argc, char** argv) {
+    platform::endQuietlyOnTerminationUntilWatched();
     // Arguments are read before any window system is touched, so --help and --version work
     // without a display.
     QStringList arguments;
@@ -53,17 +69,33 @@ int runQuorvane(int argc, char** argv) {
     // The program lives on in the notification area with no window open.
     QApplication::setQuitOnLastWindowClosed(false);
 
+    const QString programFolder =
+        platform::resolveProgramFolder(options.home, env, QApplication::applicationDirPath());
+    // Before the store or the wallpaper is touched: a second copy on the folder only brings
+    // the running one up.
+    SingleInstance instance(programFolder);
+    switch (instance.start()) {
+        case SingleInstance::Start::Run:
+            break;
+        case SingleInstance::Start::HandedOver:
+            return 0;
+        case SingleInstance::Start::OtherNotAnswering:
+            return printAndExit(
+                QStringLiteral("quorvane: another copy runs in %1 and does not answer.\n")
+                    .arg(programFolder),
+                stderr, 0);
+    }
+
     const std::unique_ptr<rotation::WallpaperSetter> wallpaper =
         rotation::makeWallpaperSetter(options.wallpaperBackend, env);
 
     platform::QtPrompter prompter;
-    platform::QtDesktop desktop(
-        platform::resolveProgramFolder(options.home, env, QApplication::applicationDirPath()),
-        QApplication::applicationDirPath(), prompter);
+    platform::QtDesktop desktop(programFolder, QApplication::applicationDirPath(), prompter);
 
     frmTray tray({prompter, desktop, *wallpaper, options.tickMs, detectTrayMode(),
                   [] { QCoreApplication::exit(0); },
                   rotation::wallpaperBackendName(options.wallpaperBackend, env)});
+    QObject::connect(&instance, &SingleInstance::showRequested, &tray, [&tray] { bringUp(tray); });
 
     // A logout, a kill or the end of the session records the wallpaper like "Exit" does.
     platform::TerminationSignals termination;

@@ -24,24 +24,29 @@ void onSignal(int number) {
     [[maybe_unused]] const ssize_t written = ::write(signalSocket[0], &byte, 1);
 }
 
-}  // namespace
+void endQuietly(int) { ::_exit(0); }
 
-TerminationSignals::TerminationSignals(QObject* parent) : QObject(parent) {
-    if (signalSocket[0] < 0 && ::socketpair(AF_UNIX, SOCK_STREAM, 0, signalSocket) != 0) return;
-    notifier_ = new QSocketNotifier(signalSocket[1], QSocketNotifier::Read, this);
-    connect(notifier_, &QSocketNotifier::activated, this, &TerminationSignals::readSignal);
-
+void handleTermination(void (*handler)(int)) {
     struct sigaction action = {};
-    action.sa_handler = onSignal;
+    action.sa_handler = handler;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
     for (int number : {SIGTERM, SIGINT, SIGHUP}) sigaction(number, &action, nullptr);
 }
 
+}  // namespace
+
+void endQuietlyOnTerminationUntilWatched() { handleTermination(endQuietly); }
+
+TerminationSignals::TerminationSignals(QObject* parent) : QObject(parent) {
+    if (signalSocket[0] < 0 && ::socketpair(AF_UNIX, SOCK_STREAM, 0, signalSocket) != 0) return;
+    notifier_ = new QSocketNotifier(signalSocket[1], QSocketNotifier::Read, this);
+    connect(notifier_, &QSocketNotifier::activated, this, &TerminationSignals::readSignal);
+    handleTermination(onSignal);
+}
+
 TerminationSignals::~TerminationSignals() {
-    struct sigaction action = {};
-    action.sa_handler = SIG_DFL;
-    for (int number : {SIGTERM, SIGINT, SIGHUP}) sigaction(number, &action, nullptr);
+    handleTermination(SIG_DFL);
     // What arrived was this watcher's to handle; a later one starts afresh.
     signalArrived = 0;
 }
@@ -57,6 +62,7 @@ bool terminationPending() { return signalArrived != 0; }
 TerminationSignals::TerminationSignals(QObject* parent) : QObject(parent) {}
 TerminationSignals::~TerminationSignals() = default;
 void TerminationSignals::readSignal() {}
+void endQuietlyOnTerminationUntilWatched() {}
 bool terminationPending() { return false; }
 #endif
 

@@ -2,6 +2,7 @@
 
 #include <QFileInfo>
 #include <QSet>
+#include <algorithm>
 #include <array>
 
 #include "SqliteStatement.h"
@@ -42,6 +43,28 @@ void checkSchema(sqlite3* db) {
     probe.step();
 }
 
+// Writes once and rolls back, so that a store that cannot be saved counts as unusable now
+// rather than failing at every later save: held by another program, or in a folder where
+// SQLite cannot create the journal every write needs, even with the file itself writable.
+void checkWritable(sqlite3* db, const QString& databasePath) {
+    execute(db, "BEGIN IMMEDIATE");
+    qint64 version = 0;
+    {
+        SqliteStatement read(db, "PRAGMA user_version");
+        if (read.step()) version = read.int64Column(0);
+    }
+    try {
+        execute(db, QByteArray("PRAGMA user_version = " + QByteArray::number(version)).constData());
+    } catch (const StoreError&) {
+        const QString folder = QFileInfo(databasePath).absolutePath();
+        if (!QFileInfo(folder).isWritable())
+            throw StoreError("the store cannot be written: its folder " + folder.toStdString() +
+                             " does not let new files be made there");
+        throw;
+    }
+    execute(db, "ROLLBACK");
+}
+
 void createSchema(sqlite3* db) {
     execute(db,
             "CREATE TABLE WALLPAPER ("
@@ -56,7 +79,7 @@ RecordSet::~RecordSet() { close(); }
 void RecordSet::close() {
     if (db_) sqlite3_close_v2(db_);
     db_ = nullptr;
-    rowids_.clear();
+    rows_.clear();
     position_ = Position::AfterLast;
     editMode_ = EditMode::None;
     inTransaction_ = false;
@@ -79,10 +102,7 @@ void RecordSet::open(const QString& databasePath) {
         if (sqlite3_db_readonly(db, "main") == 1) throw StoreError("the store is read-only");
         if (exists) {
             checkSchema(db);
-            // Takes the write lock once, so a store held by another program counts as
-            // unusable now rather than failing half-way through a later save.
-            execute(db, "BEGIN IMMEDIATE");
-            execute(db, "ROLLBACK");
+            checkWritable(db, databasePath);
         } else {
             createSchema(db);
         }
@@ -104,12 +124,72 @@ void RecordSet::requireOpen() const {
 }
 
 void RecordSet::loadOrder() {
-    rowids_.clear();
-    SqliteStatement rows(db_, "SELECT rowid FROM WALLPAPER ORDER BY rowid");
-    while (rows.step()) rowids_.push_back(rows.int64Column(0));
-    position_ = rowids_.empty() ? Position::AfterLast : Position::Record;
+    dataVersion_ = readDataVersion();
+    rows_ = readRows();
+    position_ = rows_.empty() ? Position::AfterLast : Position::Record;
     index_ = 0;
     editMode_ = EditMode::None;
+}
+
+std::vector<RecordSet::Row> RecordSet::readRows() const {
+    std::vector<Row> rows;
+    SqliteStatement select(db_, "SELECT rowid, Path FROM WALLPAPER ORDER BY rowid");
+    while (select.step()) rows.push_back({select.int64Column(0), select.textColumn(1)});
+    return rows;
+}
+
+qint64 RecordSet::readDataVersion() const {
+    SqliteStatement version(db_, "PRAGMA data_version");
+    version.step();
+    return version.int64Column(0);
+}
+
+bool RecordSet::followOutsideChanges() {
+    requireOpen();
+    // Inside our own transaction nobody else can have committed.
+    if (inTransaction_) return false;
+    const qint64 version = readDataVersion();
+    if (version == dataVersion_) return false;
+    const std::vector<Row> rows = readRows();
+    placeCursorIn(rows);
+    rows_ = rows;
+    dataVersion_ = version;
+    return true;
+}
+
+void RecordSet::placeCursorIn(const std::vector<Row>& rows) {
+    // Where a record that is gone stood: before every record added after it.
+    const auto standIn = [&rows](qint64 removed) {
+        return std::size_t(std::count_if(
+            rows.begin(), rows.end(), [removed](const Row& row) { return row.rowid < removed; }));
+    };
+    switch (position_) {
+        case Position::AfterLast:
+            index_ = rows.size();
+            return;
+        case Position::Deleted:
+            index_ = standIn(removedRowid_);
+            return;
+        case Position::Record:
+            break;
+    }
+    const Row current = rows_[index_];
+    const auto samePath = [&current](const Row& row) { return row.path == current.path; };
+    auto found = std::find_if(rows.begin(), rows.end(), [&](const Row& row) {
+        return row.rowid == current.rowid && samePath(row);
+    });
+    if (found == rows.end()) found = std::find_if(rows.begin(), rows.end(), samePath);
+    if (found != rows.end()) {
+        index_ = std::size_t(found - rows.begin());
+        // An edit in progress belongs to the row it started on.
+        if (found->rowid != current.rowid && editMode_ == EditMode::Editing)
+            editMode_ = EditMode::None;
+        return;
+    }
+    position_ = Position::Deleted;
+    removedRowid_ = current.rowid;
+    index_ = standIn(current.rowid);
+    if (editMode_ == EditMode::Editing) editMode_ = EditMode::None;
 }
 
 void RecordSet::requireCurrent() const {
@@ -125,23 +205,23 @@ int RecordSet::RecordCount() const {
 }
 
 void RecordSet::MoveFirst() {
-    requireOpen();
-    if (rowids_.empty()) throw StoreError("No current record.");
+    followOutsideChanges();
+    if (rows_.empty()) throw StoreError("No current record.");
     position_ = Position::Record;
     index_ = 0;
     editMode_ = EditMode::None;
 }
 
 void RecordSet::MoveLast() {
-    requireOpen();
-    if (rowids_.empty()) throw StoreError("No current record.");
+    followOutsideChanges();
+    if (rows_.empty()) throw StoreError("No current record.");
     position_ = Position::Record;
-    index_ = rowids_.size() - 1;
+    index_ = rows_.size() - 1;
     editMode_ = EditMode::None;
 }
 
 void RecordSet::MoveNext() {
-    requireOpen();
+    followOutsideChanges();
     switch (position_) {
         case Position::AfterLast:
             throw StoreError("No current record.");
@@ -151,7 +231,7 @@ void RecordSet::MoveNext() {
         case Position::Deleted:
             break;  // the record that followed already sits at index_
     }
-    position_ = index_ < rowids_.size() ? Position::Record : Position::AfterLast;
+    position_ = index_ < rows_.size() ? Position::Record : Position::AfterLast;
     editMode_ = EditMode::None;
 }
 
@@ -163,10 +243,20 @@ bool RecordSet::Eof() const {
 void RecordSet::Delete() {
     requireCurrent();
     SqliteStatement remove(db_, "DELETE FROM WALLPAPER WHERE rowid = ?");
-    remove.bind(1, rowids_[index_]);
+    remove.bind(1, rows_[index_].rowid);
     remove.step();
-    rowids_.erase(rowids_.begin() + std::ptrdiff_t(index_));
+    removedRowid_ = rows_[index_].rowid;
+    rows_.erase(rows_.begin() + std::ptrdiff_t(index_));
     position_ = Position::Deleted;
+    editMode_ = EditMode::None;
+}
+
+void RecordSet::deleteAllRecords() {
+    requireOpen();
+    execute(db_, "DELETE FROM WALLPAPER");
+    rows_.clear();
+    position_ = Position::AfterLast;
+    index_ = 0;
     editMode_ = EditMode::None;
 }
 
@@ -201,8 +291,9 @@ void RecordSet::Update() {
                 "UPDATE WALLPAPER SET \"" + column.toLatin1() + "\" = ? WHERE rowid = ?";
             SqliteStatement update(db_, sql.constData());
             update.bind(1, value);
-            update.bind(2, rowids_[index_]);
+            update.bind(2, rows_[index_].rowid);
             update.step();
+            if (column == QLatin1String("Path")) rows_[index_].path = value;
         }
         return;
     }
@@ -216,7 +307,9 @@ void RecordSet::Update() {
     }
     insert.step();
     // Appending never moves the cursor: one left after the last record stays there.
-    rowids_.push_back(sqlite3_last_insert_rowid(db_));
+    const auto path = buffer_.find(QStringLiteral("Path"));
+    rows_.push_back(
+        {sqlite3_last_insert_rowid(db_), path == buffer_.end() ? FieldValue() : path->second});
 }
 
 FieldValue RecordSet::Fields(const QString& name) const {
@@ -224,7 +317,7 @@ FieldValue RecordSet::Fields(const QString& name) const {
     const QByteArray sql =
         QByteArray("SELECT \"") + columnName(name) + "\" FROM WALLPAPER WHERE rowid = ?";
     SqliteStatement select(db_, sql.constData());
-    select.bind(1, rowids_[index_]);
+    select.bind(1, rows_[index_].rowid);
     if (!select.step()) throw StoreError("the current record was removed from the store");
     return select.textColumn(0);
 }

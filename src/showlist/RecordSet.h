@@ -40,6 +40,14 @@ public:
     bool isOpen() const { return db_ != nullptr; }
     const QString& databasePath() const { return path_; }
 
+    // Catches up with what other programs committed to the store since the record set last
+    // looked (another copy of the program, a hand edit): re-reads the records and keeps the
+    // cursor on the record with the same Path when one is still there; when none is, the
+    // cursor stands where its record was, as after Delete, and MoveNext goes on with the
+    // record that followed it. Returns whether anything was re-read. Every move calls it
+    // first, so no step walks a list that is no longer the stored one.
+    bool followOutsideChanges();
+
     int RecordCount() const;
     void MoveFirst();
     void MoveLast();
@@ -48,6 +56,8 @@ public:
     bool Eof() const;
 
     void Delete();
+    // Deletes every record in one statement; the cursor then stands after the (empty) end.
+    void deleteAllRecords();
     void AddNew();
     void Edit();
     void setField(const QString& name, const FieldValue& value);
@@ -63,16 +73,31 @@ private:
     enum class Position { Record, AfterLast, Deleted };
     enum class EditMode { None, Adding, Editing };
 
+    // A record as the cursor knows it: the row id it is fetched by and the Path it is found
+    // again by after another program rewrote the table.
+    struct Row {
+        qint64 rowid;
+        FieldValue path;
+    };
+
     void requireOpen() const;
     void loadOrder();
+    std::vector<Row> readRows() const;
+    qint64 readDataVersion() const;
+    void placeCursorIn(const std::vector<Row>& rows);
     void requireCurrent() const;
 
     sqlite3* db_ = nullptr;
     QString path_;
-    std::vector<qint64> rowids_;
+    std::vector<Row> rows_;
+    // The store's data_version when rows_ was read; it changes only with commits made by
+    // other connections.
+    qint64 dataVersion_ = 0;
     Position position_ = Position::AfterLast;
     // Index of the current record; after Delete, the index of the record that followed it.
     std::size_t index_ = 0;
+    // While position_ is Deleted: the row id of the record that was removed.
+    qint64 removedRowid_ = 0;
     EditMode editMode_ = EditMode::None;
     std::map<QString, FieldValue> buffer_;
     bool inTransaction_ = false;
