@@ -1,5 +1,7 @@
 #include "basMain.h"
 
+#include <QTimer>
+
 #include "frmTray.h"
 #include "rotation/Scheduler.h"
 #include "showlist/StoreReader.h"
@@ -31,8 +33,14 @@ void Main(frmTray& tray) {
         rotation.Longest = 2;
         tray.hideToTray(false);
         rotation.LongTime();
-    } catch (const std::exception&) {
+    } catch (const std::exception& error) {
         tray.show();
+        // Told once the event loop runs, over the window: start-up itself never waits on a
+        // question.
+        if (!store.isOpen())
+            QTimer::singleShot(0, &tray, [&tray, reason = QString::fromStdString(error.what())] {
+                tray.tellStoreUnusable(reason);
+            });
     }
 }
 

@@ -17,6 +17,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <QWindowStateChangeEvent>
+#include <cstdio>
 
 #include "CaptionZoom.h"
 #include "ListClicks.h"
@@ -245,6 +246,20 @@ void frmTray::Form_Activate() {
     }
     if (lists_->count() > 0) cmdSaveSetup->setEnabled(true);
     rotation.LongTime();
+}
+
+void frmTray::tellStoreUnusable(const QString& reason) {
+    const QString path = QDir::toNativeSeparators(databasePath());
+    std::fputs(QStringLiteral("quorvane: the show list cannot be kept in %1: %2\n")
+                   .arg(path, reason)
+                   .toLocal8Bit()
+                   .constData(),
+               stderr);
+    services_.prompter.message(
+        QStringLiteral("The show list cannot be kept in\r\n%1\r\n(%2).\r\n\r\nIt starts "
+                       "empty, and Save Setup will fail until this is mended.")
+            .arg(path, reason),
+        platform::Buttons::Ok, platform::Icon::Exclamation, QStringLiteral("Quorvane"), this);
 }
 
 void frmTray::Form_Unload() {

@@ -109,6 +109,8 @@ public:
 
     // Goes to the notification area: the icon, then the window out of sight.
     void hideToTray(bool animate);
+    // Says why the store cannot be used, on standard error and in a message over the window.
+    void tellStoreUnusable(const QString& reason);
 
     QListWidget* ShowList;
     QListWidget* HiddenList1;

@@ -4,13 +4,6 @@ namespace showlist {
 
 namespace {
 
-void deleteAll(RecordSet& store) {
-    while (store.RecordCount() != 0) {
-        store.MoveLast();
-        store.Delete();
-    }
-}
-
 // Runs writes in one transaction: committed when they all succeed, rolled back otherwise.
 template <typename Writes>
 void atomically(RecordSet& store, Writes writes) {
@@ -33,7 +26,7 @@ void atomically(RecordSet& store, Writes writes) {
 
 void writeShowList(RecordSet& store, const ShowLists& lists) {
     atomically(store, [&] {
-        deleteAll(store);
+        store.deleteAllRecords();
         for (int i = 0; i < lists.count(); ++i) {
             const ShowListEntry entry = lists.entry(i);
             store.AddNew();
@@ -46,7 +39,7 @@ void writeShowList(RecordSet& store, const ShowLists& lists) {
 }
 
 void emptyStore(RecordSet& store) {
-    atomically(store, [&] { deleteAll(store); });
+    atomically(store, [&] { store.deleteAllRecords(); });
 }
 
 void recordWallPaper(RecordSet& store, const QString& wallPaper) {

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QTcpServer>
 #include <QThread>
 #include <csignal>
 
@@ -73,6 +76,91 @@ TEST_F(ProgramProcess, TakesItsSettingsFromTheEnvironmentRotatesAndRecordsWhenTe
     ASSERT_EQ(records.size(), 2u);
     EXPECT_EQ(records[0].setup, b);
     EXPECT_EQ(records[1].setup, std::nullopt);
+}
+
+// A program folder the user cannot write to, holding a store file they can: SQLite could
+// read and even lock it, but no save could ever create its journal there.
+TEST_F(ProgramProcess, AStoreInAFolderThatCannotBeWrittenIsNamedOnceAndLeftAlone) {
+    const QString home = folder.filePath("home");
+    QDir().mkpath(home);
+    const QString store = home + "/ZARN.DAT";
+    testing_support::writeStore(store, {{home + "/a.bmp", "a", "0", std::nullopt},
+                                        {home + "/b.bmp", "b", "0", std::nullopt}});
+    const auto everyone = QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther | QFile::ExeOwner |
+                          QFile::ExeGroup | QFile::ExeOther;
+    QFile::setPermissions(store,
+                          everyone | QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther);
+    QFile::setPermissions(home, everyone);
+    // The recorder and what it writes stay reachable for the user the program runs as.
+    QFile::setPermissions(folder.path(),
+                          everyone | QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther);
+    QFile::setPermissions(folder.filePath("record.sh"), everyone);
+    const QByteArray before = fileBytes(store);
+
+    env.insert("QUORVANE_WALLPAPER", "command");
+    process.setProcessEnvironment(env);
+    const QStringList arguments = {"--home", home, "--tick-ms", "30"};
+    if (::geteuid() == 0) {
+        // Permissions do not bind the superuser: the program runs as nobody.
+        process.setProgram("setpriv");
+        process.setArguments(QStringList{"--reuid=nobody", "--regid=nogroup", "--clear-groups",
+                                         QUORVANE_EXECUTABLE} +
+                             arguments);
+    } else {
+        process.setArguments(arguments);
+    }
+    process.start();
+    ASSERT_TRUE(process.waitForStarted());
+    const QString told = "quorvane: the show list cannot be kept in " + store +
+                         ": the store cannot be written: its folder " + home +
+                         " does not let new files be made there";
+    QString errors;
+    const QDeadlineTimer deadline(20000);
+    while (!errors.contains(told) && !deadline.hasExpired() &&
+           process.state() == QProcess::Running) {
+        process.waitForReadyRead(100);
+        errors += process.readAllStandardError();
+    }
+    ASSERT_TRUE(errors.contains(told)) << errors.toStdString();
+    ::kill(pid_t(process.processId()), SIGTERM);
+    ASSERT_TRUE(process.waitForFinished(10000));
+    errors += process.readAllStandardError();
+    EXPECT_EQ(process.exitCode(), 0);
+    EXPECT_EQ(errors.count("quorvane: "), 1) << errors.toStdString();
+    EXPECT_TRUE(applied().isEmpty()) << "a list that cannot be kept is not rotated";
+    EXPECT_EQ(fileBytes(store), before);
+}
+
+// An X server that takes connections and never answers: Qt's start-up waits on it for good,
+// which holds the program at the earliest point a logout can reach it.
+class SilentXServer {
+public:
+    SilentXServer() {
+        for (int display = 40; display < 100 && !server.isListening(); ++display)
+            if (server.listen(QHostAddress::LocalHost, quint16(6000 + display)))
+                name = QStringLiteral("127.0.0.1:%1").arg(display);
+    }
+    QTcpServer server;
+    QString name;
+};
+
+TEST_F(ProgramProcess, ATerminationWhileQtStartsEndsCleanlyNotAsACrash) {
+    SilentXServer x;
+    ASSERT_TRUE(x.server.isListening()) << "no free X display port between 6040 and 6099";
+    env.insert("QT_QPA_PLATFORM", "xcb");
+    env.insert("DISPLAY", x.name);
+    env.remove("WAYLAND_DISPLAY");
+    env.insert("QUORVANE_WALLPAPER", "command");
+    process.setProcessEnvironment(env);
+    process.setArguments({"--home", folder.path()});
+    process.start();
+    ASSERT_TRUE(process.waitForStarted());
+    ASSERT_TRUE(x.server.waitForNewConnection(20000)) << "the program never reached its display";
+    ::kill(pid_t(process.processId()), SIGTERM);
+    ASSERT_TRUE(process.waitForFinished(10000));
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit) << "killed by the signal";
+    EXPECT_EQ(process.exitCode(), 0);
+    EXPECT_FALSE(QFile::exists(folder.filePath("ZARN.DAT"))) << "nothing was touched yet";
 }
 
 // A wallpaper command that fails, saying why, until the file "works" exists in its folder,

@@ -19,6 +19,14 @@ struct StoredRecord {
     bool operator==(const StoredRecord&) const = default;
 };
 
+inline void PrintTo(const StoredRecord& record, std::ostream* out) {
+    const auto text = [](const showlist::FieldValue& value) {
+        return value ? "\"" + value->toStdString() + "\"" : std::string("null");
+    };
+    *out << "{" << text(record.path) << ", " << text(record.image) << ", " << text(record.viewTime)
+         << ", " << text(record.setup) << "}";
+}
+
 // Reads the WALLPAPER table straight from the file, in stored order, bypassing the code
 // under test.
 std::vector<StoredRecord> readStore(const QString& databasePath);
