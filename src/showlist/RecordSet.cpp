@@ -65,6 +65,11 @@ void checkWritable(sqlite3* db, const QString& databasePath) {
     execute(db, "ROLLBACK");
 }
 
+struct ResetAfterUse {
+    SqliteStatement& statement;
+    ~ResetAfterUse() { statement.reset(); }
+};
+
 void createSchema(sqlite3* db) {
     execute(db,
             "CREATE TABLE WALLPAPER ("
@@ -74,9 +79,11 @@ void createSchema(sqlite3* db) {
 
 }  // namespace
 
+RecordSet::RecordSet() = default;
 RecordSet::~RecordSet() { close(); }
 
 void RecordSet::close() {
+    statements_.clear();
     if (db_) sqlite3_close_v2(db_);
     db_ = nullptr;
     rows_.clear();
@@ -138,8 +145,15 @@ std::vector<RecordSet::Row> RecordSet::readRows() const {
     return rows;
 }
 
+SqliteStatement& RecordSet::reusable(const QByteArray& sql) const {
+    std::unique_ptr<SqliteStatement>& statement = statements_[sql];
+    if (!statement) statement = std::make_unique<SqliteStatement>(db_, sql.constData());
+    return *statement;
+}
+
 qint64 RecordSet::readDataVersion() const {
-    SqliteStatement version(db_, "PRAGMA data_version");
+    SqliteStatement& version = reusable("PRAGMA data_version");
+    const ResetAfterUse reset(version);
     version.step();
     return version.int64Column(0);
 }
@@ -297,9 +311,9 @@ void RecordSet::Update() {
         }
         return;
     }
-    SqliteStatement insert(db_,
-                           "INSERT INTO WALLPAPER (Path, Image, ViewTime, Setup) "
-                           "VALUES (?, ?, ?, ?)");
+    SqliteStatement& insert =
+        reusable("INSERT INTO WALLPAPER (Path, Image, ViewTime, Setup) VALUES (?, ?, ?, ?)");
+    const ResetAfterUse reset(insert);
     int slot = 1;
     for (const char* column : kColumns) {
         const auto it = buffer_.find(QString::fromLatin1(column));
@@ -316,10 +330,25 @@ FieldValue RecordSet::Fields(const QString& name) const {
     requireCurrent();
     const QByteArray sql =
         QByteArray("SELECT \"") + columnName(name) + "\" FROM WALLPAPER WHERE rowid = ?";
-    SqliteStatement select(db_, sql.constData());
+    SqliteStatement& select = reusable(sql);
+    const ResetAfterUse reset(select);
     select.bind(1, rows_[index_].rowid);
     if (!select.step()) throw StoreError("the current record was removed from the store");
     return select.textColumn(0);
+}
+
+void RecordSet::readTogether(const std::function<void()>& reads) {
+    requireOpen();
+    if (inTransaction_) return reads();
+    execute(db_, "BEGIN");
+    try {
+        reads();
+    } catch (...) {
+        // Only a read ends here: a failed ROLLBACK changes nothing, the first failure counts.
+        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
+    execute(db_, "COMMIT");
 }
 
 void RecordSet::BeginTrans() {

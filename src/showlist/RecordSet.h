@@ -1,8 +1,11 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QVariant>
+#include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <vector>
@@ -10,6 +13,8 @@
 struct sqlite3;
 
 namespace showlist {
+
+class SqliteStatement;
 
 class StoreError : public std::runtime_error {
 public:
@@ -25,7 +30,7 @@ using FieldValue = std::optional<QString>;
 // carried out throws StoreError; callers decide whether to skip it or give up.
 class RecordSet {
 public:
-    RecordSet() = default;
+    RecordSet();
     ~RecordSet();
     RecordSet(const RecordSet&) = delete;
     RecordSet& operator=(const RecordSet&) = delete;
@@ -64,6 +69,11 @@ public:
     void Update();
     FieldValue Fields(const QString& name) const;
 
+    // Runs `reads` as one read transaction: they see one state of the store and take its
+    // lock once, instead of once per statement - which is most of the time of reading a list
+    // of thousands of records field by field.
+    void readTogether(const std::function<void()>& reads);
+
     // Groups writes so that they land together or not at all.
     void BeginTrans();
     void CommitTrans();
@@ -86,8 +96,12 @@ private:
     qint64 readDataVersion() const;
     void placeCursorIn(const std::vector<Row>& rows);
     void requireCurrent() const;
+    // A statement prepared once per connection and reset after each use: reading a list of
+    // thousands of records would otherwise spend most of its time preparing the same queries.
+    SqliteStatement& reusable(const QByteArray& sql) const;
 
     sqlite3* db_ = nullptr;
+    mutable std::map<QByteArray, std::unique_ptr<SqliteStatement>> statements_;
     QString path_;
     std::vector<Row> rows_;
     // The store's data_version when rows_ was read; it changes only with commits made by

@@ -50,6 +50,11 @@ FieldValue SqliteStatement::textColumn(int column) const {
     return QString::fromUtf8(text, bytes);
 }
 
+void SqliteStatement::reset() {
+    sqlite3_reset(statement_);
+    sqlite3_clear_bindings(statement_);
+}
+
 void execute(sqlite3* db, const char* sql) {
     SqliteStatement statement(db, sql);
     while (statement.step()) {

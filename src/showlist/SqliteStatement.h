@@ -22,6 +22,9 @@ public:
     bool step();
     qint64 int64Column(int column) const;
     FieldValue textColumn(int column) const;
+    // Makes the statement ready to run again with new values, and lets go of the read lock
+    // a statement holds until it is reset or finalised.
+    void reset();
 
 private:
     sqlite3* db_;

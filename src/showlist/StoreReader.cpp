@@ -15,13 +15,15 @@ QString savedWallPaper(RecordSet& store) {
 
 void fillLists(RecordSet& store, ShowLists& lists) {
     lists.clear();
-    store.MoveFirst();
-    while (!store.Eof()) {
-        lists.append({store.Fields(QStringLiteral("Image")).value_or(QString()),
-                      store.Fields(kPath).value_or(QString()),
-                      store.Fields(QStringLiteral("ViewTime")).value_or(QString())});
-        store.MoveNext();
-    }
+    store.readTogether([&] {
+        store.MoveFirst();
+        while (!store.Eof()) {
+            lists.append({store.Fields(QStringLiteral("Image")).value_or(QString()),
+                          store.Fields(kPath).value_or(QString()),
+                          store.Fields(QStringLiteral("ViewTime")).value_or(QString())});
+            store.MoveNext();
+        }
+    });
 }
 
 bool findPath(RecordSet& store, const QString& path) {

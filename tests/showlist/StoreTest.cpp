@@ -61,6 +61,21 @@ TEST_F(Store, WalksRecordsInTheOrderTheyWereAdded) {
     EXPECT_THROW(store.Fields(QStringLiteral("NoSuchColumn")), StoreError);
 }
 
+// The record set keeps its statements prepared; none may keep the file locked for others.
+TEST_F(Store, ReadingLeavesTheStoreFreeForOtherPrograms) {
+    open();
+    QListWidget names, paths, times;
+    showlist::ShowLists lists(&names, &paths, &times);
+    showlist::fillLists(store, lists);
+    EXPECT_EQ(lists.count(), 3);
+    store.MoveLast();
+    EXPECT_EQ(field("Image"), "c");
+    EXPECT_THROW(store.readTogether([] { throw StoreError("a read that failed"); }), StoreError);
+    testing_support::StoreLock other(path);  // fails the test if it cannot lock the file
+    other.release();
+    EXPECT_EQ(field("Path"), "/p/c.bmp");
+}
+
 TEST_F(Store, AfterDeleteMoveNextGoesToTheFollowingRecord) {
     open();
     store.Delete();
