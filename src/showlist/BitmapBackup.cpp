@@ -3,13 +3,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <stdexcept>
 
 #include "FolderListing.h"
 #include "imaging/FormatCode.h"
 #include "imaging/ImgX.h"
 #include "imaging/InfoItems.h"
+#include "imaging/codecs/AtomicFile.h"
 
 namespace showlist {
 
@@ -42,16 +42,14 @@ void copyBitmap(const QString& source, const QString& target) {
         throw std::runtime_error("the bitmap already is the program folder's copy");
     QFile in(source);
     if (!in.open(QIODevice::ReadOnly)) throw std::runtime_error("the bitmap cannot be read");
-    QSaveFile out(target);
-    if (!out.open(QIODevice::WriteOnly)) throw std::runtime_error("the copy cannot be written");
+    // Replaces an earlier copy whole or not at all; a full disk leaves it as it was.
+    imaging::codecs::AtomicFile out(target);
     constexpr qint64 kBlock = 1 << 20;
     for (QByteArray block = in.read(kBlock); !block.isEmpty(); block = in.read(kBlock))
-        out.write(block);
-    if (in.error() != QFileDevice::NoError) {
-        out.cancelWriting();
+        if (out.write(block) != block.size()) break;  // commit() says why
+    if (in.error() != QFileDevice::NoError)
         throw std::runtime_error("the bitmap cannot be read to its end");
-    }
-    if (!out.commit()) throw std::runtime_error("the copy cannot be written");
+    out.commit();
 }
 
 void convertToBitmap(const QString& source, const QString& target, std::optional<QSize> screen) {

@@ -21,9 +21,10 @@ struct BackupTarget {
 BackupTarget backupTarget(const QString& programFolder, const QString& fileTitle);
 
 // Copies a bitmap byte for byte, replacing a file of that name. The copy is written beside
-// the target and renamed over it, so a failure leaves an existing target as it was. Throws
-// std::runtime_error when the source cannot be read, the folder cannot be written, or the
-// source already is the target (there is nothing to copy, and nothing must be destroyed).
+// the target and renamed over it, so a failure - a full disk included - leaves an existing
+// target as it was. Throws std::runtime_error when the source cannot be read or already is
+// the target (there is nothing to copy, and nothing must be destroyed), imaging::Error with
+// the system's reason when the copy cannot be written.
 void copyBitmap(const QString& source, const QString& target);
 
 // Decodes any image the engine reads and writes it as a 24-bit bitmap, scaled first to

@@ -61,6 +61,9 @@ public:
         filler.resize(std::max<qint64>(0, filler.size() - room));
     }
 
+    // Gives all the room back.
+    void empty() { QFile::remove(filePath(kFiller)); }
+
     // Every name in the folder, hidden ones too, but the filler.
     QStringList entries() const {
         QStringList names =
