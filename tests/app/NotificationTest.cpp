@@ -10,6 +10,7 @@
 #include <QThread>
 #include <csignal>
 
+#include "ProgramLaunch.h"
 #include "support/StoreFixture.h"
 #include "support/TempFolder.h"
 
@@ -76,19 +77,17 @@ protected:
 };
 
 TEST_F(DesktopNotifications, SayOnceThatTheWallpaperCannotBeChangedAndOnceThatItCanAgain) {
-    const QString command = folder.write("command.sh",
-                                         "#!/bin/sh\n"
-                                         "cd \"$(dirname \"$0\")\"\n"
-                                         "printf '%s\\n' \"$1\" >> calls.txt\n"
-                                         "[ -e works ] || { echo 'no compositor' >&2; exit 1; }\n");
-    QFile::setPermissions(command, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const QString command =
+        program_launch::writeScript(folder, "command.sh",
+                                    "#!/bin/sh\n"
+                                    "cd \"$(dirname \"$0\")\"\n"
+                                    "printf '%s\\n' \"$1\" >> calls.txt\n"
+                                    "[ -e works ] || { echo 'no compositor' >&2; exit 1; }\n");
     testing_support::writeStore(folder.filePath("ZARN.DAT"),
                                 {{folder.filePath("a.bmp"), "a", "0", std::nullopt},
                                  {folder.filePath("b.bmp"), "b", "0", std::nullopt}});
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
+    QProcessEnvironment env = program_launch::offscreenEnvironment(command);
     env.insert("DBUS_SESSION_BUS_ADDRESS", address);
-    env.insert("QUORVANE_WALLPAPER_CMD", command + " %f");
     program.setProcessEnvironment(env);
     program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     program.start(QUORVANE_EXECUTABLE,

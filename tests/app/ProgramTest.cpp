@@ -8,6 +8,7 @@
 #include <QThread>
 #include <csignal>
 
+#include "ProgramLaunch.h"
 #include "app/CommandLine.h"
 #include "support/StoreFixture.h"
 #include "support/TempFolder.h"
@@ -35,21 +36,15 @@ TEST(CommandLine, ArgumentsWinOverTheEnvironmentWhichWinsOverTheDefaults) {
 // The real executable, run as a user would, setting the wallpaper through a script.
 class ProgramProcess : public ::testing::Test {
 protected:
-    void SetUp() override {
-        const QString recorder = folder.write(
-            "record.sh", "#!/bin/sh\nprintf '%s\\n' \"$1\" >> \"$(dirname \"$0\")/applied.txt\"\n");
-        QFile::setPermissions(recorder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        env.insert("QT_QPA_PLATFORM", "offscreen");
-        env.insert("QUORVANE_WALLPAPER_CMD", recorder + " %f");
-        env.remove("QUORVANE_HOME");
-        process.setProgram(QUORVANE_EXECUTABLE);
-    }
+    void SetUp() override { process.setProgram(QUORVANE_EXECUTABLE); }
     QStringList applied() const {
         return QString(fileBytes(folder.filePath("applied.txt"))).split('\n', Qt::SkipEmptyParts);
     }
 
     testing_support::TempFolder folder;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    QProcessEnvironment env = program_launch::offscreenEnvironment(program_launch::writeScript(
+        folder, "record.sh",
+        "#!/bin/sh\nprintf '%s\\n' \"$1\" >> \"$(dirname \"$0\")/applied.txt\"\n"));
     QProcess process;
 };
 
@@ -64,14 +59,9 @@ TEST_F(ProgramProcess, TakesItsSettingsFromTheEnvironmentRotatesAndRecordsWhenTe
     process.start();
     ASSERT_TRUE(process.waitForStarted());
     // Start-up puts the cursor on b; the second tick moves on and shows a, the next one b.
-    const QDeadlineTimer deadline(20000);
-    while (applied().size() < 2 && !deadline.hasExpired()) QThread::msleep(20);
+    program_launch::waitFor([&] { return applied().size() >= 2; });
     ASSERT_EQ(applied().mid(0, 2), (QStringList{a, b}));
-
-    ::kill(pid_t(process.processId()), SIGTERM);
-    ASSERT_TRUE(process.waitForFinished(10000));
-    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(process.exitCode(), 0);
+    program_launch::endAndExpectCleanExit(process);
     const auto records = testing_support::readStore(folder.filePath("ZARN.DAT"));
     ASSERT_EQ(records.size(), 2u);
     EXPECT_EQ(records[0].setup, b);
@@ -176,8 +166,7 @@ protected:
     // Starts the program rotating through three images a tick each, with `script` as the
     // wallpaper command.
     void startWith(const char* script) {
-        const QString command = folder.write("command.sh", script);
-        QFile::setPermissions(command, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        const QString command = program_launch::writeScript(folder, "command.sh", script);
         testing_support::writeStore(folder.filePath("ZARN.DAT"),
                                     {{folder.filePath("a.bmp"), "a", "0", std::nullopt},
                                      {folder.filePath("b.bmp"), "b", "0", std::nullopt},
@@ -191,13 +180,6 @@ protected:
         ASSERT_TRUE(process.waitForStarted());
     }
     int calls() const { return int(QString(fileBytes(folder.filePath("calls.txt"))).count('\n')); }
-    // Waits, as a guard against a hang and not as a measurement, for the condition.
-    template <typename Condition>
-    bool waitFor(Condition condition) {
-        const QDeadlineTimer deadline(20000);
-        while (!condition() && !deadline.hasExpired()) QThread::msleep(20);
-        return condition();
-    }
     // The lines the program itself wrote to standard error so far (Qt's own messages may
     // lack their line ends).
     QStringList ownLines() const {
@@ -207,24 +189,19 @@ protected:
             if (line.contains("quorvane: ")) own << line.mid(line.indexOf("quorvane: "));
         return own;
     }
-    void endAndExpectCleanExit() {
-        ::kill(pid_t(process.processId()), SIGTERM);
-        ASSERT_TRUE(process.waitForFinished(10000));
-        EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
-        EXPECT_EQ(process.exitCode(), 0);
-    }
+    void endAndExpectCleanExit() { program_launch::endAndExpectCleanExit(process); }
 };
 
 TEST_F(ProgramReports, AFailingWallpaperOncePerRunOfFailuresAndWhenItWorksAgain) {
     startWith(kFlakyCommand);
-    ASSERT_TRUE(waitFor([&] { return calls() >= 4; }));
+    ASSERT_TRUE(program_launch::waitFor([&] { return calls() >= 4; }));
     const QString failing =
         "quorvane: the wallpaper could not be changed with the command backend: " +
         folder.filePath("command.sh") + " failed (exit status 3): no desktop to talk to";
     EXPECT_EQ(ownLines(), QStringList{failing}) << "told once, however many changes fail";
     folder.write("works", "");
     const int before = calls();
-    ASSERT_TRUE(waitFor([&] { return calls() >= before + 3; }));
+    ASSERT_TRUE(program_launch::waitFor([&] { return calls() >= before + 3; }));
     EXPECT_EQ(
         ownLines(),
         QStringList({failing, "quorvane: the wallpaper changes again with the command backend"}));
@@ -238,7 +215,8 @@ TEST_F(ProgramReports, AHungWallpaperToolDoesNotHoldUpTheEndAndTheWallpaperIsRec
         "printf '%s\\n' \"$1\" >> calls.txt\n"
         "echo $$ > hung.pid\n"
         "exec sleep 60\n");
-    ASSERT_TRUE(waitFor([&] { return QFile::exists(folder.filePath("hung.pid")); }));
+    ASSERT_TRUE(
+        program_launch::waitFor([&] { return QFile::exists(folder.filePath("hung.pid")); }));
     const QString showing = QString(fileBytes(folder.filePath("calls.txt"))).trimmed();
     ::kill(pid_t(process.processId()), SIGTERM);
     // Well inside the five seconds one change may take: the end does not wait for it.

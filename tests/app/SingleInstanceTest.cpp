@@ -13,6 +13,7 @@
 #include <future>
 #include <memory>
 
+#include "ProgramLaunch.h"
 #include "app/SingleInstance.h"
 #include "support/StoreFixture.h"
 #include "support/TempFolder.h"
@@ -164,16 +165,11 @@ protected:
     // Starts the program on `home`; each wallpaper it sets is appended to `log` in the test's
     // folder.
     std::unique_ptr<QProcess> start(const QString& home, const QString& log, int tickMs) {
-        const QString command =
-            folder.write(log + ".sh", "#!/bin/sh\nprintf '%s\\n' \"$1\" >> \"$(dirname \"$0\")/" +
-                                          log.toUtf8() + "\"\n");
-        QFile::setPermissions(command, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("QT_QPA_PLATFORM", "offscreen");
-        env.insert("QUORVANE_WALLPAPER_CMD", command + " %f");
-        env.remove("QUORVANE_HOME");
+        const QString command = program_launch::writeScript(
+            folder, log + ".sh",
+            "#!/bin/sh\nprintf '%s\\n' \"$1\" >> \"$(dirname \"$0\")/" + log.toUtf8() + "\"\n");
         auto process = std::make_unique<QProcess>();
-        process->setProcessEnvironment(env);
+        process->setProcessEnvironment(program_launch::offscreenEnvironment(command));
         process->setProgram(QUORVANE_EXECUTABLE);
         process->setArguments({"--home", home, "--tick-ms", QString::number(tickMs),
                                "--wallpaper-backend", "command"});
@@ -184,22 +180,9 @@ protected:
     QStringList applied(const QString& log) const {
         return QString(fileBytes(folder.filePath(log))).split('\n', Qt::SkipEmptyParts);
     }
-    // Waits, as a guard against a hang and not as a measurement, for the condition.
-    template <typename Condition>
-    static bool waitFor(Condition condition) {
-        const QDeadlineTimer deadline(20000);
-        while (!condition() && !deadline.hasExpired()) QThread::msleep(20);
-        return condition();
-    }
     // Lets the copy start listening for later starts.
     static bool listening(const QString& home) {
-        return waitFor([&] { return QFile::exists(socketPath(home)); });
-    }
-    static void endAndExpectCleanExit(QProcess& process) {
-        ::kill(pid_t(process.processId()), SIGTERM);
-        ASSERT_TRUE(process.waitForFinished(10000));
-        EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
-        EXPECT_EQ(process.exitCode(), 0);
+        return program_launch::waitFor([&] { return QFile::exists(socketPath(home)); });
     }
     // A later start that must end by itself, without having set anything.
     void expectEndsAtOnce(QProcess& later, const QString& log, const QByteArray& stderrText) {
@@ -229,11 +212,11 @@ TEST_F(Copies, ASecondStartBringsUpTheFirstAndLeavesStoreAndWallpaperAlone) {
     const auto second = start(home, "second.txt", 30);
     expectEndsAtOnce(*second, "second.txt", "");
     EXPECT_EQ(fileBytes(store), storeBefore);
-    ASSERT_TRUE(waitFor([&] { return !applied("first.txt").isEmpty(); }))
+    ASSERT_TRUE(program_launch::waitFor([&] { return !applied("first.txt").isEmpty(); }))
         << "the first copy's window did not come up";
     EXPECT_EQ(applied("first.txt"), QStringList{home + "/b.bmp"});
     EXPECT_EQ(first->state(), QProcess::Running);
-    endAndExpectCleanExit(*first);
+    program_launch::endAndExpectCleanExit(*first);
 }
 
 TEST_F(Copies, HelpAndVersionAnswerThemselvesWhileACopyRuns) {
@@ -248,7 +231,7 @@ TEST_F(Copies, HelpAndVersionAnswerThemselvesWhileACopyRuns) {
             option == std::string("--version") ? "quorvane 1.0.0" : "Usage: quorvane"))
             << option;
     }
-    endAndExpectCleanExit(*first);
+    program_launch::endAndExpectCleanExit(*first);
 }
 
 TEST_F(Copies, AStartWhileTheFirstIsHungEndsSayingSo) {
@@ -263,7 +246,7 @@ TEST_F(Copies, AStartWhileTheFirstIsHungEndsSayingSo) {
                      "quorvane: another copy runs in " + home.toUtf8() + " and does not answer.\n");
     EXPECT_EQ(fileBytes(store), storeBefore);
     ::kill(pid_t(first->processId()), SIGCONT);
-    endAndExpectCleanExit(*first);
+    program_launch::endAndExpectCleanExit(*first);
 }
 
 TEST_F(Copies, ACopyKilledOutrightLeavesLockAndSocketThatDoNotStopTheNextStart) {
@@ -271,18 +254,19 @@ TEST_F(Copies, ACopyKilledOutrightLeavesLockAndSocketThatDoNotStopTheNextStart) 
     testing_support::writeStore(store, {{home + "/a.bmp", "a", "0", std::nullopt},
                                         {home + "/b.bmp", "b", "0", std::nullopt}});
     const auto killed = start(home, "killed.txt", 30);
-    ASSERT_TRUE(waitFor([&] { return applied("killed.txt").size() >= 2; }));
+    ASSERT_TRUE(program_launch::waitFor([&] { return applied("killed.txt").size() >= 2; }));
     killed->kill();
     ASSERT_TRUE(killed->waitForFinished(10000));
     ASSERT_TRUE(QFile::exists(home + "/" + SingleInstance::lockFileName()));
     ASSERT_TRUE(QFile::exists(socketPath(home)));
 
     const auto next = start(home, "next.txt", 30);
-    EXPECT_TRUE(waitFor([&] { return applied("next.txt").size() >= 2; })) << "it does not rotate";
+    EXPECT_TRUE(program_launch::waitFor([&] { return applied("next.txt").size() >= 2; }))
+        << "it does not rotate";
     // It took the folder over: a further start hands over to it.
     const auto further = start(home, "further.txt", 30);
     expectEndsAtOnce(*further, "further.txt", "");
-    endAndExpectCleanExit(*next);
+    program_launch::endAndExpectCleanExit(*next);
 }
 
 TEST_F(Copies, CopiesOnTwoProgramFoldersRunSideBySide) {
@@ -294,11 +278,11 @@ TEST_F(Copies, CopiesOnTwoProgramFoldersRunSideBySide) {
     }
     const auto one = start(home, "one.txt", 30);
     const auto two = start(otherHome, "two.txt", 30);
-    EXPECT_TRUE(waitFor([&] { return applied("one.txt").size() >= 3; }));
-    EXPECT_TRUE(waitFor([&] { return applied("two.txt").size() >= 3; }));
+    EXPECT_TRUE(program_launch::waitFor([&] { return applied("one.txt").size() >= 3; }));
+    EXPECT_TRUE(program_launch::waitFor([&] { return applied("two.txt").size() >= 3; }));
     EXPECT_TRUE(applied("two.txt").first().startsWith(otherHome));
-    endAndExpectCleanExit(*one);
-    endAndExpectCleanExit(*two);
+    program_launch::endAndExpectCleanExit(*one);
+    program_launch::endAndExpectCleanExit(*two);
 }
 
 // A store changed by hand while the program rotates: the rotation goes on with the records
@@ -309,7 +293,7 @@ TEST_F(Copies, AStoreRewrittenWhileRunningIsRotatedAsNowStored) {
                                         {home + "/b.bmp", "b", "0", std::nullopt},
                                         {home + "/c.bmp", "c", "0", std::nullopt}});
     const auto running = start(home, "applied.txt", 30);
-    ASSERT_TRUE(waitFor([&] { return applied("applied.txt").size() >= 2; }));
+    ASSERT_TRUE(program_launch::waitFor([&] { return applied("applied.txt").size() >= 2; }));
     // Written anew in one transaction, as a save does.
     editByHand(store,
                "BEGIN; DELETE FROM WALLPAPER; INSERT INTO WALLPAPER (Path, ViewTime) VALUES ('" +
@@ -321,7 +305,7 @@ TEST_F(Copies, AStoreRewrittenWhileRunningIsRotatedAsNowStored) {
             if (seen[i].endsWith("x.bmp") || seen[i].endsWith("y.bmp")) return i;
         return qsizetype(-1);
     };
-    ASSERT_TRUE(waitFor([&] {
+    ASSERT_TRUE(program_launch::waitFor([&] {
         return firstNew() >= 0 && applied("applied.txt").size() >= firstNew() + 4;
     })) << "stuck on the old records: "
         << applied("applied.txt").join(' ').toStdString();
@@ -329,7 +313,7 @@ TEST_F(Copies, AStoreRewrittenWhileRunningIsRotatedAsNowStored) {
     const QStringList xy = {home + "/x.bmp", home + "/y.bmp"};
     const QStringList yx = {home + "/y.bmp", home + "/x.bmp"};
     EXPECT_TRUE(after == xy + xy || after == yx + yx) << after.join(' ').toStdString();
-    endAndExpectCleanExit(*running);
+    program_launch::endAndExpectCleanExit(*running);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <csignal>
 #include <optional>
 
+#include "ProgramLaunch.h"
 #include "support/QtPrinting.h"
 #include "support/StoreFixture.h"
 #include "support/TempFolder.h"
@@ -53,15 +54,12 @@ QByteArray commandIn(const testing_support::TempFolder& folder) {
 class Soak : public ::testing::Test {
 protected:
     void SetUp() override {
-        const QString command = folder.write("command.sh", commandIn(folder));
-        QFile::setPermissions(command, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        const QString command =
+            program_launch::writeScript(folder, "command.sh", commandIn(folder));
         testing_support::writeStore(folder.filePath("ZARN.DAT"),
                                     {{folder.filePath("a.bmp"), "a", "0", std::nullopt},
                                      {folder.filePath("b.bmp"), "b", "0", std::nullopt}});
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("QT_QPA_PLATFORM", "offscreen");
-        env.insert("QUORVANE_WALLPAPER_CMD", command + " %f");
-        process.setProcessEnvironment(env);
+        process.setProcessEnvironment(program_launch::offscreenEnvironment(command));
         process.setProgram(QUORVANE_EXECUTABLE);
         process.setArguments(
             {"--home", folder.path(), "--tick-ms", "1", "--wallpaper-backend", "command"});
@@ -69,18 +67,13 @@ protected:
         process.start();
         ASSERT_TRUE(process.waitForStarted());
     }
-    void TearDown() override {
-        ::kill(pid_t(process.processId()), SIGTERM);
-        EXPECT_TRUE(process.waitForFinished(10000));
-        EXPECT_EQ(process.exitCode(), 0);
-    }
+    void TearDown() override { program_launch::endAndExpectCleanExit(process); }
     int calls() const { return int(fileBytes(folder.filePath("calls.txt")).count('\n')); }
     // Waits, as a guard against a hang and not as a measurement, for `n` more changes.
     void changes(int n) {
         const int until = calls() + n;
-        const QDeadlineTimer deadline(60000);
-        while (calls() < until && !deadline.hasExpired() && process.state() == QProcess::Running)
-            QThread::msleep(20);
+        program_launch::waitFor(
+            [&] { return calls() >= until || process.state() != QProcess::Running; }, 60000);
         ASSERT_GE(calls(), until) << "the rotation stopped";
     }
     // A change in progress holds its pipes for a few milliseconds, so the program is looked
