@@ -5,7 +5,7 @@ BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all deps configure build run test sanitized-test clean
+.PHONY: all deps configure build run test sanitized-test deb clean
 
 all: build
 
@@ -24,6 +24,11 @@ run: build
 test: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
 	$(MAKE) --no-print-directory sanitized-test
+
+# A Debian package of what `cmake --install` places, under /usr:
+# $(BUILD_DIR)/quorvane_<version>_<arch>.deb, its Depends worked out by dpkg-shlibdeps.
+deb: build
+	cd $(BUILD_DIR) && cpack -G DEB
 
 # The imaging engine's tests once more, built with AddressSanitizer and UBSan.
 SANITIZE_DIR ?= build-asan
