@@ -13,11 +13,13 @@ const QCommandLineOption kHome(QStringLiteral("home"), QString(), QStringLiteral
 const QCommandLineOption kTick(QStringLiteral("tick-ms"), QString(), QStringLiteral("N"));
 const QCommandLineOption kBackend(QStringLiteral("wallpaper-backend"), QString(),
                                   QStringLiteral("NAME"));
+const QCommandLineOption kAutostart(QStringLiteral("autostart"), QString(),
+                                    QStringLiteral("on|off|status"));
 const QCommandLineOption kHelp({QStringLiteral("h"), QStringLiteral("help")}, QString());
 const QCommandLineOption kVersion({QStringLiteral("v"), QStringLiteral("version")}, QString());
 
 void addOptions(QCommandLineParser& parser) {
-    parser.addOptions({kHome, kTick, kBackend, kHelp, kVersion});
+    parser.addOptions({kHome, kTick, kBackend, kAutostart, kHelp, kVersion});
 }
 
 }  // namespace
@@ -37,6 +39,14 @@ StartupOptions parseCommandLine(const QStringList& arguments, const QProcessEnvi
     }
     options.showHelp = parser.isSet(kHelp);
     options.showVersion = parser.isSet(kVersion);
+
+    options.autostart = parser.value(kAutostart);
+    if (parser.isSet(kAutostart) &&
+        !QStringList{"on", "off", "status"}.contains(options.autostart)) {
+        options.error = QStringLiteral("--autostart takes on, off or status, not \"%1\".")
+                            .arg(options.autostart);
+        return options;
+    }
 
     options.home =
         parser.isSet(kHome) ? parser.value(kHome) : env.value(QStringLiteral("QUORVANE_HOME"));
@@ -85,6 +95,8 @@ QString helpText() {
                "  --tick-ms N               length of one rotation tick in ms (default 60006)\n"
                "  --wallpaper-backend NAME  set the wallpaper through NAME, one of:\n"
                "                            %1\n"
+               "  --autostart on|off|status start Quorvane when you log in (with this --home),\n"
+               "                            stop doing so, or show whether it does; then exit\n"
                "  -h, --help                show this help and exit\n"
                "  -v, --version             show the version and exit\n"
                "\n"

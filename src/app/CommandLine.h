@@ -13,6 +13,8 @@ struct StartupOptions {
     QString wallpaperBackend;  // backend name; empty = chosen from the session
     bool showHelp = false;
     bool showVersion = false;
+    // "on", "off" or "status": the run only deals with the log-in start entry
+    QString autostart;
     QString error;  // set when the arguments cannot be used; the program then exits with 2
 };
 

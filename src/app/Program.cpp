@@ -5,11 +5,13 @@
 #include <QSessionManager>
 #include <cstdio>
 
+#include "AutostartCommand.h"
 #include "CommandLine.h"
 #include "SingleInstance.h"
 #include "basMain.h"
 #include "editor/Zarn.h"
 #include "frmTray.h"
+#include "platform/Autostart.h"
 #include "platform/ProgramFolder.h"
 #include "platform/QtDesktop.h"
 #include "platform/QtPrompter.h"
@@ -53,6 +55,10 @@ int runQuorvane(int argc, char** argv) {
     if (options.showVersion) return printAndExit(versionText(), stdout, 0);
     if (!options.error.isEmpty())
         return printAndExit(options.error + QStringLiteral("\n\n") + helpText(), stderr, 2);
+    // The log-in entry needs neither a display nor the rotation.
+    if (!options.autostart.isEmpty())
+        return runAutostartCommand(options.autostart, executablePath(argv[0], env), options.home,
+                                   env);
 
     // A backend that cannot work is the real problem; said before Qt looks for a display,
     // which it may not find.
@@ -92,9 +98,11 @@ int runQuorvane(int argc, char** argv) {
     platform::QtPrompter prompter;
     platform::QtDesktop desktop(programFolder, QApplication::applicationDirPath(), prompter);
 
+    const platform::Autostart autostart(QCoreApplication::applicationFilePath(), options.home, env);
+
     frmTray tray({prompter, desktop, *wallpaper, options.tickMs, detectTrayMode(),
                   [] { QCoreApplication::exit(0); },
-                  rotation::wallpaperBackendName(options.wallpaperBackend, env)});
+                  rotation::wallpaperBackendName(options.wallpaperBackend, env), &autostart});
     QObject::connect(&instance, &SingleInstance::showRequested, &tray, [&tray] { bringUp(tray); });
 
     // A logout, a kill or the end of the session records the wallpaper like "Exit" does.

@@ -114,6 +114,14 @@ void TrayIcon::checkPlacement() {
     }
 }
 
+void TrayIcon::setTip(const QString& tip) {
+    if (icon_) icon_->setToolTip(tip);
+}
+
+void TrayIcon::setMenu(QMenu* menu) {
+    if (icon_) icon_->setContextMenu(menu);
+}
+
 bool TrayIcon::isPresent() const { return icon_ && icon_->isVisible(); }
 
 QRect TrayIcon::geometry() const { return isPresent() ? icon_->geometry() : QRect(); }

@@ -7,6 +7,7 @@
 #include <functional>
 #include <vector>
 
+class QMenu;
 class QSystemTrayIcon;
 
 namespace app {
@@ -37,6 +38,10 @@ public:
     void add(const QIcon& icon, const QString& tip);
     void remove();
     bool isPresent() const;
+    void setTip(const QString& tip);
+    // The menu a right click opens (on StatusNotifierItem hosts, whatever the host shows it
+    // for); nothing without a notification area.
+    void setMenu(QMenu* menu);
     // Where the icon is on screen; empty when the desktop does not say.
     QRect geometry() const;
     // Where the notification area last showed the icon; kept after the icon is removed, so a

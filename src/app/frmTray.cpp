@@ -21,6 +21,8 @@
 
 #include "CaptionZoom.h"
 #include "ListClicks.h"
+#include "ShowListDrop.h"
+#include "TrayMenu.h"
 #include "WallpaperNotice.h"
 #include "editor/AboutBox.h"
 #include "platform/Desktop.h"
@@ -43,8 +45,6 @@ namespace app {
 using platform::skipOnError;
 
 namespace {
-
-const QString kTrayTip = QStringLiteral("Quorvane.");
 
 // Display-time choices in minutes, offered in this order; 15 is the default.
 const QStringList kDisplayTimes = {
@@ -88,10 +88,14 @@ frmTray::frmTray(TrayWindowServices services, QWidget* parent)
     lists_ = std::make_unique<showlist::ShowLists>(ShowList, HiddenList1, HiddenList2);
     browser_ = std::make_unique<showlist::ImageBrowser>(Drive1, Dir1, File1);
     connectShowListCommands();
+    new ShowListDrop(*this, services_.prompter, services_.desktop);
     trayIcon_ = new TrayIcon(services_.trayMode, this);
     connect(trayIcon_, &TrayIcon::doubleClicked, this, &frmTray::onTrayDoubleClick);
     rotation_ = std::make_unique<rotation::Scheduler>(
         Data1, services_.wallpaper, [this] { return isShowing(); }, services_.tickMs);
+    trayMenu_ = new TrayMenu({Data1, *rotation_, *trayIcon_, services_.prompter,
+                              services_.autostart, [this] { Label1_Click(); }, this},
+                             this);
     auto* notice = new WallpaperNotice(services_.wallpaperBackend, *trayIcon_, this);
     connect(rotation_.get(), &rotation::Scheduler::wallpaperFailing, notice,
             &WallpaperNotice::failing);
@@ -280,7 +284,7 @@ void frmTray::AddTrayIcon() {
         installEventFilter(this);
         hookInstalled_ = true;
     }
-    trayIcon_->add(windowIcon(), kTrayTip);
+    trayIcon_->add(windowIcon(), trayTip(rotation_->isPaused()));
 }
 
 void frmTray::RemoveTrayIcon() {

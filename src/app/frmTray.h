@@ -20,6 +20,7 @@ class QPushButton;
 class QToolButton;
 
 namespace platform {
+class Autostart;
 class Desktop;
 class Prompter;
 }  // namespace platform
@@ -39,6 +40,8 @@ class Zarn;
 
 namespace app {
 
+class TrayMenu;
+
 struct TrayWindowServices {
     platform::Prompter& prompter;
     platform::Desktop& desktop;
@@ -49,6 +52,8 @@ struct TrayWindowServices {
     std::function<void()> endProgram;
     // The wallpaper backend's name, as failures of it are reported.
     QString wallpaperBackend;
+    // The log-in start entry the tray menu offers; none when null.
+    const platform::Autostart* autostart = nullptr;
 };
 
 // The main window: the show list and its browser while visible, the notification-area icon
@@ -64,6 +69,7 @@ public:
     rotation::Scheduler& rotation() { return *rotation_; }
     showlist::ShowLists& showLists() { return *lists_; }
     TrayIcon& trayIcon() { return *trayIcon_; }
+    TrayMenu& trayMenu() { return *trayMenu_; }
     showlist::ImageBrowser& browser() { return *browser_; }
     // The image last selected here; the editor opens its dialog at its FileName.
     const showlist::SelectedImage& selectedImage() const { return selected_; }
@@ -153,6 +159,7 @@ private:
     std::unique_ptr<showlist::ImageBrowser> browser_;
     std::unique_ptr<rotation::Scheduler> rotation_;
     TrayIcon* trayIcon_;
+    TrayMenu* trayMenu_;
     QPointer<editor::Zarn> toolbox_;
     // The toolbox's printer: made when first needed, kept so a Printer Setup holds for the run.
     std::unique_ptr<QPrinter> printer_;

@@ -35,7 +35,7 @@ void Scheduler::LongTime() {
     if (!skipOnError([&] { count = store_.RecordCount(); })) {
         // Held by another program (a backup, a second writer) for longer than the busy
         // timeout: it is asked again at the next tick.
-        Timer1.start();
+        rearm();
         return;
     }
     if (count < 1) return;
@@ -58,7 +58,31 @@ void Scheduler::LongTime() {
     } else {
         --Longest;
     }
+    rearm();
+}
+
+void Scheduler::stepNow() {
+    Timer1.stop();
+    Longest = 0;
+    LongTime();
+}
+
+void Scheduler::pause() {
+    if (paused_) return;
+    paused_ = true;
+    Timer1.stop();
+    emit pausedChanged(true);
+}
+
+void Scheduler::resume() {
+    if (!paused_) return;
+    paused_ = false;
     Timer1.start();
+    emit pausedChanged(false);
+}
+
+void Scheduler::rearm() {
+    if (!paused_) Timer1.start();
 }
 
 void Scheduler::ChangeWallPaper(const QString& path) {

@@ -37,8 +37,16 @@ public:
     QTimer Timer1;
 
     void Timer1_Timer();
-    // One step of the rotation, then the timer re-armed.
+    // One step of the rotation, then the timer re-armed unless the rotation is paused.
     void LongTime();
+    // The step the end of a display time brings, taken now: the next entry is applied and
+    // its display time starts afresh.
+    void stepNow();
+    // A pause stops the ticks and keeps Longest and the cursor; it lasts until resume(),
+    // whatever else re-arms the rotation meanwhile.
+    void pause();
+    void resume();
+    bool isPaused() const { return paused_; }
     // Asks the desktop to show the image. A failure changes nothing in the rotation; it is
     // reported once per run of failures, and the first success after them is reported too.
     void ChangeWallPaper(const QString& path);
@@ -48,12 +56,17 @@ signals:
     void wallpaperFailing(const QString& reason);
     // The first change the desktop took after failures.
     void wallpaperWorksAgain();
+    void pausedChanged(bool paused);
 
 private:
     showlist::RecordSet& store_;
     WallpaperSetter& setter_;
     std::function<bool()> mainWindowVisible_;
+    // Starts the next tick, unless the user has paused the rotation.
+    void rearm();
+
     bool failing_ = false;
+    bool paused_ = false;
 };
 
 }  // namespace rotation

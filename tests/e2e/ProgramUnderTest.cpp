@@ -35,10 +35,9 @@ bool ProgramUnderTest::start(double scaleFactor) {
     process_.setProcessEnvironment(env);
     process_.setProcessChannelMode(QProcess::ForwardedChannels);
     tieToTest(process_);
-    // A tick far longer than any test: no rotation step changes the wallpaper on its own.
-    process_.start(
-        QStringLiteral(QUORVANE_EXECUTABLE),
-        {"--home", programFolder(), "--wallpaper-backend", "command", "--tick-ms", "600000"});
+    process_.start(QStringLiteral(QUORVANE_EXECUTABLE),
+                   {"--home", programFolder(), "--wallpaper-backend", "command", "--tick-ms",
+                    QString::number(tickMs_)});
     return process_.waitForStarted(kDeadlineMs);
 }
 

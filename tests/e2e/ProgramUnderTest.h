@@ -19,6 +19,8 @@ public:
 
     // Starts it with Qt's scale factor (1: none); false with errorString() when it failed.
     bool start(double scaleFactor);
+    // The rotation tick it is started with; far longer than any test unless set.
+    void setTickMs(int ms) { tickMs_ = ms; }
     QString errorString() const { return process_.errorString(); }
     qint64 pid() const { return process_.processId(); }
 
@@ -36,6 +38,7 @@ private:
     DesktopSession& desktop_;
     QString folder_;
     QProcess process_;
+    int tickMs_ = 600000;
 };
 
 }  // namespace e2e
