@@ -1,5 +1,7 @@
 #include <benchmark/benchmark.h>
 
+#include <cmath>
+
 #include <jpeglib.h>
 #include <QBuffer>
 #include <QFile>
@@ -133,7 +135,28 @@ BENCHMARK(qtPngEncode)->Unit(benchmark::kMillisecond)->Iterations(1);
 void bmpWrite24(benchmark::State& state) { encodeTo(state, imaging::kFormatBmp, 24); }
 BENCHMARK(bmpWrite24)->Unit(benchmark::kMillisecond);
 
-void bmpWrite8(benchmark::State& state) { encodeTo(state, imaging::kFormatBmp, 8); }
+// Peak signal-to-noise ratio of `reduced` against `original` over R, G and B, in dB.
+double psnr(const QImage& original, const QImage& reduced) {
+    double squares = 0;
+    for (int y = 0; y < original.height(); ++y) {
+        const auto* a = reinterpret_cast<const QRgb*>(original.constScanLine(y));
+        const auto* b = reinterpret_cast<const QRgb*>(reduced.constScanLine(y));
+        for (int x = 0; x < original.width(); ++x) {
+            const int dr = qRed(a[x]) - qRed(b[x]), dg = qGreen(a[x]) - qGreen(b[x]),
+                      db = qBlue(a[x]) - qBlue(b[x]);
+            squares += dr * dr + dg * dg + db * db;
+        }
+    }
+    const double mean = squares / (3.0 * original.width() * original.height());
+    return 10 * std::log10(255.0 * 255.0 / mean);
+}
+
+void bmpWrite8(benchmark::State& state) {
+    encodeTo(state, imaging::kFormatBmp, 8);
+    const QImage written = QImage(files().folder.filePath(QStringLiteral("written")))
+                               .convertToFormat(QImage::Format_RGB32);
+    state.counters["PSNR_dB"] = psnr(files().image, written);
+}
 BENCHMARK(bmpWrite8)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 }  // namespace
