@@ -117,11 +117,18 @@ read -r -t 20 display_number <"$scratch/display" ||
 export DISPLAY=":$display_number"
 openbox --sm-disable >"$scratch/openbox.log" 2>&1 &
 pids+=($!)
-# Activating a window needs the window manager in charge; it says so on the root window.
-for _ in $(seq 100); do
-    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+# Activating a window needs the window manager in charge and announcing that it can: xdotool
+# looks for _NET_ACTIVE_WINDOW among _NET_SUPPORTED, which openbox sets a moment after it
+# starts (on a busy machine, seconds after).
+wm_ready=false
+for _ in $(seq 300); do
+    if xprop -root _NET_SUPPORTED 2>/dev/null | grep -q '_NET_ACTIVE_WINDOW'; then
+        wm_ready=true
+        break
+    fi
     sleep 0.1
 done
+$wm_ready || { echo "FAIL: openbox did not take charge of the display" >&2; exit 1; }
 
 "$root/usr/bin/quorvane" --home "$scratch/show" --wallpaper-backend none \
     >"$scratch/quorvane.log" 2>&1 &
@@ -134,7 +141,12 @@ window_titled() {
 
 # Brings a window to the front with the keyboard focus, then types into it.
 type_into() {
-    timeout 20 xdotool windowactivate --sync "$1" && xdotool key --clearmodifiers "$2"
+    for _ in 1 2 3; do
+        timeout 20 xdotool windowactivate --sync "$1" 2>/dev/null &&
+            xdotool key --clearmodifiers "$2" && return 0
+        sleep 0.5
+    done
+    return 1
 }
 
 if main_window=$(window_titled 'Quorvane') && [[ -n $main_window ]]; then
