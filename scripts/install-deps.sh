@@ -7,7 +7,7 @@ PACKAGES=(
   # toolchain
   cmake g++ make pkg-config
   # Qt 6: widgets, printing, D-Bus, image plugins, SVG for metafiles
-  qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-image-formats-plugins qt6-svg-dev
+  qt6-base-dev qt6-base-private-dev qt6-base-dev-tools qt6-qpa-plugins qt6-image-formats-plugins qt6-svg-dev
   libgl-dev
   # setup store, X11 wallpaper (Xlib, X-Resource), legacy metafiles
   libsqlite3-dev libx11-dev libxres-dev libwmf-dev libemf2svg-dev
