@@ -10,6 +10,7 @@
 
 #include "imaging/FormatCode.h"
 #include "imaging/codecs/CodecSupport.h"
+#include "imaging/codecs/PngMessages.h"
 #include "imaging/codecs/PngReader.h"
 #include "imaging/codecs/PngStripWriter.h"
 
@@ -55,20 +56,10 @@ Header readHeader(Bytes data) {
     return Header{bigEndian32(ihdr), bigEndian32(ihdr + 4), ihdr[8] * channels};
 }
 
-// libpng reports errors by calling back; we jump out to the guarded block. The failure
-// text is kept for the message.
 struct WriteState {
     QIODevice* out;
-    char message[200];
+    PngMessage message;
 };
-
-[[noreturn]] void onError(png_structp png, png_const_charp message) {
-    auto* state = static_cast<WriteState*>(png_get_error_ptr(png));
-    std::snprintf(state->message, sizeof state->message, "%s", message);
-    png_longjmp(png, 1);
-}
-
-void onWarning(png_structp, png_const_charp) {}
 
 void writeData(png_structp png, png_bytep data, png_size_t length) {
     QIODevice* out = static_cast<WriteState*>(png_get_io_ptr(png))->out;
@@ -134,7 +125,8 @@ void encodePng(const QImage& source, bool interlaced, QIODevice& out) {
     for (int y = 0; y < image.height(); ++y)
         rows[std::size_t(y)] = const_cast<png_bytep>(image.constScanLine(y));
     WriteState state{&out, {}};
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &state, onError, onWarning);
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &state.message, keepPngError,
+                                              ignorePngWarning);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
     if (!info) {
         png_destroy_write_struct(&png, nullptr);
@@ -143,7 +135,7 @@ void encodePng(const QImage& source, bool interlaced, QIODevice& out) {
     png_set_write_fn(png, &state, writeData, flushData);
     const bool written = writeRows(png, info, image, interlaced, rows);
     png_destroy_write_struct(&png, &info);
-    if (!written) throw Error(kWriteFailed, QString::fromLocal8Bit(state.message));
+    if (!written) throw Error(kWriteFailed, QString::fromLocal8Bit(state.message.text));
 }
 
 }  // namespace imaging::codecs

@@ -10,27 +10,17 @@
 #include <vector>
 
 #include "imaging/codecs/CodecSupport.h"
+#include "imaging/codecs/PngMessages.h"
 
 namespace imaging::codecs {
 namespace {
 
-// libpng reports a damaged file by calling back. Its own handler would print the reason on
-// stderr before our message; ours keeps it for the message and jumps back to the guarded call.
 struct ReadState {
     Bytes data;
     std::size_t position = 0;
     bool readingEnd = false;
-    char message[200] = {};
+    PngMessage message;
 };
-
-[[noreturn]] void keepError(png_structp png, png_const_charp message) {
-    auto* state = static_cast<ReadState*>(png_get_error_ptr(png));
-    std::snprintf(state->message, sizeof state->message, "%s", message);
-    png_longjmp(png, 1);
-}
-
-// Warnings (an unusual colour profile, a damaged text chunk) leave a picture worth showing.
-void ignoreWarning(png_structp, png_const_charp) {}
 
 void readData(png_structp png, png_bytep out, png_size_t length) {
     auto* state = static_cast<ReadState*>(png_get_io_ptr(png));
@@ -115,9 +105,10 @@ struct ReadStruct {
 }  // namespace
 
 QImage readPng(Bytes data) {
-    ReadState state{data};
+    ReadState state{data, 0, false, {}};
     ReadStruct read;
-    read.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &state, keepError, ignoreWarning);
+    read.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &state.message, keepPngError,
+                                      ignorePngWarning);
     if (read.png) read.info = png_create_info_struct(read.png);
     if (!read.info) throw Error(kOutOfMemory, QStringLiteral("the PNG reader could not start"));
     // Files whose compressed stream claims a smaller window than it uses still open, as they
@@ -127,7 +118,7 @@ QImage readPng(Bytes data) {
 
     Layout layout;
     if (!readLayout(read.png, read.info, &layout))
-        failCorrupt(QString::fromLocal8Bit(state.message));
+        failCorrupt(QString::fromLocal8Bit(state.message.text));
     if (layout.width > INT_MAX || layout.height > INT_MAX ||
         png_get_rowbytes(read.png, read.info) != std::size_t(layout.width) * 4)
         failCorrupt(QStringLiteral("the PNG layout is not one this reader can hand out"));
@@ -135,7 +126,7 @@ QImage readPng(Bytes data) {
                             layout.alphaSamples ? QImage::Format_ARGB32 : QImage::Format_RGB32);
     std::vector<png_bytep> rows(layout.height);
     for (int y = 0; y < image.height(); ++y) rows[std::size_t(y)] = image.scanLine(y);
-    if (!readPixels(read.png, state, rows)) failCorrupt(QString::fromLocal8Bit(state.message));
+    if (!readPixels(read.png, state, rows)) failCorrupt(QString::fromLocal8Bit(state.message.text));
     // Every alpha byte of an opaque palette's rows is 255, as RGB32 wants it.
     if (!layout.transparent) image.reinterpretAsFormat(QImage::Format_RGB32);
 
