@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "CodecTestSupport.h"
+#include "LibjpegFiles.h"
 
 // Real files packed as densely as their encoders can: one colour, written with the longest
 // runs, the fewest bits a block, the best deflate level. The guard against decompression
@@ -59,37 +60,21 @@ struct JpegSettings {
 };
 
 QByteArray flatJpeg(int width, int height, QRgb color, JpegSettings settings) {
-    jpeg_compress_struct info{};
-    jpeg_error_mgr errors{};
-    info.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&info);
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&info, &buffer, &size);
-    info.image_width = JDIMENSION(width);
-    info.image_height = JDIMENSION(height);
-    info.input_components = 3;
-    info.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&info);
-    jpeg_set_quality(&info, 75, TRUE);
-    if (settings.grey) jpeg_set_colorspace(&info, JCS_GRAYSCALE);
-    if (settings.progressive) jpeg_simple_progression(&info);
-    info.optimize_coding = settings.optimized;
-    info.arith_code = settings.arithmetic;
-    jpeg_start_compress(&info, TRUE);
     std::vector<JSAMPLE> row(std::size_t(width) * 3);
     for (int x = 0; x < width; ++x) {
         row[3 * x] = JSAMPLE(qRed(color));
         row[3 * x + 1] = JSAMPLE(qGreen(color));
         row[3 * x + 2] = JSAMPLE(qBlue(color));
     }
-    JSAMPROW rows[] = {row.data()};
-    while (info.next_scanline < info.image_height) jpeg_write_scanlines(&info, rows, 1);
-    jpeg_finish_compress(&info);
-    jpeg_destroy_compress(&info);
-    QByteArray bytes(reinterpret_cast<const char*>(buffer), qsizetype(size));
-    std::free(buffer);
-    return bytes;
+    return codec_tests::libjpegFile(width, height, 3, JCS_RGB, row,
+                                    [&](jpeg_compress_struct& info) {
+                                        jpeg_set_quality(&info, 75, TRUE);
+                                        if (settings.grey)
+                                            jpeg_set_colorspace(&info, JCS_GRAYSCALE);
+                                        if (settings.progressive) jpeg_simple_progression(&info);
+                                        info.optimize_coding = settings.optimized;
+                                        info.arith_code = settings.arithmetic;
+                                    });
 }
 
 // --- TIFF written by libtiff: 8-bit rows of one colour, grey when the colour is. PackBits only

@@ -3,6 +3,7 @@
 #include <jpeglib.h>
 
 #include "CodecTestSupport.h"
+#include "LibjpegFiles.h"
 
 // What JPEG files of cameras and print workflows need, and previews of every kind of file.
 namespace {
@@ -130,32 +131,12 @@ TEST(JpegThumbnail, IsTurnedByItsOrientation) {
 // as stored samples.
 QByteArray cmykJpeg(const unsigned char (&left)[4], const unsigned char (&right)[4],
                     bool adobeMarker) {
-    jpeg_compress_struct info{};
-    jpeg_error_mgr errors{};
-    info.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&info);
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&info, &buffer, &size);
-    info.image_width = 16;
-    info.image_height = 8;
-    info.input_components = 4;
-    info.in_color_space = JCS_CMYK;
-    jpeg_set_defaults(&info);
-    jpeg_set_quality(&info, 100, TRUE);
-    info.write_Adobe_marker = adobeMarker;
-    jpeg_start_compress(&info, TRUE);
-    unsigned char row[16 * 4];
-    for (int x = 0; x < 16; ++x) std::copy_n(x < 8 ? left : right, 4, row + 4 * x);
-    while (info.next_scanline < info.image_height) {
-        JSAMPROW rows[] = {row};
-        jpeg_write_scanlines(&info, rows, 1);
-    }
-    jpeg_finish_compress(&info);
-    jpeg_destroy_compress(&info);
-    QByteArray bytes(reinterpret_cast<const char*>(buffer), qsizetype(size));
-    std::free(buffer);
-    return bytes;
+    std::vector<JSAMPLE> row(16 * 4);
+    for (int x = 0; x < 16; ++x) std::copy_n(x < 8 ? left : right, 4, row.begin() + 4 * x);
+    return codec_tests::libjpegFile(16, 8, 4, JCS_CMYK, row, [&](jpeg_compress_struct& info) {
+        jpeg_set_quality(&info, 100, TRUE);
+        info.write_Adobe_marker = adobeMarker;
+    });
 }
 
 // Adobe's applications store the inks inverted and say so with an APP14 marker, which
