@@ -165,26 +165,6 @@ protected:
     testing_support::TempFolder folder;
 };
 
-// gsettings with the keyfile backend keeps its values in a file under XDG_CONFIG_HOME, so
-// the test neither needs a session bus nor touches the user's settings.
-TEST_P(RealPrograms, GsettingsStoresExactlyTheUriOfThePath) {
-    const QStringList isolated = {QStringLiteral("GSETTINGS_BACKEND=keyfile"),
-                                  QStringLiteral("XDG_CONFIG_HOME=") + folder.path()};
-    const rotation::ProgramRunner runIsolated = [&](const QString& program,
-                                                    const QStringList& arguments, int timeoutMs) {
-        return platform::runProgram("env", isolated + QStringList{program} + arguments, timeoutMs);
-    };
-    rotation::GnomeWallpaperSetter(runIsolated).apply(GetParam().path);
-
-    for (const QString key : {"picture-uri", "picture-uri-dark"}) {
-        const platform::ProcessResult stored =
-            runIsolated("gsettings", {"get", "org.gnome.desktop.background", key}, 10000);
-        ASSERT_TRUE(stored.succeeded()) << "gsettings and gsettings-desktop-schemas are needed";
-        const QString printed = QString::fromUtf8(stored.standardOutput).trimmed();
-        EXPECT_EQ(readUriValue(printed), GetParam().path) << printed.toStdString();
-    }
-}
-
 // A user command is started directly: shell syntax in the path reaches the program as text.
 TEST_P(RealPrograms, UserCommandReceivesThePathAsTextInItsArguments) {
     const QString path =
