@@ -2,10 +2,13 @@
 
 #include <libimagequant.h>
 
+#include <algorithm>
+#include <cmath>
 #include <memory>
 #include <unordered_map>
 
 #include "imaging/Error.h"
+#include "imaging/codecs/Dither.h"
 
 namespace imaging::codecs {
 namespace {
@@ -25,12 +28,31 @@ std::unordered_map<QRgb, std::uint8_t> exactPalette(const QImage& image) {
     return colors;
 }
 
-void rowOfImage(liq_color out[], int y, int width, void* user) {
-    const auto* image = static_cast<const QImage*>(user);
-    const QRgb* row = reinterpret_cast<const QRgb*>(image->constScanLine(y));
-    for (int x = 0; x < width; ++x)
-        out[x] = liq_color{std::uint8_t(qRed(row[x])), std::uint8_t(qGreen(row[x])),
-                           std::uint8_t(qBlue(row[x])), 255};
+// libimagequant learns the palette from a sample: one pixel from each cell of a grid sized
+// so that about kSamplePixels are taken, moving within the cell from one cell to the next so
+// the grid's own pattern is not sampled. The histogram of a large photo barely changes with
+// sampling, and the time to build it falls with the pixel count.
+constexpr qint64 kSamplePixels = 400'000;
+
+int sampleStep(const QImage& image) {
+    const double ratio = double(image.width()) * image.height() / double(kSamplePixels);
+    return ratio <= 1 ? 1 : int(std::ceil(std::sqrt(ratio)));
+}
+
+std::vector<liq_color> samplePixels(const QImage& image, int step, int& width, int& height) {
+    width = (image.width() + step - 1) / step;
+    height = (image.height() + step - 1) / step;
+    std::vector<liq_color> sample(std::size_t(width) * std::size_t(height));
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const int sx = std::min(image.width() - 1, x * step + (7 * y + 3 * x) % step);
+            const int sy = std::min(image.height() - 1, y * step + (5 * x + y) % step);
+            const QRgb pixel = reinterpret_cast<const QRgb*>(image.constScanLine(sy))[sx];
+            sample[std::size_t(y) * std::size_t(width) + std::size_t(x)] =
+                liq_color{std::uint8_t(qRed(pixel)), std::uint8_t(qGreen(pixel)),
+                          std::uint8_t(qBlue(pixel)), 255};
+        }
+    return sample;
 }
 
 // libimagequant's objects, each freed by its own function.
@@ -42,6 +64,25 @@ struct Release {
 
 [[noreturn]] void quantizeFailed() {
     throw Error(kOutOfMemory, QStringLiteral("the image could not be reduced to 256 colours"));
+}
+
+std::vector<QRgb> learnPalette(const QImage& image) {
+    const std::unique_ptr<liq_attr, Release> attr(liq_attr_create());
+    if (!attr) quantizeFailed();
+    liq_set_speed(attr.get(), 3);
+    int width = 0, height = 0;
+    std::vector<liq_color> sample = samplePixels(image, sampleStep(image), width, height);
+    const std::unique_ptr<liq_image, Release> input(
+        liq_image_create_rgba(attr.get(), sample.data(), width, height, 0));
+    liq_result* raw = nullptr;
+    if (!input || liq_image_quantize(input.get(), attr.get(), &raw) != LIQ_OK) quantizeFailed();
+    const std::unique_ptr<liq_result, Release> quantized(raw);
+    const liq_palette* palette = liq_get_palette(quantized.get());
+    std::vector<QRgb> colours;
+    for (unsigned i = 0; i < palette->count; ++i)
+        colours.push_back(
+            qRgb(palette->entries[i].r, palette->entries[i].g, palette->entries[i].b));
+    return colours;
 }
 
 }  // namespace
@@ -62,23 +103,8 @@ IndexedImage quantize(const QImage& source) {
         return result;
     }
 
-    const std::unique_ptr<liq_attr, Release> attr(liq_attr_create());
-    if (!attr) quantizeFailed();
-    // libimagequant pulls the rows through the callback, so no RGBA copy is made.
-    void* rows = const_cast<QImage*>(&image);
-    const std::unique_ptr<liq_image, Release> input(
-        liq_image_create_custom(attr.get(), rowOfImage, rows, image.width(), image.height(), 0));
-    liq_result* raw = nullptr;
-    if (!input || liq_image_quantize(input.get(), attr.get(), &raw) != LIQ_OK) quantizeFailed();
-    const std::unique_ptr<liq_result, Release> quantized(raw);
-    liq_set_dithering_level(quantized.get(), 1.0f);
-    if (liq_write_remapped_image(quantized.get(), input.get(), result.indices.data(),
-                                 result.indices.size()) != LIQ_OK)
-        quantizeFailed();
-    const liq_palette* palette = liq_get_palette(quantized.get());
-    for (unsigned i = 0; i < palette->count; ++i)
-        result.palette.push_back(
-            qRgb(palette->entries[i].r, palette->entries[i].g, palette->entries[i].b));
+    result.palette = learnPalette(image);
+    ditherToPalette(image, result.palette, result.indices.data());
     return result;
 }
 
