@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "imaging/Error.h"
+#include "imaging/codecs/DeflateEncoder.h"
 #include "imaging/effects/RowBands.h"
 
 namespace imaging::codecs {
@@ -41,36 +42,20 @@ void filterRow(const QImage& image, int y, int channels, std::uint8_t* out) {
     }
 }
 
-[[noreturn]] void compressorFailed() {
-    throw Error(kOutOfMemory, QStringLiteral("the PNG compressor failed"));
-}
-
 // Filters the strip's rows one at a time into a small buffer and deflates each as it comes,
 // so no copy of the whole strip is ever made.
 void deflateStrip(const QImage& image, int channels, bool last, Strip& strip) {
     const qsizetype rowBytes = 1 + qsizetype(image.width()) * channels;
     const std::unique_ptr<std::uint8_t[]> row(new std::uint8_t[std::size_t(rowBytes)]);
     strip.filteredBytes = qint64(rowBytes) * (strip.endRow - strip.firstRow);
-
-    z_stream z{};
-    // Raw deflate: the zlib header and the Adler-32 are written once for the joined stream.
-    if (deflateInit2(&z, 1, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK)
-        throw Error(kOutOfMemory, QStringLiteral("the PNG compressor could not start"));
-    const std::unique_ptr<z_stream, int (*)(z_streamp)> end(&z, deflateEnd);
-    // Never touched beyond what deflate writes, so the bound costs address space, not memory.
-    strip.deflated.resize(qsizetype(deflateBound(&z, uLong(strip.filteredBytes))) + 64);
-    z.next_out = reinterpret_cast<Bytef*>(strip.deflated.data());
-    z.avail_out = uInt(strip.deflated.size());
+    DeflateEncoder encoder;
     for (int y = strip.firstRow; y < strip.endRow; ++y) {
         filterRow(image, y, channels, row.get());
         strip.adler = adler32(strip.adler, row.get(), uInt(rowBytes));
-        z.next_in = row.get();
-        z.avail_in = uInt(rowBytes);
-        if (deflate(&z, Z_NO_FLUSH) != Z_OK || z.avail_in != 0) compressorFailed();
+        encoder.add(row.get(), std::size_t(rowBytes));
     }
-    const int result = deflate(&z, last ? Z_FINISH : Z_FULL_FLUSH);
-    if (last ? result != Z_STREAM_END : result != Z_OK) compressorFailed();
-    strip.deflated.resize(qsizetype(z.total_out));
+    encoder.finish(last);
+    strip.deflated = encoder.output();
 }
 
 void writeBytes(QIODevice& out, const char* data, qint64 size) {

@@ -4,9 +4,9 @@
 #include <QImage>
 
 // A PNG writer for large pictures that compresses on every core: the rows, "up"-filtered,
-// are cut into one strip per thread; each strip is deflated on its own (zlib level 1) and
-// ended with a full flush, which byte-aligns it and leaves nothing for the next strip to
-// refer back to, so the strips joined in order form one valid zlib stream. Its Adler-32 is
+// are cut into one strip per thread; each strip is deflated on its own (DeflateEncoder) and
+// ended with an empty stored block, which byte-aligns it, and no strip refers back into
+// another, so the strips joined in order form one valid zlib stream. Its Adler-32 is
 // combined from the strips' own. The result reads as any PNG does.
 namespace imaging::codecs {
 
