@@ -8,11 +8,8 @@
 #include <benchmark/benchmark.h>
 
 #include <QFileInfo>
-#include <QImage>
-#include <QRandomGenerator>
-#include <QTemporaryDir>
-#include <map>
 
+#include "CameraPhotos.h"
 #include "imaging/ImgX.h"
 #include "imaging/InfoItems.h"
 #include "showlist/Preview.h"
@@ -20,26 +17,7 @@
 
 namespace {
 
-// A gradient with noise, written once per noise level.
-const QString& cameraPhoto(int noise) {
-    static QTemporaryDir folder;
-    static std::map<int, QString> photos;
-    QString& path = photos[noise];
-    if (!path.isEmpty()) return path;
-    QImage image(6000, 4000, QImage::Format_RGB32);
-    QRandomGenerator random(20240601);
-    for (int y = 0; y < image.height(); ++y) {
-        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < image.width(); ++x) {
-            const int n = int(random.bounded(quint32(2 * noise))) - noise;
-            row[x] = qRgb(qBound(0, x * 255 / image.width() + n, 255),
-                          qBound(0, y * 255 / image.height() + n, 255), qBound(0, 128 + n, 255));
-        }
-    }
-    path = folder.filePath(QStringLiteral("camera-%1.jpg").arg(noise));
-    image.save(path, "JPEG", 90);
-    return path;
-}
+using bench::cameraPhoto;
 
 void countBytes(benchmark::State& state, const QString& path) {
     state.counters["file_MB"] = double(QFileInfo(path).size()) / 1e6;

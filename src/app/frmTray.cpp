@@ -25,6 +25,7 @@
 #include "TrayMenu.h"
 #include "WallpaperNotice.h"
 #include "editor/AboutBox.h"
+#include "imaging/effects/RowBands.h"
 #include "platform/Desktop.h"
 #include "platform/Prompter.h"
 #include "platform/SkipOnError.h"
@@ -35,6 +36,7 @@
 #include "showlist/ImageBrowser.h"
 #include "showlist/Preview.h"
 #include "showlist/PreviewFit.h"
+#include "showlist/PreviewPrefetcher.h"
 #include "showlist/StoreReader.h"
 #include "showlist/StoreWriter.h"
 #include "showlist/ViewTime.h"
@@ -69,6 +71,9 @@ QString picturesFolder() {
     return !pictures.isEmpty() && QFileInfo(pictures).isDir() ? pictures : QDir::homePath();
 }
 
+// Room for about 150 full-size previews: a folder's worth of walking back and forth.
+constexpr qint64 kPreviewCacheBytes = 32 << 20;
+
 QToolButton* linkLabel(const char* name, const QString& caption, const QString& toolTip) {
     auto* label = named(new QToolButton, name, toolTip);
     label->setText(caption);
@@ -87,6 +92,14 @@ frmTray::frmTray(TrayWindowServices services, QWidget* parent)
     buildControls();
     lists_ = std::make_unique<showlist::ShowLists>(ShowList, HiddenList1, HiddenList2);
     browser_ = std::make_unique<showlist::ImageBrowser>(Drive1, Dir1, File1);
+    // As many decoding threads as the engine uses for its own kernels.
+    previews_ = std::make_unique<showlist::PreviewPrefetcher>(
+        [](const QString& path) {
+            return showlist::makePreview(path, showlist::kBrowserWideRatio);
+        },
+        kPreviewCacheBytes, imaging::effects::threadCount());
+    connect(previews_.get(), &showlist::PreviewPrefetcher::awaitedReady, this,
+            &frmTray::applyPreview);
     connectShowListCommands();
     new ShowListDrop(*this, services_.prompter, services_.desktop);
     trayIcon_ = new TrayIcon(services_.trayMode, this);
@@ -203,9 +216,12 @@ void frmTray::connectShowListCommands() {
     // marks it.
     connect(Dir1, &QListWidget::itemActivated, this, &frmTray::Dir1_Change);
     // A click selects, also a click on the entry already highlighted: after Save Image has used
-    // the selection up, clicking the same file again must select it again.
-    new ListClicks(*File1, [this] { File1_Click(); });
-    new ListClicks(*ShowList, [this] { ShowList_Click(); });
+    // the selection up, clicking the same file again must select it again. The press starts
+    // the preview's decode; the release shows it.
+    new ListClicks(
+        *File1, [this] { File1_Click(); }, [this] { settlePreview(); });
+    new ListClicks(
+        *ShowList, [this] { ShowList_Click(); }, [this] { settlePreview(); });
 }
 
 QString frmTray::databasePath() const {
@@ -321,6 +337,8 @@ bool frmTray::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void frmTray::hideToTray(bool animate) {
+    // Days in the notification area are no time to hold previews the user may not come back to.
+    previews_->cache().clear();
     AddTrayIcon();
     if (trayIcon_->mode() == TrayMode::MinimizeInstead) {
         minimizedAsTray_ = true;
@@ -436,6 +454,7 @@ void frmTray::cmdNew_Click() {
     if (!chosen || chosen->path.isEmpty()) return;
 
     const QString path = chosen->path;
+    previews_->forget();
     selected_.FileName = path;
     selected_.FileTitle = QFileInfo(path).fileName();
     selected_.TimeText = ComboTime->currentText();
@@ -452,6 +471,8 @@ void frmTray::cmdNew_Click() {
 
 void frmTray::cmdDelete_Click() {
     const QString folder = services_.desktop.programFolder();
+    // The entry about to go is not to turn up in the preview afterwards.
+    previews_->forget();
     // Nothing selected, or a file that cannot be deleted, ends the deleting quietly.
     skipOnError([&] {
         const int index = lists_->selectedIndex();
@@ -503,43 +524,12 @@ void frmTray::cmdSaveImg_Click() {
         lists_->append({target.name, target.path, ComboTime->currentText()});
     });
     picPreview->setFocus();
+    previews_->forget();
     selected_.clear();
 }
 
 void frmTray::Drive1_Change() { browser_->changeDrive(); }
 
 void frmTray::Dir1_Change() { browser_->openMarkedFolder(); }
-
-void frmTray::File1_Click() {
-    const QString name = browser_->selectedFileName();
-    if (name.isEmpty()) return;
-    const QString path = showlist::joinFolderAndName(browser_->folder(), name);
-    selected_.FileName = path;
-    selected_.FileTitle = name;
-    selected_.TimeText = ComboTime->currentText();
-    try {
-        const showlist::Preview preview = showlist::makePreview(path, showlist::kBrowserWideRatio);
-        selected_.WidthText = QString::number(preview.width);
-        selected_.HeightText = QString::number(preview.height);
-        showPreview(preview.picture);
-    } catch (const std::exception&) {
-        services_.prompter.message(QStringLiteral("Unknown file format"), platform::Buttons::Ok,
-                                   platform::Icon::Information, QStringLiteral("Image Selection"),
-                                   this);
-    }
-}
-
-void frmTray::ShowList_Click() {
-    // An entry whose file is gone, or no entry selected, leaves the preview as it was.
-    skipOnError([&] {
-        const int index = lists_->selectedIndex();
-        const showlist::ShowListEntry entry = lists_->entry(index);
-        lists_->select(index);
-        selected_.FileName = entry.path;
-        selected_.FileTitle = entry.image;
-        ComboTime->setEditText(entry.viewTime);
-        showPreview(showlist::makePreview(entry.path, showlist::kBrowserWideRatio).picture);
-    });
-}
 
 }  // namespace app

@@ -27,6 +27,8 @@ class Prompter;
 
 namespace showlist {
 class ImageBrowser;
+class PreviewPrefetcher;
+struct PreviewOutcome;
 }  // namespace showlist
 
 namespace rotation {
@@ -71,6 +73,8 @@ public:
     TrayIcon& trayIcon() { return *trayIcon_; }
     TrayMenu& trayMenu() { return *trayMenu_; }
     showlist::ImageBrowser& browser() { return *browser_; }
+    // The previews of the files browsed and their neighbours, made on worker threads.
+    showlist::PreviewPrefetcher& previews() { return *previews_; }
     // The image last selected here; the editor opens its dialog at its FileName.
     const showlist::SelectedImage& selectedImage() const { return selected_; }
     bool hookInstalled() const { return hookInstalled_; }
@@ -149,6 +153,15 @@ private:
     // Moves the selected entry one place up (-1) or down (+1).
     void moveSelected(int step);
     void showPreview(const QImage& picture);
+    // Shows the preview of the file the window awaited, or says why the file list's file
+    // cannot be shown.
+    void applyPreview(const showlist::PreviewOutcome& outcome);
+    // Ends a click on a list: its preview is shown, or refused, before the click is done.
+    void settlePreview();
+    // The files before and after the one selected in the file list, or the show list's entry
+    // `index`, the next one first.
+    QStringList fileNeighbours() const;
+    QStringList showListNeighbours(int index) const;
     QString databasePath() const;
 
     TrayWindowServices services_;
@@ -157,6 +170,9 @@ private:
     QString lastChosenImage_;
     std::unique_ptr<showlist::ShowLists> lists_;
     std::unique_ptr<showlist::ImageBrowser> browser_;
+    std::unique_ptr<showlist::PreviewPrefetcher> previews_;
+    // Which list the awaited preview was asked for: the file list's also sets the size.
+    enum class PreviewFor { FileList, ShowList } awaitedFor_ = PreviewFor::FileList;
     std::unique_ptr<rotation::Scheduler> rotation_;
     TrayIcon* trayIcon_;
     TrayMenu* trayMenu_;
