@@ -222,6 +222,12 @@ void frmTray::connectShowListCommands() {
         *File1, [this] { File1_Click(); }, [this] { settlePreview(); });
     new ListClicks(
         *ShowList, [this] { ShowList_Click(); }, [this] { settlePreview(); });
+    // The pointer rests on an entry before it presses: its preview starts then.
+    for (QListWidget* list : {File1, ShowList}) {
+        list->setMouseTracking(true);
+        connect(list, &QListWidget::itemEntered, this,
+                [this, list](QListWidgetItem* item) { prefetchPointedAt(list, item); });
+    }
 }
 
 QString frmTray::databasePath() const {

@@ -15,6 +15,7 @@ class QComboBox;
 class QImage;
 class QLabel;
 class QListWidget;
+class QListWidgetItem;
 class QPrinter;
 class QPushButton;
 class QToolButton;
@@ -162,6 +163,9 @@ private:
     // `index`, the next one first.
     QStringList fileNeighbours() const;
     QStringList showListNeighbours(int index) const;
+    // Starts the preview of the entry under the pointer ahead of the neighbours, before any
+    // press; what the window shows does not change.
+    void prefetchPointedAt(QListWidget* list, QListWidgetItem* item);
     QString databasePath() const;
 
     TrayWindowServices services_;

@@ -83,4 +83,19 @@ QStringList frmTray::showListNeighbours(int index) const {
     return paths;
 }
 
+void frmTray::prefetchPointedAt(QListWidget* list, QListWidgetItem* item) {
+    const int row = list->row(item);
+    if (list == File1) {
+        previews_->prefetch(
+            QStringList{showlist::joinFolderAndName(browser_->folder(), item->text())} +
+            fileNeighbours());
+        return;
+    }
+    const int shown = lists_->selectedIndex();
+    platform::skipOnError([&] {
+        previews_->prefetch(QStringList{lists_->entry(row).path} +
+                            (shown >= 0 ? showListNeighbours(shown) : QStringList()));
+    });
+}
+
 }  // namespace app

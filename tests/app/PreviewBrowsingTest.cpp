@@ -150,6 +150,34 @@ TEST_F(BrowsePreviews, AShowListEntryIsShownExactlyAndItsNeighboursPrepared) {
     EXPECT_TRUE(isCached(paths[2]));
 }
 
+// The pointer resting on an entry, before any press, prepares its preview and changes
+// nothing the window shows.
+TEST_F(BrowsePreviews, ThePointerOnAnEntryPreparesItsPreviewBeforeThePress) {
+    browse({{"a.png", 300, 200}, {"b.png", 200, 300}, {"c.png", 50, 50}, {"d.png", 64, 40}});
+    const QString e = writeImage(images.path(), "e.png", 120, 90);
+    addEntry("e", e, "30");
+    const QImage blank = preview();
+    struct Pointing {
+        QListWidget* list;
+        int row;
+        QString path;
+    };
+    for (const Pointing& at :
+         {Pointing{tray->File1, 2, pathOf(2)}, Pointing{tray->ShowList, 0, e}}) {
+        SCOPED_TRACE(at.path.toStdString());
+        ASSERT_FALSE(isCached(at.path));
+        at.list->scrollToItem(at.list->item(at.row));
+        QTest::mouseMove(at.list->viewport(),
+                         at.list->visualItemRect(at.list->item(at.row)).center());
+        waitUntilIdle();
+        EXPECT_TRUE(isCached(at.path));
+        EXPECT_EQ(preview(), blank);
+        EXPECT_TRUE(tray->selectedImage().FileName.isEmpty());
+    }
+    EXPECT_FALSE(isCached(pathOf(0)));
+    EXPECT_TRUE(prompter.asked().empty());
+}
+
 TEST_F(BrowsePreviews, GoingToTheNotificationAreaLetsThePreviewsGo) {
     browse({{"a.png", 300, 200}, {"b.png", 200, 300}});
     clickRow(0);
