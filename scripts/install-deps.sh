@@ -13,6 +13,8 @@ PACKAGES=(
   libsqlite3-dev libx11-dev libxres-dev libwmf-dev libemf2svg-dev
   # image codecs of our own engine: JPEG options, interlaced PNG, TIFF pages, 8-bit palettes
   libjpeg62-turbo-dev libpng-dev libtiff-dev libimagequant-dev
+  # compression of the undo history
+  libzstd-dev
   # `make deb` (dpkg-shlibdeps, and file to find the programs) and the checks of the package,
   # its desktop entry and its AppStream metainfo
   dpkg-dev file desktop-file-utils appstream
