@@ -3,7 +3,6 @@
 // redo. Each state reached by undo or redo is checked against a digest of the original.
 #include <benchmark/benchmark.h>
 
-#include <QBuffer>
 #include <QCryptographicHash>
 #include <QFile>
 #include <QImage>
@@ -13,6 +12,7 @@
 #include <cmath>
 #include <vector>
 
+#include "CameraPhotos.h"
 #include "imaging/ImgX.h"
 #include "imaging/InfoItems.h"
 #include "imaging/history/TileCodec.h"
@@ -23,22 +23,7 @@ using imaging::ImgX;
 
 // Gradients with noise, through a JPEG at quality 90, as a camera would hand it over.
 QImage cameraPhoto() {
-    QImage image(6000, 4000, QImage::Format_RGB32);
-    QRandomGenerator random(20240601);
-    constexpr int kNoise = 16;
-    for (int y = 0; y < image.height(); ++y) {
-        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < image.width(); ++x) {
-            const int n = int(random.bounded(quint32(2 * kNoise))) - kNoise;
-            row[x] = qRgb(qBound(0, x * 255 / image.width() + n, 255),
-                          qBound(0, y * 255 / image.height() + n, 255), qBound(0, 128 + n, 255));
-        }
-    }
-    QByteArray jpeg;
-    QBuffer buffer(&jpeg);
-    buffer.open(QIODevice::WriteOnly);
-    if (!image.save(&buffer, "JPEG", 90)) return image;
-    return QImage::fromData(jpeg, "JPEG").convertToFormat(QImage::Format_RGB32);
+    return QImage(bench::cameraPhoto(16, 20240601)).convertToFormat(QImage::Format_RGB32);
 }
 
 QByteArray digest(const QImage& image) {
