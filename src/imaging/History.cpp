@@ -133,6 +133,11 @@ history::BackgroundEncoder& History::encoder() {
     return *encoder_;
 }
 
+history::BackgroundEncoder& History::memoryMaker() {
+    if (!memoryMaker_) memoryMaker_ = std::make_unique<history::BackgroundEncoder>();
+    return *memoryMaker_;
+}
+
 void History::dropSpare() const {
     spare_ = QImage();
     if (spareOnItsWay_) spareOnItsWay_->cancel();
@@ -178,6 +183,7 @@ void History::finishEncoding() {
 
 void History::waitForEncoder() {
     if (encoder_) encoder_->waitUntilIdle();
+    if (memoryMaker_) memoryMaker_->waitUntilIdle();
     adoptFinishedEncodings();
 }
 
@@ -193,8 +199,8 @@ void History::prepareNextRestore() {
         dropSpare();
         if (others + nearest.encoded->decodedBytes() <= limits_.maxBytes) {
             spareOnItsWay_ = std::make_shared<history::MemoryJob>(nearest.encoded);
-            // Before the encodings: the next undo may come before they are done.
-            encoder().submit(spareOnItsWay_, true);
+            // Not behind the encodings: the next undo may come before they are done.
+            memoryMaker().submit(spareOnItsWay_);
         }
         return;
     }

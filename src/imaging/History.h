@@ -96,6 +96,7 @@ private:
     void adoptFinishedEncodings() const;
     void waitForEncoder();
     history::BackgroundEncoder& encoder();
+    history::BackgroundEncoder& memoryMaker();
     void dropSpare() const;
     // Has memory ready for the next undo, or the next redo when an undo would be a swap.
     void prepareNextRestore();
@@ -113,6 +114,9 @@ private:
     mutable QImage spare_;
     mutable std::shared_ptr<history::MemoryJob> spareOnItsWay_;
     std::unique_ptr<history::BackgroundEncoder> encoder_;
+    // Memory is made ready on a thread of its own, so it is not queued behind the compression
+    // of a whole photo when undos come one right after the other.
+    std::unique_ptr<history::BackgroundEncoder> memoryMaker_;
 };
 
 }  // namespace imaging
