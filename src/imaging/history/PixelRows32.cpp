@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 
 #ifdef __SSE2__
 #include <emmintrin.h>
@@ -27,23 +28,19 @@ quint32 addGreen(quint32 pixel, bool subtract) {
     return pixel;
 }
 
-quint32 subBytes(quint32 a, quint32 b) {
+// Each byte of `a` combined with the same byte of `b`, modulo 256.
+template <typename Combine>
+quint32 bytewise(quint32 a, quint32 b, Combine combine) {
     uchar x[4], y[4];
     std::memcpy(x, &a, 4);
     std::memcpy(y, &b, 4);
-    for (int i = 0; i < 4; ++i) x[i] = uchar(x[i] - y[i]);
+    for (int i = 0; i < 4; ++i) x[i] = uchar(combine(x[i], y[i]));
     std::memcpy(&a, x, 4);
     return a;
 }
 
-quint32 addBytes(quint32 a, quint32 b) {
-    uchar x[4], y[4];
-    std::memcpy(x, &a, 4);
-    std::memcpy(y, &b, 4);
-    for (int i = 0; i < 4; ++i) x[i] = uchar(x[i] + y[i]);
-    std::memcpy(&a, x, 4);
-    return a;
-}
+quint32 subBytes(quint32 a, quint32 b) { return bytewise(a, b, std::minus<int>()); }
+quint32 addBytes(quint32 a, quint32 b) { return bytewise(a, b, std::plus<int>()); }
 
 #ifdef __SSE2__
 __m128i load(const uchar* at) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at)); }
