@@ -119,6 +119,12 @@ QImage History::stateOf(Step& step, const QImage& current) {
         step.forgetEncoding();
         return std::move(step.whole);
     }
+    // Memory being made ready for this very step is nearer ready than fresh memory would be,
+    // and fresh pages taken meanwhile would only compete with it for the system's time.
+    if (spareOnItsWay_ && &spareOnItsWay_->encoded() == step.encoded.get()) {
+        memoryMaker_->waitUntilIdle();
+        adoptFinishedEncodings();
+    }
     return history::decode(*step.encoded, current, std::move(spare_));
 }
 
