@@ -21,6 +21,8 @@ build: configure
 run: build
 	bash scripts/run.sh $(BUILD_DIR)/bin/quorvane $(ARGS)
 
+# Tests are where warnings count: they fail the build here, never in a user's `make run`.
+test: CMAKE_ARGS += -DQUORVANE_WERROR=ON
 test: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
 	$(MAKE) --no-print-directory sanitized-test
@@ -33,7 +35,7 @@ deb: build
 # The imaging engine's tests once more, built with AddressSanitizer and UBSan.
 SANITIZE_DIR ?= build-asan
 sanitized-test: deps
-	cmake -S . -B $(SANITIZE_DIR) -DCMAKE_BUILD_TYPE=Debug -DQUORVANE_SANITIZE=ON
+	cmake -S . -B $(SANITIZE_DIR) -DCMAKE_BUILD_TYPE=Debug -DQUORVANE_SANITIZE=ON -DQUORVANE_WERROR=ON
 	cmake --build $(SANITIZE_DIR) -j $(JOBS) --target imaging_tests effects_tests codecs_tests
 	cd $(SANITIZE_DIR) && ctest --output-on-failure -j $(JOBS)
 

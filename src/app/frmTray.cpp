@@ -1,25 +1,17 @@
 #include "frmTray.h"
 
-#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDir>
-#include <QFileInfo>
 #include <QGridLayout>
 #include <QLabel>
 #include <QListWidget>
 #include <QPixmap>
 #include <QPrinter>
 #include <QPushButton>
-#include <QStandardPaths>
 #include <QStyle>
-#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
-#include <QWindowStateChangeEvent>
-#include <cstdio>
 
-#include "CaptionZoom.h"
 #include "ListClicks.h"
 #include "ShowListDrop.h"
 #include "TrayMenu.h"
@@ -28,31 +20,15 @@
 #include "imaging/effects/RowBands.h"
 #include "platform/Desktop.h"
 #include "platform/Prompter.h"
-#include "platform/SkipOnError.h"
 #include "rotation/Scheduler.h"
-#include "showlist/BitmapBackup.h"
-#include "showlist/Drives.h"
-#include "showlist/FolderListing.h"
 #include "showlist/ImageBrowser.h"
 #include "showlist/Preview.h"
 #include "showlist/PreviewFit.h"
 #include "showlist/PreviewPrefetcher.h"
-#include "showlist/StoreReader.h"
-#include "showlist/StoreWriter.h"
-#include "showlist/ViewTime.h"
-#include "showlist/WallpaperFiles.h"
 
 namespace app {
 
-using platform::skipOnError;
-
 namespace {
-
-// Display-time choices in minutes, offered in this order; 15 is the default.
-const QStringList kDisplayTimes = {
-    QStringLiteral("2"),  QStringLiteral("5"),   QStringLiteral("10"),  QStringLiteral("15"),
-    QStringLiteral("30"), QStringLiteral("45"),  QStringLiteral("60"),  QStringLiteral("75"),
-    QStringLiteral("90"), QStringLiteral("120"), QStringLiteral("180"), QStringLiteral("240")};
 
 template <typename Widget>
 Widget* named(Widget* widget, const char* name, const QString& toolTip = {}) {
@@ -63,12 +39,6 @@ Widget* named(Widget* widget, const char* name, const QString& toolTip = {}) {
 
 QPushButton* button(const char* name, const QString& caption, const QString& toolTip) {
     return named(new QPushButton(caption), name, toolTip);
-}
-
-// Where New Image looks first in a run: the user's pictures, or home when there are none.
-QString picturesFolder() {
-    const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
-    return !pictures.isEmpty() && QFileInfo(pictures).isDir() ? pictures : QDir::homePath();
 }
 
 // Room for about 150 full-size previews: a folder's worth of walking back and forth.
@@ -230,108 +200,7 @@ void frmTray::connectShowListCommands() {
     }
 }
 
-QString frmTray::databasePath() const {
-    return services_.desktop.programFolder() + QDir::separator() + QStringLiteral("ZARN.DAT");
-}
-
 bool frmTray::isShowing() const { return isVisible() && !isMinimized() && !minimizedAsTray_; }
-
-void frmTray::Form_Load() {
-    skipOnError([&] { Data1.open(databasePath()); });
-    ComboTime->clear();
-    ComboTime->addItems(kDisplayTimes);
-    ComboTime->setEditText(QStringLiteral("15"));
-    browser_->start(showlist::availableDrives(), QDir::homePath());
-}
-
-void frmTray::Form_Activate() {
-    lists_->clear();
-    rotation::Scheduler& rotation = *rotation_;
-    int count = 0;
-    skipOnError([&] { count = Data1.RecordCount(); });
-    if (count > 0) {
-        const bool found = skipOnError([&] {
-                               rotation.OldWallPaper = showlist::savedWallPaper(Data1);
-                               showlist::fillLists(Data1, *lists_);
-                           }) &&
-                           skipOnError([&] {
-                               if (!showlist::findPath(Data1, rotation.OldWallPaper))
-                                   throw showlist::StoreError("");
-                           });
-        if (found) {
-            rotation.ChangeWallPaper(rotation.OldWallPaper);
-            // A display time that cannot be read keeps the countdown where it was rather
-            // than stopping the window from opening.
-            skipOnError([&] {
-                if (const auto ticks = showlist::toInt16(Data1.Fields(QStringLiteral("ViewTime"))))
-                    rotation.Longest = *ticks;
-            });
-            rotation.LongTime();
-            return;
-        }
-    }
-    if (lists_->count() > 0) cmdSaveSetup->setEnabled(true);
-    rotation.LongTime();
-}
-
-void frmTray::tellStoreUnusable(const QString& reason) {
-    const QString path = QDir::toNativeSeparators(databasePath());
-    std::fputs(QStringLiteral("quorvane: the show list cannot be kept in %1: %2\n")
-                   .arg(path, reason)
-                   .toLocal8Bit()
-                   .constData(),
-               stderr);
-    services_.prompter.message(
-        QStringLiteral("The show list cannot be kept in\r\n%1\r\n(%2).\r\n\r\nIt starts "
-                       "empty, and Save Setup will fail until this is mended.")
-            .arg(path, reason),
-        platform::Buttons::Ok, platform::Icon::Exclamation, QStringLiteral("Quorvane"), this);
-}
-
-void frmTray::Form_Unload() {
-    if (unloaded_) return;
-    unloaded_ = true;
-    RemoveTrayIcon();
-    QCoreApplication::processEvents();
-    if (lists_->count() == 0)
-        skipOnError([&] { showlist::emptyStore(Data1); });
-    else
-        skipOnError([&] { showlist::recordWallPaper(Data1, rotation_->ShowingWallPaper); });
-    rotation_->Timer1.stop();
-}
-
-void frmTray::AddTrayIcon() {
-    // Installed once only: a second hook would swallow the first.
-    if (!hookInstalled_) {
-        installEventFilter(this);
-        hookInstalled_ = true;
-    }
-    trayIcon_->add(windowIcon(), trayTip(rotation_->isPaused()));
-}
-
-void frmTray::RemoveTrayIcon() {
-    if (hookInstalled_) {
-        removeEventFilter(this);
-        hookInstalled_ = false;
-    }
-    trayIcon_->remove();
-}
-
-void frmTray::AnimateTray(int direction) {
-    if (direction == 0) {
-        // Out of the place the icon left, to wherever the window system shows the window.
-        zoomCaption(trayIcon_->lastPlacement(), [window = QPointer<QWidget>(this)] {
-            return window ? window->frameGeometry() : QRect();
-        });
-    } else if (direction == 1) {
-        // The notification area finds a new icon its place a moment after it is added.
-        const QRect window = frameGeometry();
-        trayIcon_->whenPlaced(
-            [window](const QRect& icon) { zoomCaption(window, [icon] { return icon; }); });
-    }
-}
-
-void frmTray::reStart() { cmdSaveSetup->setEnabled(true); }
 
 bool frmTray::eventFilter(QObject* watched, QEvent* event) {
     if (watched == picPreview && event->type() == QEvent::MouseButtonDblClick) {
@@ -340,71 +209,6 @@ bool frmTray::eventFilter(QObject* watched, QEvent* event) {
     }
     if (watched == this && hookInstalled_) reStart();
     return QWidget::eventFilter(watched, event);
-}
-
-void frmTray::hideToTray(bool animate) {
-    // Days in the notification area are no time to hold previews the user may not come back to.
-    previews_->cache().clear();
-    AddTrayIcon();
-    if (trayIcon_->mode() == TrayMode::MinimizeInstead) {
-        minimizedAsTray_ = true;
-        showMinimized();
-        return;
-    }
-    if (animate) AnimateTray(1);
-    hide();
-}
-
-void frmTray::onTrayDoubleClick() {
-    if (!hookInstalled_) return;
-    RemoveTrayIcon();
-    AnimateTray(0);
-    QCoreApplication::processEvents();
-    minimizedAsTray_ = false;
-    if (isVisible()) {
-        // Restored from the minimised stand-in: already shown, so activate by hand.
-        showNormal();
-        Form_Activate();
-    } else {
-        show();
-    }
-    reStart();
-}
-
-void frmTray::mnuRestore_Click() {
-    RemoveTrayIcon();
-    const bool wasVisible = isVisible();
-    minimizedAsTray_ = false;
-    showNormal();
-    if (wasVisible) Form_Activate();
-    if (lists_->count() > 0) cmdSaveSetup->setEnabled(true);
-}
-
-void frmTray::cmdSaveSetup_Click() {
-    rotation::Scheduler& rotation = *rotation_;
-    try {
-        showlist::writeShowList(Data1, *lists_);
-        if (showlist::findPath(Data1, rotation.OldWallPaper)) {
-            const auto ticks = showlist::toInt16(Data1.Fields(QStringLiteral("ViewTime")));
-            if (!ticks) throw showlist::StoreError("unreadable display time");
-            rotation.Longest = *ticks;
-        } else if (Data1.RecordCount() > 0) {
-            Data1.MoveFirst();
-            rotation.OldWallPaper = Data1.Fields(QStringLiteral("Path")).value_or(QString());
-            const auto ticks = showlist::toInt16(Data1.Fields(QStringLiteral("ViewTime")));
-            if (!ticks) throw showlist::StoreError("unreadable display time");
-            rotation.Longest = *ticks;
-            cmdSaveSetup->setEnabled(true);
-        } else {
-            throw showlist::StoreError("the show list is empty");
-        }
-    } catch (const std::exception&) {
-        services_.prompter.message(QStringLiteral("Error saving setup."), platform::Buttons::Ok,
-                                   platform::Icon::Exclamation, QStringLiteral("Try Again"), this);
-        return;
-    }
-    hideToTray(true);
-    rotation.LongTime();
 }
 
 void frmTray::Label1_Click() {
@@ -428,16 +232,6 @@ void frmTray::showEvent(QShowEvent* event) {
     if (!event->spontaneous() && !minimizedAsTray_) Form_Activate();
 }
 
-void frmTray::changeEvent(QEvent* event) {
-    QWidget::changeEvent(event);
-    if (event->type() != QEvent::WindowStateChange || !minimizedAsTray_) return;
-    const auto* change = static_cast<QWindowStateChangeEvent*>(event);
-    // Without a notification area the minimised window stands for the icon, and restoring
-    // it stands for the double click on the icon.
-    if ((change->oldState() & Qt::WindowMinimized) && !isMinimized())
-        QTimer::singleShot(0, this, &frmTray::onTrayDoubleClick);
-}
-
 void frmTray::closeEvent(QCloseEvent* event) {
     Form_Unload();
     event->accept();
@@ -447,95 +241,5 @@ void frmTray::closeEvent(QCloseEvent* event) {
 void frmTray::showPreview(const QImage& picture) {
     picPreview->setPixmap(QPixmap::fromImage(picture));
 }
-
-void frmTray::cmdNew_Click() {
-    platform::FileDialogRequest request;
-    request.title = QStringLiteral("Select Image");
-    request.initialFolder =
-        lastChosenImage_.isEmpty() ? picturesFolder() : QFileInfo(lastChosenImage_).absolutePath();
-    request.filter = QStringLiteral("Images|*.bmp");
-    request.filterIndex = 1;
-    const std::optional<platform::FileDialogResult> chosen =
-        services_.prompter.openFile(request, this);
-    if (!chosen || chosen->path.isEmpty()) return;
-
-    const QString path = chosen->path;
-    previews_->forget();
-    selected_.FileName = path;
-    selected_.FileTitle = QFileInfo(path).fileName();
-    selected_.TimeText = ComboTime->currentText();
-    lastChosenImage_ = path;
-    try {
-        showPreview(showlist::makePreview(path, showlist::kNewImageWideRatio).picture);
-    } catch (const std::exception&) {
-        return;
-    }
-    browser_->openFolder(QFileInfo(path).absolutePath(),
-                         showlist::ImageBrowser::DriveChoice::Closest);
-    picPreview->setFocus();
-}
-
-void frmTray::cmdDelete_Click() {
-    const QString folder = services_.desktop.programFolder();
-    // The entry about to go is not to turn up in the preview afterwards.
-    previews_->forget();
-    // Nothing selected, or a file that cannot be deleted, ends the deleting quietly.
-    skipOnError([&] {
-        const int index = lists_->selectedIndex();
-        const QString path = lists_->entry(index).path;
-        lists_->removeAt(index);
-        showlist::deleteWallpaperFile(folder, path);
-        picPreview->clear();
-        if (lists_->count() == 0) showlist::deleteAllBitmaps(folder);
-    });
-    // The list that remains must be savable, or the deletion (whose file is already gone)
-    // could never reach the store; an empty list has nothing to save.
-    cmdSaveSetup->setEnabled(lists_->count() > 0);
-    picPreview->setFocus();
-}
-
-void frmTray::cmdMoveUp_Click() { moveSelected(-1); }
-
-void frmTray::cmdMoveDn_Click() { moveSelected(+1); }
-
-void frmTray::moveSelected(int step) {
-    const int from = lists_->selectedIndex();
-    const int to = from + step;
-    if (from < 0 || lists_->count() < 2 || to < 0 || to >= lists_->count()) return;
-    skipOnError([&] {
-        lists_->swap(from, to);
-        lists_->select(to);
-    });
-}
-
-void frmTray::cmdSaveImg_Click() {
-    if (selected_.FileTitle.isEmpty()) return;
-    cmdSaveSetup->setEnabled(true);
-    // Any failure adds nothing and says nothing; the selection is used up either way.
-    skipOnError([&] {
-        const showlist::BackupTarget target =
-            showlist::backupTarget(services_.desktop.programFolder(), selected_.FileTitle);
-        if (target.isBitmap) {
-            showlist::copyBitmap(selected_.FileName, target.path);
-        } else {
-            const platform::Answer answer = services_.prompter.message(
-                QStringLiteral("Size to fit Display?"), platform::Buttons::YesNo,
-                platform::Icon::Question, QStringLiteral("Image Backup"), this);
-            const QSize screen = services_.desktop.screenSizePixels();
-            // Without a known screen size there is nothing to fit to; the image keeps its own.
-            const bool fit = answer != platform::Answer::No && !screen.isEmpty();
-            showlist::convertToBitmap(selected_.FileName, target.path,
-                                      fit ? std::optional(screen) : std::nullopt);
-        }
-        lists_->append({target.name, target.path, ComboTime->currentText()});
-    });
-    picPreview->setFocus();
-    previews_->forget();
-    selected_.clear();
-}
-
-void frmTray::Drive1_Change() { browser_->changeDrive(); }
-
-void frmTray::Dir1_Change() { browser_->openMarkedFolder(); }
 
 }  // namespace app
