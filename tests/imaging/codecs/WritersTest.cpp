@@ -1,0 +1,222 @@
+#include <QDir>
+#include <QFileInfo>
+
+#include "imaging/ImagingTesting.h"
+#include "support/HostileNames.h"
+#include "support/SmallDisk.h"
+
+// Every writer's files read back; the content, not the name, decides the format; what is
+// refused; and saving that fails late - a full disk, a rename - leaves the old file as it was.
+namespace {
+
+using namespace imaging_testing;
+using namespace imaging;  // the format codes and error numbers
+using codecs::DctMethod;
+using codecs::EncodeOptions;
+
+struct Writer {
+    const char* name;
+    int formatCode;
+    EncodeOptions options;
+    bool alpha = false;
+    bool flat = false;  // few colours, for writers that need them to be exact
+};
+
+void PrintTo(const Writer& w, std::ostream* out) { *out << w.name; }
+
+// clang-format off
+const Writer kWriters[] = {
+    {"Bmp24", kFormatBmp, {}}, {"Bmp8FewColours", kFormatBmp, {.bits = 8}, false, true},
+    {"Bmp8Quantised", kFormatBmp, {.bits = 8}}, {"Png", kFormatPng, {}},
+    {"PngAlpha", kFormatPng, {}, true}, {"PngAdam7", kFormatPng, {.interlaced = true}, true},
+    {"Tiff", kFormatTiff, {}}, {"TiffAlpha", kFormatTiff, {}, true}, {"Pcx", kFormatPcx, {}},
+    {"PcxRuns", kFormatPcx, {}, false, true}, {"Tga", kFormatTga, {}},
+    {"TgaRle", kFormatTga, {.rle = true}, false, true}, {"TgaAlpha", kFormatTga, {}, true},
+    {"TgaAlphaRle", kFormatTga, {.rle = true}, true, true}, {"Wmf", kFormatWmf, {}},
+    {"WmfPlaceable", kFormatWmf, {.placeable = true}}, {"Emf", kFormatEmf, {}},
+    {"Jpeg", kFormatJpeg, {}}, {"JpegFast", kFormatJpeg, {.dctMethod = DctMethod::Fast}},
+    {"JpegFloat", kFormatJpeg, {.dctMethod = DctMethod::FloatingPoint}},
+    {"JpegProgressive", kFormatJpeg, {.interlaced = true}}, {"JpegGrey", kFormatJpeg, {.bits = 8}}};
+// clang-format on
+
+class EveryWriter : public testing::TestWithParam<Writer> {};
+
+TEST_P(EveryWriter, GivesBackThePictureAndDescribesTheFile) {
+    const Writer& w = GetParam();
+    TempFolder folder;
+    // Odd sizes leave row padding in every format that has any, and part-filled JPEG blocks.
+    const QImage image = w.flat ? flatColors(37, 23, w.alpha) : photoLike(37, 23, w.alpha);
+    const QString path = folder.filePath(QStringLiteral("image.out"));
+    codecs::encode(image, path, w.formatCode, w.options);
+    int code = -1;
+    const QImage decoded = codecs::decode(path, {}, &code);
+    EXPECT_EQ(code, w.formatCode);
+    ASSERT_EQ(decoded.format(), image.format());
+    ASSERT_EQ(decoded.size(), image.size());
+    double error = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            // Greyscale JPEG holds one component: compared with the luma of the original.
+            const QRgb p = image.pixel(x, y);
+            const int luma = qRound(0.299 * qRed(p) + 0.587 * qGreen(p) + 0.114 * qBlue(p));
+            const QRgb expected =
+                w.options.bits == 8 && w.formatCode == kFormatJpeg ? qRgb(luma, luma, luma) : p;
+            if (w.formatCode != kFormatJpeg && !(w.options.bits == 8 && !w.flat)) {
+                EXPECT_EQ(decoded.pixel(x, y), expected) << x << "," << y;
+            }
+            error += colorDistance(decoded.pixel(x, y), expected);
+        }
+    // Over the colour channels: JPEG at 90 and the sampled palette of an 8-bit bitmap.
+    const double tolerance = w.formatCode == kFormatJpeg ? 3 : w.options.bits == 8 ? 8 : 0;
+    EXPECT_LE(error / (3.0 * image.width() * image.height()), tolerance);
+    const codecs::FileFacts facts = codecs::inspect(path);
+    EXPECT_EQ(facts.formatCode, w.formatCode);
+    EXPECT_EQ(QSize(facts.width, facts.height), QSize(37, 23));
+    EXPECT_EQ(facts.imageCount, 1);
+    EXPECT_EQ(facts.bitsPerPixel, w.alpha ? 32 : w.options.bits);
+
+    // Under the name of another format the content decides; cut off half-way, as by an
+    // interrupted download, the file is damaged, never a half image.
+    const QByteArray bytes = fileBytes(path);
+    const QString misnamed = folder.write(
+        w.formatCode == kFormatJpeg ? QStringLiteral("x.png") : QStringLiteral("x.jpg"), bytes);
+    EXPECT_EQ(codecs::inspect(misnamed).formatCode, w.formatCode);
+    const QString cut = folder.write(QStringLiteral("cut"), bytes.left(bytes.size() / 2));
+    EXPECT_EQ(errorNumberOf([&] { decodeFile(cut); }), kCorruptFile);
+}
+
+// With no room at all the first write fails; with 16 KiB the disk fills up half-way through
+// the file, where a short write is the only sign until the next one fails. The same save goes
+// through once there is room: the disk, not the picture, was the cause.
+TEST_P(EveryWriter, ReportsAFullDiskAndLeavesTheOldFileAsItWas) {
+    testing_support::SmallDisk disk(1024);
+    if (!disk.mounted()) GTEST_SKIP() << disk.whyNot().toStdString();
+    const Writer& w = GetParam();
+    const QString path = disk.filePath(QStringLiteral("picture"));
+    codecs::encode(flatColors(8, 8), path, w.formatCode, w.options);
+    const QByteArray before = fileBytes(path);
+    // Noise keeps every format's file well over the room left, and under the disk's size.
+    const QImage large = randomImage(360, 240, QImage::Format_RGB32, 4);
+    for (const qint64 room : {0, 16 * 1024}) {
+        disk.fill(room);
+        try {
+            codecs::encode(large, path, w.formatCode, w.options);
+            ADD_FAILURE() << "saved on a full disk";
+        } catch (const Error& error) {
+            EXPECT_EQ(error.number, kWriteFailed);
+            EXPECT_EQ(
+                error.description,
+                QStringLiteral("The file \"%1\" could not be written: No space left on device.")
+                    .arg(QDir::toNativeSeparators(path)));
+        }
+        EXPECT_EQ(fileBytes(path), before);
+        EXPECT_EQ(disk.entries(), QStringList{"picture"});
+    }
+    disk.empty();
+    codecs::encode(large, path, w.formatCode, w.options);
+    EXPECT_EQ(codecs::inspect(path).width, 360);
+    EXPECT_EQ(disk.entries(), QStringList{"picture"});
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, EveryWriter, testing::ValuesIn(kWriters), caseName);
+
+TEST(JpegWriter, ClampsTheQualityAndAppliesEveryOption) {
+    TempFolder folder;
+    const QString path = folder.filePath(QStringLiteral("x.jpg"));
+    const auto jpeg = [&](double quality, DctMethod method = DctMethod::Default,
+                          bool progressive = false) {
+        codecs::encode(photoLike(64, 48), path, kFormatJpeg,
+                       {.jpegQuality = quality, .dctMethod = method, .interlaced = progressive});
+        return fileBytes(path);
+    };
+    EXPECT_EQ(jpeg(3), jpeg(10));
+    EXPECT_EQ(jpeg(250), jpeg(100));
+    EXPECT_NE(jpeg(50), jpeg(90));
+    EXPECT_NE(jpeg(75, DctMethod::Fast), jpeg(75, DctMethod::Accurate));
+    // Progressive files are marked by a start-of-frame 2 segment.
+    EXPECT_TRUE(jpeg(75, DctMethod::Default, true).contains("\xFF\xC2"));
+    EXPECT_FALSE(jpeg(75).contains("\xFF\xC2"));
+}
+
+QString cannotWrite(const QString& path, const char* reason) {
+    return QStringLiteral("The file \"%1\" could not be written: %2.")
+        .arg(QDir::toNativeSeparators(path), QLatin1String(reason));
+}
+
+QString descriptionOf(const std::function<void()>& work) {
+    try {
+        work();
+    } catch (const Error& error) {
+        return error.description;
+    }
+    return {};
+}
+
+TEST(Encode, RefusesWhatItCannotWriteAndSaysWhy) {
+    TempFolder folder;
+    const QString path = folder.filePath(QStringLiteral("out"));
+    const auto encodeAs = [&](const QImage& i, int code, int bits) {
+        return errorNumberOf([&] { codecs::encode(i, path, code, {.bits = bits}); });
+    };
+    EXPECT_EQ(encodeAs(QImage(), kFormatBmp, 24), kNoImage);
+    EXPECT_EQ(encodeAs(flatColors(8, 8), kFormatNone, 24), kUnknownFormat);
+    EXPECT_EQ(encodeAs(flatColors(8, 8), 9, 24), kUnknownFormat);
+    EXPECT_EQ(encodeAs(flatColors(8, 8), kFormatBmp, 16), kInvalidArgument);
+    EXPECT_EQ(encodeAs(flatColors(8, 8), kFormatJpeg, 4), kInvalidArgument);
+    EXPECT_FALSE(QFile::exists(path));
+    const QString unwritable = folder.filePath(QStringLiteral("missing/out.bmp"));
+    EXPECT_EQ(descriptionOf([&] { codecs::encode(flatColors(8, 8), unwritable, kFormatBmp, {}); }),
+              cannotWrite(unwritable, "No such file or directory"));
+}
+
+// The last step, the rename, fails when the name is taken by a folder.
+TEST(AtomicSave, ARenameThatFailsLeavesNothingBehind) {
+    TempFolder folder;
+    const QString path = folder.filePath(QStringLiteral("picture.png"));
+    ASSERT_TRUE(QDir(folder.path()).mkdir(QStringLiteral("picture.png")));
+    EXPECT_EQ(descriptionOf([&] { codecs::encode(flatColors(8, 8), path, kFormatPng, {}); }),
+              cannotWrite(path, "Is a directory"));
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{"picture.png"});
+}
+
+// Names that break naive quoting are only names to a save.
+TEST(AtomicSave, TakesAnyName) {
+    TempFolder folder;
+    for (const testsupport::HostileName& hostile : testsupport::hostileNames()) {
+        const QString path = folder.filePath(hostile.name);
+        codecs::encode(flatColors(7, 3), path, kFormatBmp, {});
+        EXPECT_EQ(decodeFile(path), flatColors(7, 3)) << hostile.label;
+    }
+}
+
+TEST(FileErrors, NameTheFileAndSayWhatIsWrong) {
+    TempFolder folder;
+    const QString text =
+        folder.write(QStringLiteral("notes.bmp"), "just some words, not a picture");
+    const QString missing = folder.filePath(QStringLiteral("missing.jpg"));
+    EXPECT_EQ(errorNumberOf([&] { decodeFile(folder.write("empty.png", {})); }), kUnsupportedFile);
+    EXPECT_EQ(errorNumberOf([&] { decodeFile(missing); }), kFileNotFound);
+    EXPECT_EQ(descriptionOf([&] { decodeFile(text); }),
+              QStringLiteral("The file \"%1\" is not an image this program can read: its content "
+                             "is not a known image format.")
+                  .arg(QDir::toNativeSeparators(text)));
+    const QString one = folder.filePath(QStringLiteral("one.bmp"));
+    codecs::encode(flatColors(4, 4), one, kFormatBmp, {});
+    EXPECT_EQ(errorNumberOf([&] { decodeFile(one, 2); }), kNoSuchImage);
+}
+
+TEST(DecodeLimits, AreTheCallersToChoose) {
+    TempFolder folder;
+    const QString path = folder.filePath(QStringLiteral("small.png"));
+    codecs::encode(flatColors(20, 20), path, kFormatPng, {});
+    codecs::DecodeOptions options;
+    options.limits.maxPixels = 399;
+    EXPECT_EQ(errorNumberOf([&] { codecs::decode(path, options); }), kImageTooLarge);
+    options.limits = {400, 1599};
+    EXPECT_EQ(errorNumberOf([&] { codecs::decode(path, options); }), kImageTooLarge);
+    options.limits = {400, 1600};
+    EXPECT_EQ(codecs::decode(path, options).size(), QSize(20, 20));
+}
+
+}  // namespace
