@@ -36,7 +36,7 @@ deb: build
 SANITIZE_DIR ?= build-asan
 sanitized-test: deps
 	cmake -S . -B $(SANITIZE_DIR) -DCMAKE_BUILD_TYPE=Debug -DQUORVANE_SANITIZE=ON -DQUORVANE_WERROR=ON
-	cmake --build $(SANITIZE_DIR) -j $(JOBS) --target imaging_tests effects_tests codecs_tests
+	cmake --build $(SANITIZE_DIR) -j $(JOBS) --target imaging_tests
 	cd $(SANITIZE_DIR) && ctest --output-on-failure -j $(JOBS)
 
 clean:
