@@ -1,3 +1,4 @@
+#include <QBuffer>
 #include <QImageReader>
 #include <QRandomGenerator>
 
