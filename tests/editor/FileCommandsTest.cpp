@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QPainter>
 #include <QPrinter>
