@@ -72,25 +72,17 @@ TEST_F(HelpFile, OpensOneModelessWindowForTheWholeProgram) {
     EXPECT_EQ(helpWindows, 1);
 }
 
-}  // namespace
-
-namespace {
-
 // The help shipped with the program covers both halves of it.
-class ShippedHelp : public ::testing::TestWithParam<const char*> {};
-
-TEST_P(ShippedHelp, Explains) {
+TEST(ShippedHelp, ExplainsEveryCommand) {
     platform::HelpWindow help;
     help.showFile(QStringLiteral(QUORVANE_SOURCE_HELP), nullptr);
-    EXPECT_TRUE(help.Browser->toPlainText().contains(QString::fromUtf8(GetParam())));
+    const QString text = help.Browser->toPlainText();
+    const QString topics =
+        "Building a show list|New Image|Save Image|Move|Delete Image|Display Time|Save Setup|"
+        "notification area|Printer Setup...|Top-Left|Fit to Page|Copy|Paste|Overlay|Mix|4 In 1|"
+        "Background|Draw|Crop|Display Properties";
+    for (const QString& topic : topics.split('|'))
+        EXPECT_TRUE(text.contains(topic)) << topic.toStdString();
 }
-
-INSTANTIATE_TEST_SUITE_P(Topics, ShippedHelp,
-                         ::testing::Values("Building a show list", "New Image", "Save Image",
-                                           "Move", "Delete Image", "Display Time", "Save Setup",
-                                           "notification area", "Printer Setup...", "Top-Left",
-                                           "Fit to Page", "Copy", "Paste", "Overlay", "Mix",
-                                           "4 In 1", "Background", "Draw", "Crop",
-                                           "Display Properties"));
 
 }  // namespace

@@ -17,8 +17,8 @@ const Records kFour = {{"/p/a", "a", "0", std::nullopt},
                        {"/p/c", "c", "0", std::nullopt},
                        {"/p/d", "d", "0", std::nullopt}};
 
-// What another program does to the store while the record set has it open, with the cursor
-// on one record; the paths the next steps then reach.
+// What another program does to the store while the record set has it open, with
+// the cursor on one record; the paths the next steps then reach.
 struct OutsideChange {
     const char* name;
     int cursor;       // index of the current record when the change is made
@@ -37,7 +37,8 @@ protected:
         for (int i = 0; i < GetParam().cursor; ++i) store.MoveNext();
         testing_support::executeSql(path, QString::fromUtf8(GetParam().sql));
     }
-    // The paths a rotation reaches in n steps: the next record, wrapping to the first.
+    // The paths a rotation reaches in n steps: the next record, wrapping to the
+    // first.
     QStringList steps(int n) {
         QStringList reached;
         for (int i = 0; i < n; ++i) {
@@ -57,12 +58,11 @@ protected:
     RecordSet store;
 };
 
-TEST_P(ChangedElsewhere, IsCaughtUpWithOnlyWhenAnotherConnectionCommitted) {
+// Caught up with only when another connection committed; then the steps walk
+// what is stored.
+TEST_P(ChangedElsewhere, IsCaughtUpWithOnceAndTheNextStepsWalkTheStoredRecords) {
     EXPECT_EQ(store.followOutsideChanges(), GetParam().reread);
     EXPECT_FALSE(store.followOutsideChanges()) << "caught up already";
-}
-
-TEST_P(ChangedElsewhere, TheNextStepsWalkTheStoredRecords) {
     EXPECT_EQ(steps(int(GetParam().steps.size())), GetParam().steps);
 }
 
@@ -101,20 +101,22 @@ INSTANTIATE_TEST_SUITE_P(
                       "INSERT INTO WALLPAPER (Path) VALUES ('/p/e'), ('/p/f')",
                       true,
                       {"/p/c", "/p/d", "/p/e", "/p/f", "/p/a", "/p/b"}},
-        // Another copy saving its list writes every record anew, in its own order.
+        // Another copy saving its list writes every record anew, in its own
+        // order.
         OutsideChange{"RewrittenWithTheCurrentPath",
                       1,
                       "DELETE FROM WALLPAPER;"
                       "INSERT INTO WALLPAPER (Path) VALUES ('/p/d'), ('/p/b'), ('/p/a')",
                       true,
                       {"/p/a", "/p/d", "/p/b"}},
-        OutsideChange{
-            "RewrittenWithoutTheCurrentPath",
-            1,
-            "DELETE FROM WALLPAPER; INSERT INTO WALLPAPER (Path) VALUES ('/p/x'), ('/p/y')",
-            true,
-            {"/p/x", "/p/y", "/p/x"}},
-        // The record is no longer the one the cursor was on; in its place, it comes next.
+        OutsideChange{"RewrittenWithoutTheCurrentPath",
+                      1,
+                      "DELETE FROM WALLPAPER; INSERT INTO WALLPAPER (Path) "
+                      "VALUES ('/p/x'), ('/p/y')",
+                      true,
+                      {"/p/x", "/p/y", "/p/x"}},
+        // The record is no longer the one the cursor was on; in its place, it
+        // comes next.
         OutsideChange{"CurrentPathChanged",
                       1,
                       "UPDATE WALLPAPER SET Path = '/p/B' WHERE Path = '/p/b'",

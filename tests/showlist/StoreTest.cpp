@@ -61,7 +61,8 @@ TEST_F(Store, WalksRecordsInTheOrderTheyWereAdded) {
     EXPECT_THROW(store.Fields(QStringLiteral("NoSuchColumn")), StoreError);
 }
 
-// The record set keeps its statements prepared; none may keep the file locked for others.
+// The record set keeps its statements prepared; none may keep the file locked
+// for others.
 TEST_F(Store, ReadingLeavesTheStoreFreeForOtherPrograms) {
     open();
     QListWidget names, paths, times;
@@ -131,8 +132,8 @@ TEST_F(Store, RollbackRestoresTheRecordsOfBeforeTheTransaction) {
     EXPECT_EQ(readStore(path), kThree);
 }
 
-// Files that exist but are no usable store: each must leave the record set closed and the
-// file exactly as it was.
+// Files that exist but are no usable store: each must leave the record set
+// closed and the file exactly as it was.
 struct UnusableStore {
     const char* name;
     QByteArray bytes;           // the file's contents, unless
@@ -169,7 +170,8 @@ INSTANTIATE_TEST_SUITE_P(
             "MissingColumn", {}, "CREATE TABLE WALLPAPER (Path TEXT, Image TEXT, ViewTime TEXT)"},
         UnusableStore{"ViewNotTable",
                       {},
-                      "CREATE TABLE T (a); CREATE VIEW WALLPAPER AS SELECT a AS Path, a AS Image,"
+                      "CREATE TABLE T (a); CREATE VIEW WALLPAPER AS SELECT a "
+                      "AS Path, a AS Image,"
                       " a AS ViewTime, a AS Setup FROM T WHERE 0"}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -197,9 +199,10 @@ TEST_F(Store, AStoreInAFolderThatCannotBeCreatedStaysClosed) {
     EXPECT_FALSE(store.isOpen());
 }
 
-// Writing the show list back into an open store of two records. (What a successful write,
-// recordWallPaper, emptyStore and savedWallPaper leave in the store is checked through the
-// tray window's own tests, which compare the whole store.)
+// Writing the show list back into an open store of two records. (What a
+// successful write, recordWallPaper, emptyStore and savedWallPaper leave in the
+// store is checked through the tray window's own tests, which compare the whole
+// store.)
 class StoreWriting : public Store {
 protected:
     void SetUp() override { open(old); }
@@ -211,11 +214,12 @@ protected:
 };
 
 TEST_F(StoreWriting, AFailureHalfWayLeavesTheOldListWhole) {
-    // The store refuses the second new record, as a full disk or a broken file would.
-    testing_support::executeSql(
-        path,
-        QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON WALLPAPER "
-                       "WHEN NEW.Image = 'refused' BEGIN SELECT RAISE(ABORT, 'refused'); END"));
+    // The store refuses the second new record, as a full disk or a broken file
+    // would.
+    testing_support::executeSql(path,
+                                QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON WALLPAPER "
+                                               "WHEN NEW.Image = 'refused' BEGIN SELECT "
+                                               "RAISE(ABORT, 'refused'); END"));
     store.refresh();
     lists.append({QStringLiteral("fine"), QStringLiteral("/n/fine.bmp"), QStringLiteral("5")});
     lists.append({QStringLiteral("refused"), QStringLiteral("/n/x.bmp"), QStringLiteral("5")});
@@ -224,6 +228,15 @@ TEST_F(StoreWriting, AFailureHalfWayLeavesTheOldListWhole) {
     // The record set still works on the old list.
     EXPECT_EQ(store.RecordCount(), 2);
     EXPECT_EQ(showlist::savedWallPaper(store), QStringLiteral("/old/2.bmp"));
+}
+
+// The wallpaper showing at exit goes into the first record, and is what the
+// next start reads.
+TEST_F(StoreWriting, TheExitRecordIsTheFirstRecordsSetup) {
+    showlist::recordWallPaper(store, QStringLiteral("/n/shown.bmp"));
+    EXPECT_EQ(readStore(path), (Records{{"/old/1.bmp", "1", "2", "/n/shown.bmp"}, old[1]}));
+    testing_support::executeSql(path, QStringLiteral("UPDATE WALLPAPER SET Setup = ''"));
+    EXPECT_EQ(showlist::savedWallPaper(store), QStringLiteral("/old/1.bmp")) << "else the first";
 }
 
 TEST_F(StoreWriting, FindPathMatchesTheWholeTextWithCase) {
