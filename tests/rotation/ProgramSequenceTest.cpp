@@ -13,32 +13,20 @@
 
 // The programs of one wallpaper change: real programs, one time budget, no program started
 // after one has hung, and nothing waited for once Quorvane is asked to end.
-namespace wallpaper_test {
 namespace {
 
-struct Started {
-    QString program;
-    int timeoutMs;
-};
-
-// The real runner, remembering what it was asked to start and with how much time.
-rotation::ProgramRunner recordingRealRunner(std::vector<Started>& started) {
+// The real runner, remembering the time it was given for each program it started.
+rotation::ProgramRunner recordingRealRunner(std::vector<int>& started) {
     return [&started](const QString& program, const QStringList& arguments, int timeoutMs) {
-        started.push_back({program, timeoutMs});
+        started.push_back(timeoutMs);
         return platform::runProgram(program, arguments, timeoutMs);
     };
-}
-
-bool processAlive(const QString& pidFile) {
-    QFile file(pidFile);
-    const qint64 pid = file.open(QIODevice::ReadOnly) ? file.readAll().trimmed().toLongLong() : 0;
-    return pid > 0 && ::kill(pid_t(pid), 0) == 0;
 }
 
 struct SequenceCase {
     const char* name;
     QStringList firstProgram;  // program and arguments
-    QString problemStart;      // what the problem text starts with; empty: success
+    QString problem;           // empty: success
     bool secondRuns;
 };
 
@@ -48,19 +36,14 @@ class ChangeBudget : public ::testing::TestWithParam<SequenceCase> {};
 
 TEST_P(ChangeBudget, SaysWhyTheFirstProgramFailedAndStartsNothingAfterOneThatHung) {
     const SequenceCase& c = GetParam();
-    std::vector<Started> started;
+    std::vector<int> started;
     rotation::ProgramSequence change(recordingRealRunner(started), 700);
-    const bool ok = change.run(c.firstProgram.first(), c.firstProgram.mid(1));
-    EXPECT_EQ(ok, c.problemStart.isEmpty());
-    EXPECT_TRUE(c.problemStart.isEmpty() ? change.problem().isEmpty()
-                                         : change.problem().startsWith(c.problemStart))
-        << change.problem().toStdString();
+    EXPECT_EQ(change.run(c.firstProgram.first(), c.firstProgram.mid(1)), c.problem.isEmpty());
+    EXPECT_EQ(change.problem(), c.problem);
     change.run("true", {});
     ASSERT_EQ(started.size(), c.secondRuns ? 2u : 1u);
-    EXPECT_LE(started[0].timeoutMs, 700);
-    if (c.secondRuns) {
-        EXPECT_LE(started[1].timeoutMs, started[0].timeoutMs) << "what is left";
-    }
+    EXPECT_LE(started[0], 700);
+    EXPECT_TRUE(!c.secondRuns || started[1] <= started[0]) << "what is left";
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -73,7 +56,7 @@ INSTANTIATE_TEST_SUITE_P(
                      true},
         SequenceCase{"missing",
                      {"/nonexistent/gsettings"},
-                     "/nonexistent/gsettings could not be started",
+                     "/nonexistent/gsettings could not be started: is it installed?",
                      false},
         SequenceCase{"hangs", {"sleep", "30"}, "sleep did not answer in time.", false}),
     [](const auto& info) { return std::string(info.param.name); });
@@ -82,30 +65,23 @@ TEST(ChangeInterrupted, ASignalToEndStopsTheHungProgramAndStartsNoOther) {
     testing_support::TempFolder folder;
     const QString pidFile = folder.filePath("pid");
     platform::TerminationSignals termination;
-    std::vector<Started> started;
+    std::vector<int> started;
     rotation::ProgramSequence change(recordingRealRunner(started), 60000);
     // The signal comes from elsewhere once the hung program runs, as a logout's would.
     std::thread logout([&] {
         while (!QFile::exists(pidFile)) QThread::msleep(10);
         ::kill(::getpid(), SIGTERM);
     });
-    const bool ok = change.run("sh", {"-c", "echo $$ > '" + pidFile + "'; exec sleep 60"});
+    EXPECT_FALSE(change.run("sh", {"-c", "echo $$ > '" + pidFile + "'; exec sleep 60"}));
     logout.join();
-    EXPECT_FALSE(ok);
     EXPECT_TRUE(change.last().interrupted);
-    EXPECT_FALSE(processAlive(pidFile)) << "the hung program was left running";
+    QFile pid(pidFile);
+    ASSERT_TRUE(pid.open(QIODevice::ReadOnly));
+    EXPECT_NE(::kill(pid_t(pid.readAll().trimmed().toLongLong()), 0), 0) << "left running";
     EXPECT_EQ(change.problem(), "sh was stopped as Quorvane ended.");
     change.run("true", {});
     EXPECT_EQ(started.size(), 1u);
 }
-
-}  // namespace
-}  // namespace wallpaper_test
-
-namespace wallpaper_test {
-namespace {
-
-int openDescriptors() { return int(QDir(QStringLiteral("/proc/self/fd")).count()) - 2; }
 
 // A desktop tool that is missing, not executable or fails costs nothing that stays: changes
 // repeat for as long as the program runs.
@@ -115,15 +91,15 @@ TEST(ProgramsThatFail, LeaveNoDescriptorBehind) {
     // Executable, but the system cannot run it: its interpreter is missing.
     const QString badInterpreter = folder.write("setbg2", "#!/nonexistent/sh\nexit 0\n");
     QFile::setPermissions(badInterpreter, QFile::ReadOwner | QFile::ExeOwner);
+    const auto descriptors = [] { return QDir(QStringLiteral("/proc/self/fd")).count(); };
     for (const QString& program : {QStringLiteral("/nonexistent/gsettings"), notExecutable,
                                    badInterpreter, QStringLiteral("false")}) {
         SCOPED_TRACE(program.toStdString());
         platform::runProgram(program, {}, 1000);  // the first run may set up what stays anyway
-        const int before = openDescriptors();
+        const auto before = descriptors();
         for (int i = 0; i < 50; ++i) platform::runProgram(program, {}, 1000);
-        EXPECT_EQ(openDescriptors(), before);
+        EXPECT_EQ(descriptors(), before);
     }
 }
 
 }  // namespace
-}  // namespace wallpaper_test

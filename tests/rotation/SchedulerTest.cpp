@@ -119,6 +119,22 @@ TEST_F(Rotation, ATickWithTheWindowShowingStopsTheTimerAndChangesNothing) {
     EXPECT_TRUE(scheduler.Timer1.isActive());
 }
 
+// A pause holds the image and its ticks; "Next" still changes the image but restarts nothing.
+TEST_F(Rotation, APauseLastsUntilResumeWhateverElseStepsTheRotation) {
+    load({"/w/A=1", "/w/B=1"});
+    EXPECT_EQ(ticks(2), QStringList({"/w/B", ""}));
+    scheduler.pause();
+    EXPECT_TRUE(scheduler.isPaused());
+    EXPECT_FALSE(scheduler.Timer1.isActive());
+    scheduler.stepNow();
+    EXPECT_EQ(setter.applied.last(), "/w/A");
+    EXPECT_EQ(scheduler.Longest, 1);
+    EXPECT_FALSE(scheduler.Timer1.isActive()) << "the step re-armed a paused rotation";
+    scheduler.resume();
+    EXPECT_TRUE(scheduler.Timer1.isActive());
+    EXPECT_EQ(ticks(2), QStringList({"", "/w/B"}));
+}
+
 TEST_F(Rotation, AStoreHeldByAnotherProgramIsAskedAgainAtTheNextTick) {
     load({"/w/A=0", "/w/B=0", "/w/C=0"});
     testing_support::StoreLock backup(store.databasePath());

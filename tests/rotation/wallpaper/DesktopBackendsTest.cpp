@@ -1,0 +1,266 @@
+#include <gtest/gtest.h>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcessEnvironment>
+#include <QSettings>
+#include <QUrl>
+#include <functional>
+#include <optional>
+
+#include "DesktopSession.h"
+#include "PlasmaShellStandIn.h"
+#include "rotation/wallpaper/JavaScriptString.h"
+#include "rotation/wallpaper/WallpaperBackends.h"
+#include "support/HostileNames.h"
+#include "support/QtPrinting.h"
+
+// Every desktop backend against the real desktop's components, each started in a session of
+// the test's own: what the desktop keeps (read back with its own tools) and, where it draws on
+// an X display, what the screen shows, for every hostile file name.
+
+namespace wallpaper_test {
+namespace {
+
+// A GVariant string literal as GLib's text parser reads it ('...' or "...", with \-escapes),
+// written after GLib's parser rather than after our writer; nothing when it is not one.
+std::optional<QString> readGVariantString(const QString& literal) {
+    const QChar quote = literal.isEmpty() ? QChar() : literal.front();
+    if (literal.size() < 2 || (quote != u'\'' && quote != u'"') || literal.back() != quote)
+        return std::nullopt;
+    QString text;
+    for (qsizetype i = 1; i < literal.size() - 1; ++i) {
+        QChar c = literal[i];
+        if (c == quote) return std::nullopt;
+        if (c == u'\\') {
+            c = literal[++i];
+            if (const int digits = c == u'u' ? 4 : c == u'U' ? 8 : 0) {
+                const char32_t code = literal.mid(i + 1, digits).toUInt(nullptr, 16);
+                text += QString::fromUcs4(&code, 1);
+                i += digits;
+                continue;
+            }
+            if (const qsizetype index = QStringView(u"abfnrtv").indexOf(c); index >= 0)
+                c = QStringView(u"\a\b\f\n\r\t\v")[index];
+        }
+        text += c;
+    }
+    return text;
+}
+
+// A key of GSettings must name the file: as a file:// URI that GIO, which the desktops open
+// their pictures with, resolves to it, or as the plain path.
+void expectGSettingsKey(const char* schema, const char* key, const HostileFile& file) {
+    SCOPED_TRACE(key);
+    const QString printed = programOutput(QStringLiteral("gsettings"),
+                                          {QStringLiteral("get"), schema, QLatin1String(key)});
+    const QString value = readGVariantString(printed).value_or(QStringLiteral("<unreadable>"));
+    if (!QString::fromLatin1(key).contains(QStringLiteral("uri"))) {
+        EXPECT_EQ(value, file.path) << printed.toStdString();
+        return;
+    }
+    EXPECT_EQ(QUrl(value, QUrl::StrictMode).toLocalFile(), file.path) << printed.toStdString();
+    EXPECT_EQ(programOutput(QStringLiteral("gio"), {QStringLiteral("info"), QStringLiteral("-a"),
+                                                    QStringLiteral("standard::size"), value})
+                  .section(QStringLiteral("standard::size: "), 1),
+              QString::number(QFileInfo(file.path).size()));
+}
+
+QString xfconf(const QStringList& arguments) {
+    return programOutput(
+        QStringLiteral("xfconf-query"),
+        QStringList{QStringLiteral("-c"), QStringLiteral("xfce4-desktop")} + arguments);
+}
+
+const QStringList kXfceImages = {
+    QStringLiteral("/backdrop/screen0/monitorHDMI-1/workspace0/last-image"),
+    QStringLiteral("/backdrop/screen0/monitorHDMI-1/workspace1/last-image"),
+    QStringLiteral("/backdrop/screen0/monitoreDP-1/workspace0/last-image")};
+const QString kXfceStyle = QStringLiteral("/backdrop/screen0/monitoreDP-1/workspace0/image-style");
+const QString kXfceFirstMonitor =
+    QStringLiteral("/backdrop/screen0/monitor0/workspace0/last-image");
+
+void expectBackground(DesktopSession& session, const HostileFile& file) {
+    // One image that never shows would otherwise cost every later one the whole deadline.
+    ASSERT_EQ(colourText(session.waitForBackground(file.colour)), colourText(file.colour))
+        << session.report().toStdString();
+}
+
+std::optional<PlasmaShellStandIn> plasma;
+size_t plasmaSeen = 0;
+
+struct Desktop {
+    const char* backend;
+    // Brings up the desktop's components; empty when they run, else why not.
+    std::function<QString(DesktopSession&)> start;
+    // Expects the desktop to hold, and show, exactly the file just applied.
+    std::function<void(DesktopSession&, const HostileFile&)> expectShowing;
+    const char* command = nullptr;  // QUORVANE_WALLPAPER_CMD; %r: the recorder, %o: its record
+};
+
+void PrintTo(const Desktop& desktop, std::ostream* out) { *out << desktop.backend; }
+
+QString startDconf(DesktopSession& session) {
+    return session.startBusService(QStringLiteral("ca.desrt.dconf"));
+}
+
+const Desktop kDesktops[] = {
+    {"gnome", startDconf,
+     [](DesktopSession&, const HostileFile& file) {
+         expectGSettingsKey("org.gnome.desktop.background", "picture-uri", file);
+         expectGSettingsKey("org.gnome.desktop.background", "picture-uri-dark", file);
+     }},
+    {"cinnamon", startDconf,
+     [](DesktopSession&, const HostileFile& file) {
+         expectGSettingsKey("org.cinnamon.desktop.background", "picture-uri", file);
+     }},
+    {"mate", startDconf,
+     [](DesktopSession&, const HostileFile& file) {
+         expectGSettingsKey("org.mate.background", "picture-filename", file);
+     }},
+    // xfdesktop names its monitor by the X output ("monitorscreen" on Xvfb) and writes its
+    // own last-image once it runs; the other monitors' images and a style stand beside it.
+    {"xfce",
+     [](DesktopSession& session) {
+         // One after the other: the operands of + are evaluated in no fixed order.
+         QString problem = session.startBusService(QStringLiteral("org.xfce.Xfconf"));
+         problem += session.startDisplay({320, 240});
+         for (const QString& image : kXfceImages)
+             problem += xfconf({"-p", image, "-n", "-t", "string", "-s", "/usr/share/old.png"});
+         problem += xfconf({"-p", kXfceStyle, "-n", "-t", "int", "-s", "5"});
+         if (problem.isEmpty())
+             problem = session.startOwnerOf(QStringLiteral("org.xfce.xfdesktop"),
+                                            QStringLiteral("xfdesktop"), {"--disable-wm-check"});
+         if (problem.isEmpty() &&
+             !pollUntil([] { return xfconf({"-l"}).count(QStringLiteral("last-image")) > 3; }))
+             problem = QStringLiteral("xfdesktop wrote no last-image");
+         return problem;
+     },
+     [](DesktopSession& session, const HostileFile& file) {
+         const QStringList images =
+             xfconf({"-l"}).split(u'\n').filter(QStringLiteral("/last-image"));
+         EXPECT_EQ(images.size(), 4) << images.join(u' ').toStdString();
+         for (const QString& image : images)
+             EXPECT_EQ(xfconf({"-p", image}), file.path) << image.toStdString();
+         EXPECT_EQ(xfconf({"-p", kXfceStyle}), QStringLiteral("5"));
+         expectBackground(session, file);
+     }},
+    // A fresh session has no image yet: the first monitor's is created.
+    {"xfce", [](DesktopSession& s) { return s.startBusService(QStringLiteral("org.xfce.Xfconf")); },
+     [](DesktopSession&, const HostileFile& file) {
+         EXPECT_EQ(xfconf({"-l"}), kXfceFirstMonitor);
+         EXPECT_EQ(xfconf({"-p", kXfceFirstMonitor}), file.path);
+         xfconf({"-p", "/backdrop", "-r", "-R"});
+     }},
+    // As startlxqt runs it: Debian's lxqt profile under /usr/share stretches the wallpaper.
+    {"lxqt",
+     [](DesktopSession& session) {
+         session.setVariable("XDG_CONFIG_DIRS", QStringLiteral("/etc:/etc/xdg:/usr/share"));
+         const QString problem = session.startDisplay({320, 240});
+         return !problem.isEmpty() ? problem
+                                   : session.startOwnerOf(QStringLiteral("org.pcmanfm.PCManFM"),
+                                                          QStringLiteral("pcmanfm-qt"),
+                                                          {"--desktop", "--profile=lxqt"});
+     },
+     [](DesktopSession& session, const HostileFile& file) {
+         expectBackground(session, file);
+         const auto kept = [&] {
+             return QSettings(session.folder("config/pcmanfm-qt/lxqt/settings.conf"),
+                              QSettings::IniFormat)
+                 .value(QStringLiteral("Desktop/Wallpaper"))
+                 .toString();
+         };
+         pollUntil([&] { return kept() == file.path; });
+         EXPECT_EQ(kept(), file.path) << "kept for the next login";
+     }},
+    {"kde",
+     [](DesktopSession&) {
+         plasma.emplace();
+         return plasma->problem;
+     },
+     [](DesktopSession&, const HostileFile& file) {
+         ASSERT_TRUE(pollUntil([] { return plasma->evaluations.size() > plasmaSeen; }));
+         const PlasmaShellStandIn::Evaluation& evaluation = plasma->evaluations[plasmaSeen++];
+         ASSERT_EQ(evaluation.error, QString()) << evaluation.script.toStdString();
+         const QJsonArray writes = QJsonDocument::fromJson(evaluation.configWrites).array();
+         ASSERT_EQ(writes.size(), 3) << "one write for every desktop";
+         for (qsizetype i = 0; i < writes.size(); ++i) {
+             const auto field = [&](const char* name) {
+                 return writes[i].toObject().value(QLatin1String(name));
+             };
+             EXPECT_EQ(field("desktop").toInteger(), i);
+             EXPECT_EQ(field("plugin").toString(), QStringLiteral("org.kde.image"));
+             EXPECT_EQ(field("group").toVariant().toStringList(),
+                       (QStringList{"Wallpaper", "org.kde.image", "General"}));
+             EXPECT_EQ(field("key").toString(), QStringLiteral("Image"));
+             EXPECT_EQ(QUrl(field("value").toString(), QUrl::StrictMode).toLocalFile(), file.path);
+         }
+     }},
+    {"command",
+     [](DesktopSession& session) {
+         return session.startDisplay({320, 240});
+     },
+     expectBackground, "feh --bg-fill %f"},
+    {"command", [](DesktopSession&) { return QString(); },
+     [](DesktopSession& session, const HostileFile& file) {
+         QFile record(session.folder("files/arguments"));
+         ASSERT_TRUE(record.open(QIODevice::ReadOnly));
+         const QByteArray path = file.path.toUtf8();
+         EXPECT_EQ(record.readAll().split('\0'),
+                   (QList<QByteArray>{path, "--image=" + path, path + " and " + path, {}}));
+     },
+     "\"%r\" \"%o\" %f --image=%f \"%f and %f\""},
+};
+
+class Desktops : public ::testing::TestWithParam<Desktop> {};
+
+TEST_P(Desktops, HoldAndShowEveryHostileFileExactly) {
+    const Desktop& desktop = GetParam();
+    DesktopSession session;
+    ASSERT_EQ(session.problem(), QString());
+    ASSERT_EQ(desktop.start(session), QString()) << "scripts/install-deps.sh installs them";
+    if (desktop.command)
+        session.setVariable("QUORVANE_WALLPAPER_CMD",
+                            QString::fromUtf8(desktop.command)
+                                .replace(QStringLiteral("%r"), QUORVANE_ARGUMENT_RECORDER)
+                                .replace(QStringLiteral("%o"), session.folder("files/arguments")));
+    const auto setter = rotation::makeWallpaperSetter(desktop.command ? "" : desktop.backend,
+                                                      QProcessEnvironment::systemEnvironment());
+    ASSERT_TRUE(setter);
+    for (const HostileFile& file : session.writeHostileFiles()) {
+        SCOPED_TRACE(file.label);
+        EXPECT_EQ(setter->apply(file.path), QString());
+        desktop.expectShowing(session, file);
+        if (::testing::Test::HasFatalFailure()) break;
+    }
+    EXPECT_EQ(session.pwnedFiles(), QStringList());
+    plasma.reset();
+}
+
+INSTANTIATE_TEST_SUITE_P(, Desktops, ::testing::ValuesIn(kDesktops), [](const auto& info) {
+    return std::string(info.param.backend) + std::to_string(info.index);
+});
+
+TEST(PlasmaScript, APlasmaThatIsNotRunningIsReported) {
+    DesktopSession session;
+    const auto setter = rotation::makeWallpaperSetter("kde", QProcessEnvironment());
+    EXPECT_EQ(setter->apply(QStringLiteral("/pictures/a.png")),
+              QStringLiteral("Plasma (org.kde.plasmashell) is not running on the session bus."));
+}
+
+// Plasma reads the URL from a script literal; old script engines end a line at U+2028 even
+// inside a string, so the literal is plain ASCII that JSON reads back as the very text.
+TEST(PlasmaScript, LiteralsArePlainAsciiJsonOfEveryHostileName) {
+    for (const testsupport::HostileName& hostile : testsupport::hostileNames()) {
+        SCOPED_TRACE(hostile.label);
+        const QString literal = rotation::javaScriptStringLiteral(hostile.name);
+        for (const QChar c : literal) EXPECT_TRUE(c.unicode() >= 0x20 && c.unicode() < 0x7f);
+        EXPECT_EQ(QJsonDocument::fromJson(("[" + literal + "]").toUtf8()).array().at(0).toString(),
+                  hostile.name);
+    }
+}
+
+}  // namespace
+}  // namespace wallpaper_test

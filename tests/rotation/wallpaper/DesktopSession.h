@@ -1,0 +1,98 @@
+#pragma once
+
+#include <QImage>
+#include <QProcess>
+#include <QSize>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <vector>
+
+#include "support/TempFolder.h"
+
+namespace wallpaper_test {
+
+// How long a test waits for a component to come up or to show a change. A guard against
+// hanging, not a measurement: things normally take milliseconds.
+inline constexpr int kDeadlineMs = 15000;
+
+// Calls condition every few milliseconds, letting Qt deliver events, until it holds (true) or
+// deadlineMs have passed (false).
+bool pollUntil(const std::function<bool()>& condition, int deadlineMs = kDeadlineMs);
+
+// What a program run to look at the session printed, without its last line break; a marker
+// with its complaint when it failed.
+QString programOutput(const QString& program, const QStringList& arguments);
+
+// A real image named after one of the shared hostile names, in a folder of the same name.
+struct HostileFile {
+    const char* label;
+    QString path;
+    QRgb colour;  // the whole image is this colour, which no other hostile file has
+};
+
+inline void PrintTo(const HostileFile& file, std::ostream* out) { *out << file.label; }
+
+// A desktop session of the test's own, as a login sets it up: a session bus, home and XDG
+// folders, optionally an X display, and the components started on them. While it exists this
+// process's environment (which every program Quorvane starts inherits) points at it and its
+// working folder lies inside it; both are put back when it goes, after every component it
+// started has been ended, last started first.
+class DesktopSession {
+public:
+    DesktopSession();
+    ~DesktopSession();
+    DesktopSession(const DesktopSession&) = delete;
+    DesktopSession& operator=(const DesktopSession&) = delete;
+
+    // Why the session bus is not up; empty when it is.
+    const QString& problem() const { return problem_; }
+    // A folder of the session: home, config, runtime, work, files, or the root ("").
+    QString folder(const QString& name) const { return folder_.filePath(name); }
+    // Sets a variable for this process and every program started from now on.
+    void setVariable(const char* name, const QString& value);
+
+    // Starts a component in the session; its output goes to a log that report() shows.
+    void start(const QString& program, const QStringList& arguments);
+    // Starts the program of a D-Bus name's service file and waits until it owns the name.
+    // Empty when it does, else why not.
+    QString startBusService(const QString& name);
+    // Starts a program and waits until it owns a D-Bus name. Empty when it does, else why not.
+    QString startOwnerOf(const QString& name, const QString& program, const QStringList& arguments);
+    // Starts an X server (Xvfb) of this size and depth and points DISPLAY at it.
+    QString startDisplay(QSize size, int depth = 24);
+
+    // Each hostile name's image, a solid PNG of this size; consecutive ones differ in colour.
+    std::vector<HostileFile> writeHostileFiles(QSize size = {16, 12}) const;
+    // The one colour the X screen shows along its right edge, where no desktop icon sits,
+    // once it is colour or at the deadline; nothing when the edge shows more than one.
+    std::optional<QRgb> waitForBackground(QRgb colour) const;
+    // What a `touch pwned` run by a component would have left: in the session's folders, the
+    // working folder this process had before, its home, and /.
+    QStringList pwnedFiles() const;
+    // The state and output of every component, for failure messages.
+    QString report() const;
+
+private:
+    struct Component {
+        QString log;
+        std::unique_ptr<QProcess> process;
+    };
+    QString firstLineOf(const Component& component) const;
+    QString waitForName(const QString& name);
+
+    testing_support::TempFolder folder_;
+    QString problem_;
+    QString previousWorkingFolder_;
+    std::map<QByteArray, std::optional<QByteArray>> previousVariables_;
+    std::vector<Component> components_;
+};
+
+// A colour as "#rrggbb", or a note that there was none, for failure messages.
+QString colourText(std::optional<QRgb> colour);
+
+}  // namespace wallpaper_test

@@ -1,0 +1,178 @@
+#include <gtest/gtest.h>
+#include <pwd.h>
+#include <unistd.h>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+
+#include "DesktopSession.h"
+#include "platform/ProcessRunner.h"
+#include "rotation/wallpaper/SwayWallpaperSetter.h"
+#include "support/QtPrinting.h"
+
+// The sway backend against a real sway on wlroots' headless backend, in a session of the
+// test's own: the arguments of the swaybg it starts, byte for byte, and the output's pixels.
+
+namespace wallpaper_test {
+namespace {
+
+QByteArray fileText(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+class Sway : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(session_.problem(), QString());
+        // Sway refuses to run as root: a root test runs it as nobody, in folders of its own.
+        if (::geteuid() == 0) {
+            const passwd* nobody = ::getpwnam("nobody");
+            ASSERT_TRUE(nobody);
+            asSwayUser_ = {"setpriv", QStringLiteral("--reuid=%1").arg(nobody->pw_uid),
+                           QStringLiteral("--regid=%1").arg(nobody->pw_gid), "--clear-groups",
+                           "--"};
+            uid_ = nobody->pw_uid;
+        }
+        QFile::setPermissions(session_.folder(""), QFileDevice::Permissions(0x7755));
+        for (const char* sub : {"sway-home", "sway-runtime", "sway-ipc"}) {
+            QDir().mkpath(session_.folder(sub));
+            ASSERT_EQ(::chown(QFile::encodeName(session_.folder(sub)).constData(), uid_, uid_), 0);
+        }
+        QFile::setPermissions(session_.folder("sway-runtime"),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        const QString config = session_.folder("sway.config");
+        QFile file(config);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        // Variables as a user's config defines them: a path that let sway substitute one would
+        // name another file.
+        file.write(
+            "output * bg #000000 solid_color\nset $mod Mod4\nset $x /substituted\n"
+            "set $HOME /substituted-home\n");
+        file.close();
+        file.setPermissions(QFile::ReadOwner | QFile::ReadOther);
+        session_.setVariable("SWAYSOCK", session_.folder("sway-ipc/sway.sock"));
+        // The socket gets the permissions the umask leaves: all, so root reaches it even where it
+        // may not override file permissions (a container's user namespace).
+        session_.start(asSwayUser_[0], asSwayUser_.mid(1) + swayUserEnvironment() +
+                                           QStringList{"sh", "-c", "umask 0; exec \"$0\" \"$@\"",
+                                                       "sway", "-c", config});
+        ASSERT_TRUE(pollUntil([&] { return QFileInfo::exists(qEnvironmentVariable("SWAYSOCK")); }))
+            << session_.report().toStdString();
+        ASSERT_TRUE(awaitSwaybg(kBlack));
+    }
+
+    QStringList swayUserEnvironment() const {
+        QStringList env = {"env", "HOME=" + session_.folder("sway-home"),
+                           "XDG_RUNTIME_DIR=" + session_.folder("sway-runtime"),
+                           "WLR_BACKENDS=headless", "WLR_LIBINPUT_NO_DEVICES=1",
+                           // Drawn by the CPU, so a solid image shows exactly its colour.
+                           "WLR_RENDERER=pixman"};
+        const QStringList displays = QDir(session_.folder("sway-runtime"))
+                                         .entryList({QStringLiteral("wayland-?")}, QDir::System);
+        if (!displays.isEmpty()) env << "WAYLAND_DISPLAY=" + displays.front();
+        return env;
+    }
+
+    // The arguments of every swaybg of this sway (started through a double fork, it is no
+    // child of sway's, but it inherits sway's SWAYSOCK).
+    QList<QByteArrayList> swaybgs() const {
+        const QByteArray ours = "SWAYSOCK=" + qgetenv("SWAYSOCK");
+        QList<QByteArrayList> found;
+        for (const QString& pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+            QByteArray arguments = fileText("/proc/" + pid + "/cmdline");
+            if (!arguments.startsWith(QByteArrayLiteral("swaybg\0")) ||
+                !fileText("/proc/" + pid + "/environ").split('\0').contains(ours))
+                continue;
+            arguments.chop(1);
+            found << arguments.split('\0');
+        }
+        return found;
+    }
+    bool awaitSwaybg(const QByteArrayList& expected) const {
+        return pollUntil([&] { return swaybgs() == QList<QByteArrayList>{expected}; });
+    }
+
+    // Whether the whole output shows colour (grim), within the deadline.
+    bool awaitScreen(QRgb colour) const {
+        return pollUntil([&] {
+            QProcess grim;
+            grim.start(asSwayUser_[0],
+                       asSwayUser_.mid(1) + swayUserEnvironment() + QStringList{"grim", "-"});
+            grim.waitForFinished(kDeadlineMs);
+            const QImage shown = QImage::fromData(grim.readAllStandardOutput(), "PNG")
+                                     .convertToFormat(QImage::Format_RGB32);
+            QImage expected(1280, 720, QImage::Format_RGB32);
+            expected.fill(colour);
+            return shown == expected;
+        });
+    }
+
+    const QByteArrayList kBlack = {"swaybg", "-o", "*", "-c", "#000000"};
+    DesktopSession session_;
+    QStringList asSwayUser_ = {"env"};
+    uid_t uid_ = ::geteuid();
+};
+
+TEST_F(Sway, ShowsEveryHostileFileAndRefusesWhatACommandCannotCarry) {
+    QStringList started;
+    rotation::SwayWallpaperSetter setter(
+        [&](const QString& program, const QStringList& arguments, int timeoutMs) {
+            started << program;
+            return platform::runProgram(program, arguments, timeoutMs);
+        });
+    QByteArrayList showing = kBlack;
+    for (const HostileFile& file : session_.writeHostileFiles({1280, 720})) {
+        SCOPED_TRACE(file.label);
+        started.clear();
+        if (file.path.contains(u'\n')) {
+            EXPECT_EQ(setter.apply(file.path),
+                      "The image path contains a line break, which a "
+                      "sway command cannot carry.");
+            EXPECT_EQ(started, QStringList());
+            EXPECT_EQ(swaybgs(), QList<QByteArrayList>{showing});
+            continue;
+        }
+        EXPECT_EQ(setter.apply(file.path), QString());
+        showing = {"swaybg", "-o", "*", "-i", QFile::encodeName(file.path), "-m", "fill"};
+        EXPECT_TRUE(awaitSwaybg(showing)) << swaybgs().value(0).join(' ').toStdString();
+        EXPECT_TRUE(awaitScreen(file.colour));
+    }
+
+    // sway opens a relative path from its own working folder.
+    const QFileInfo first(session_.writeHostileFiles().front().path);
+    QDir::setCurrent(first.path());
+    EXPECT_EQ(setter.apply(first.fileName()), QString());
+    EXPECT_TRUE(awaitSwaybg(
+        {"swaybg", "-o", "*", "-i", QFile::encodeName(first.filePath()), "-m", "fill"}));
+
+    // sway answers "success" for a missing file and keeps its background.
+    started.clear();
+    const QString missing = session_.folder("missing.png");
+    EXPECT_EQ(setter.apply(missing),
+              QStringLiteral("The image \"%1\" does not exist.").arg(missing));
+    EXPECT_EQ(started, QStringList());
+
+    // A refusal carries sway's own reason; a bare '(' is a syntax error to sway's wordexp().
+    const QString bare = session_.folder("picture(");
+    EXPECT_EQ(rotation::SwayWallpaperSetter([&](const QString& program, QStringList arguments,
+                                                int timeoutMs) {
+                  arguments[3] = bare;
+                  return platform::runProgram(program, arguments, timeoutMs);
+              }).apply(first.filePath()),
+              QStringLiteral("sway refused the background: Invalid syntax (%1)").arg(bare));
+    EXPECT_EQ(session_.pwnedFiles(), QStringList());
+}
+
+TEST(SwayWithoutSway, SaysSwaymsgCouldNotConnect) {
+    DesktopSession session;
+    const QString socket = session.folder("no sway here.sock");
+    session.setVariable("SWAYSOCK", socket);
+    EXPECT_EQ(
+        rotation::SwayWallpaperSetter().apply(session.writeHostileFiles().front().path),
+        QStringLiteral("swaymsg failed (exit status 1): Unable to connect to %1").arg(socket));
+}
+
+}  // namespace
+}  // namespace wallpaper_test
