@@ -8,7 +8,7 @@ script writes the mistake, builds the test executables it names, runs their test
 named tests miss is tried once more against the whole build and every test, so "missed" means
 no test of the suite caught it.
 
-    scripts/mutation-check.py [--build-dir build] [--report FILE] [NAME-SUBSTRING ...]
+    scripts/mutation-check.py [--build-dir build] [--faults STEM] [--report FILE] [NAME-PART ...]
 
 The build folder must hold a configured, built tree whose tests pass. Not part of `make test`:
 a run takes a build and a test run per fault.
@@ -26,13 +26,17 @@ ROOT = pathlib.Path(__file__).resolve().parent.parent
 SEARCHED = ("src", "tools")
 
 
-def load_faults():
+def load_faults(stems):
+    """Every fault of the chosen files; a file's top-level keys (build, labels) are the
+    defaults of its faults."""
     faults = []
     for path in sorted((ROOT / "scripts" / "mutations").glob("*.toml")):
+        if stems and path.stem not in stems:
+            continue
         with open(path, "rb") as file:
-            for fault in tomllib.load(file).get("fault", []):
-                fault["defined_in"] = path.name
-                faults.append(fault)
+            data = tomllib.load(file)
+        defaults = {key: value for key, value in data.items() if key != "fault"}
+        faults += [defaults | fault | {"defined_in": path.name} for fault in data.get("fault", [])]
     return faults
 
 
@@ -108,12 +112,14 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--build-dir", default="build")
     parser.add_argument("--jobs", type=int, default=2)
+    parser.add_argument("--faults", action="append", default=[],
+                        help="only the faults of scripts/mutations/STEM.toml (repeatable)")
     parser.add_argument("--report", help="also write the report (Markdown) to this file")
     parser.add_argument("only", nargs="*", help="run only faults whose name contains one of these")
     args = parser.parse_args()
 
     build = str((ROOT / args.build_dir).resolve())
-    faults = [f for f in load_faults()
+    faults = [f for f in load_faults(args.faults)
               if not args.only or any(o in f["name"] for o in args.only)]
     targets, labels = known_targets(build), known_labels(build)
     logs = pathlib.Path(build) / "mutation-logs"
