@@ -32,6 +32,14 @@ std::string describe(const AskedQuestion& q) {
            q.title.toStdString() + "\"";
 }
 
+AskedQuestion question(Kind kind, const QString& title, const QString& text = {}) {
+    AskedQuestion q;
+    q.kind = kind;
+    q.title = title;
+    q.text = text;
+    return q;
+}
+
 }  // namespace
 
 ScriptedPrompter::~ScriptedPrompter() {
@@ -39,15 +47,18 @@ ScriptedPrompter::~ScriptedPrompter() {
         ADD_FAILURE() << "the program never asked the scripted " << describe(step.question);
 }
 
+void ScriptedPrompter::expect(AskedQuestion question, Reply reply) {
+    script_.emplace_back();
+    script_.back().question = std::move(question);
+    script_.back().reply = std::move(reply);
+}
+
 void ScriptedPrompter::expectMessage(const QString& text, platform::Buttons buttons,
                                      platform::Icon icon, const QString& title, Answer answer) {
-    AskedQuestion q;
-    q.kind = Kind::Message;
-    q.text = text;
+    AskedQuestion q = question(Kind::Message, title, text);
     q.buttons = buttons;
     q.icon = icon;
-    q.title = title;
-    script_.push_back({q, answer, {}, {}});
+    expect(q, answer);
 }
 
 void ScriptedPrompter::expectMessage(std::function<QString()> text, platform::Buttons buttons,
@@ -58,42 +69,28 @@ void ScriptedPrompter::expectMessage(std::function<QString()> text, platform::Bu
 
 void ScriptedPrompter::expectInput(const QString& prompt, const QString& title,
                                    std::optional<QString> answer) {
-    AskedQuestion q;
-    q.kind = Kind::Input;
-    q.text = prompt;
-    q.title = title;
-    script_.push_back({q, std::move(answer), {}, {}});
+    expect(question(Kind::Input, title, prompt), std::move(answer));
 }
 
 void ScriptedPrompter::expectOpenFile(const QString& title,
                                       std::optional<platform::FileDialogResult> answer) {
-    AskedQuestion q;
-    q.kind = Kind::OpenFile;
-    q.title = title;
-    script_.push_back({q, std::move(answer), {}, {}});
+    expect(question(Kind::OpenFile, title), std::move(answer));
 }
 
 void ScriptedPrompter::expectSaveFile(const QString& title,
                                       std::optional<platform::FileDialogResult> answer) {
-    AskedQuestion q;
-    q.kind = Kind::SaveFile;
-    q.title = title;
-    script_.push_back({q, std::move(answer), {}, {}});
+    expect(question(Kind::SaveFile, title), std::move(answer));
 }
 
 void ScriptedPrompter::expectColor(std::optional<QColor> answer) { expectColor({}, answer); }
 
 void ScriptedPrompter::expectColor(const QString& title, std::optional<QColor> answer) {
-    AskedQuestion q;
-    q.kind = Kind::Color;
-    q.title = title;
-    script_.push_back({q, answer, {}, {}});
+    expect(question(Kind::Color, title), answer);
 }
 
 void ScriptedPrompter::expectPrinterSetup(bool accept, std::function<void(QPrinter&)> choose) {
-    AskedQuestion q;
-    q.kind = Kind::PrinterSetup;
-    script_.push_back({q, accept, {}, std::move(choose)});
+    expect(question(Kind::PrinterSetup, {}), accept);
+    script_.back().choosePrinter = std::move(choose);
 }
 
 ScriptedPrompter::Reply ScriptedPrompter::next(const AskedQuestion& asked, Step* taken) {
@@ -121,12 +118,9 @@ ScriptedPrompter::Reply ScriptedPrompter::next(const AskedQuestion& asked, Step*
 
 Answer ScriptedPrompter::message(const QString& text, platform::Buttons buttons,
                                  platform::Icon icon, const QString& title, QWidget*) {
-    AskedQuestion q;
-    q.kind = Kind::Message;
-    q.text = text;
+    AskedQuestion q = question(Kind::Message, title, text);
     q.buttons = buttons;
     q.icon = icon;
-    q.title = title;
     const Reply reply = next(q);
     if (const auto* answer = std::get_if<Answer>(&reply)) return *answer;
     return Answer::Cancel;
@@ -134,10 +128,7 @@ Answer ScriptedPrompter::message(const QString& text, platform::Buttons buttons,
 
 std::optional<QString> ScriptedPrompter::input(const QString& prompt, const QString& title,
                                                const QString& defaultText, QWidget*) {
-    AskedQuestion q;
-    q.kind = Kind::Input;
-    q.text = prompt;
-    q.title = title;
+    AskedQuestion q = question(Kind::Input, title, prompt);
     q.defaultText = defaultText;
     const Reply reply = next(q);
     if (const auto* answer = std::get_if<std::optional<QString>>(&reply)) return *answer;
@@ -146,9 +137,7 @@ std::optional<QString> ScriptedPrompter::input(const QString& prompt, const QStr
 
 std::optional<platform::FileDialogResult> ScriptedPrompter::fileDialog(
     Kind kind, const platform::FileDialogRequest& request) {
-    AskedQuestion q;
-    q.kind = kind;
-    q.title = request.title;
+    AskedQuestion q = question(kind, request.title);
     q.fileRequest = request;
     const Reply reply = next(q);
     if (const auto* answer = std::get_if<std::optional<platform::FileDialogResult>>(&reply))
@@ -168,9 +157,7 @@ std::optional<platform::FileDialogResult> ScriptedPrompter::saveFile(
 
 std::optional<QColor> ScriptedPrompter::color(const QColor& initial, const QString& title,
                                               QWidget*) {
-    AskedQuestion q;
-    q.kind = Kind::Color;
-    q.title = title;
+    AskedQuestion q = question(Kind::Color, title);
     q.initialColor = initial;
     const Reply reply = next(q);
     if (const auto* answer = std::get_if<std::optional<QColor>>(&reply)) return *answer;
@@ -178,10 +165,8 @@ std::optional<QColor> ScriptedPrompter::color(const QColor& initial, const QStri
 }
 
 bool ScriptedPrompter::printerSetup(QPrinter& printer, QWidget*) {
-    AskedQuestion q;
-    q.kind = Kind::PrinterSetup;
     Step step;
-    const Reply reply = next(q, &step);
+    const Reply reply = next(question(Kind::PrinterSetup, {}), &step);
     const auto* accepted = std::get_if<bool>(&reply);
     if (!accepted || !*accepted) return false;
     // Like the real dialog, a cancelled setup leaves the printer as it was.

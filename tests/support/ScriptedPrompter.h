@@ -70,6 +70,7 @@ private:
         std::function<void(QPrinter&)> choosePrinter;
     };
 
+    void expect(AskedQuestion question, Reply reply);
     // Records the question, checks it against the next step and returns that step's reply.
     Reply next(const AskedQuestion& asked, Step* taken = nullptr);
     std::optional<platform::FileDialogResult> fileDialog(
