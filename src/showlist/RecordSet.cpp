@@ -153,7 +153,7 @@ SqliteStatement& RecordSet::reusable(const QByteArray& sql) const {
 
 qint64 RecordSet::readDataVersion() const {
     SqliteStatement& version = reusable("PRAGMA data_version");
-    const ResetAfterUse reset(version);
+    const ResetAfterUse reset{version};
     version.step();
     return version.int64Column(0);
 }
@@ -313,7 +313,7 @@ void RecordSet::Update() {
     }
     SqliteStatement& insert =
         reusable("INSERT INTO WALLPAPER (Path, Image, ViewTime, Setup) VALUES (?, ?, ?, ?)");
-    const ResetAfterUse reset(insert);
+    const ResetAfterUse reset{insert};
     int slot = 1;
     for (const char* column : kColumns) {
         const auto it = buffer_.find(QString::fromLatin1(column));
@@ -331,7 +331,7 @@ FieldValue RecordSet::Fields(const QString& name) const {
     const QByteArray sql =
         QByteArray("SELECT \"") + columnName(name) + "\" FROM WALLPAPER WHERE rowid = ?";
     SqliteStatement& select = reusable(sql);
-    const ResetAfterUse reset(select);
+    const ResetAfterUse reset{select};
     select.bind(1, rows_[index_].rowid);
     if (!select.step()) throw StoreError("the current record was removed from the store");
     return select.textColumn(0);
