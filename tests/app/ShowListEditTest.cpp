@@ -5,6 +5,7 @@
 #include <QImageReader>
 #include <QLabel>
 #include <QListWidget>
+#include <QMap>
 #include <QMimeData>
 #include <QPushButton>
 #include <QUrl>
@@ -18,7 +19,8 @@
 #include "support/StoreFixture.h"
 #include "support/TempFolder.h"
 
-// Files dragged from a file manager onto the main window's show list or preview.
+// The main window's show list changed by files dragged from a file manager onto it or its
+// preview, and by Delete.
 namespace {
 
 using namespace testing_support;
@@ -34,7 +36,7 @@ struct Dropped {
 };
 
 // The main window open on an empty store, with its questions scripted.
-class Drop : public ::testing::Test {
+class ShowListEdit : public ::testing::Test {
 protected:
     void SetUp() override {
         app::Main(tray);
@@ -85,7 +87,7 @@ struct DragCase {
     bool taken;
 };
 
-class DragKinds : public Drop,
+class DragKinds : public ShowListEdit,
                   public ::testing::WithParamInterface<std::tuple<DragCase, Target>> {};
 
 TEST_P(DragKinds, OnlyLocalFilesAreTakenAndOnlyAsCopies) {
@@ -118,7 +120,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 // A folder stands for its images in the file list's order; the other files of a drop are
 // named together, and Save Setup stores what was added.
-TEST_F(Drop, AFolderAndFilesJoinTheListInOrderWithOneQuestionAndTheRestNamed) {
+TEST_F(ShowListEdit, AFolderAndFilesJoinTheListInOrderWithOneQuestionAndTheRestNamed) {
     const TempFolder dropped;
     for (const char* name : {"b.bmp", "A.bmp", "c10.bmp", "c9.bmp", ".hidden.bmp"})
         writeImage(dropped.path(), name, 8, 8);
@@ -148,5 +150,33 @@ TEST_F(Drop, AFolderAndFilesJoinTheListInOrderWithOneQuestionAndTheRestNamed) {
         saved.push_back({folder.filePath(name), QString(name).section('.', 0, 0), "30", {}});
     EXPECT_EQ(readStore(folder.filePath("ZARN.DAT")), saved);
 }
+
+// A stored path may lead anywhere: Delete removes an entry's file only from the program
+// folder, never the store, and the last entry takes every bitmap of the folder with it.
+class DeleteTheLastEntry : public ShowListEdit,
+                           public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(DeleteTheLastEntry, RemovesFilesOfTheProgramFolderOnlyAndNeverTheStore) {
+    const QString victim = images.write("victim.bmp", "precious");
+    ASSERT_TRUE(QFile::link(images.path(), folder.filePath("link")));
+    const QMap<QString, QString> paths = {
+        {"OtherFolder", victim},
+        {"DotDot", folder.path() + "/../" + QDir(images.path()).dirName() + "/victim.bmp"},
+        {"ThroughALink", folder.filePath("link/victim.bmp")},
+        {"TheStore", folder.filePath("ZARN.DAT")},
+        {"ItsOwnBitmap", folder.write("own.BMP", "bitmap")}};
+    folder.write("other.bmp", "bitmap");
+    tray.showLists().append({"entry", paths[GetParam()], "5"});
+    tray.ShowList->setCurrentRow(0);
+    tray.cmdDelete->click();
+    EXPECT_EQ(listed(), QStringList());
+    EXPECT_EQ(fileBytes(victim), "precious");
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), QStringList{"ZARN.DAT"});
+}
+
+INSTANTIATE_TEST_SUITE_P(, DeleteTheLastEntry,
+                         ::testing::Values("OtherFolder", "DotDot", "ThroughALink", "TheStore",
+                                           "ItsOwnBitmap"),
+                         [](const auto& info) { return std::string(info.param); });
 
 }  // namespace
