@@ -1,0 +1,383 @@
+#include "e2e/Journey.h"
+
+#include <poll.h>
+#include <QDir>
+#include <algorithm>
+
+#include "showlist/PreviewFit.h"
+
+// Last: Xlib's macros (None, Success, Bool...) would clash with the headers above.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+
+namespace e2e {
+namespace {
+
+std::vector<Window> childrenOf(Display* x, Window window) {
+    Window root = 0, parent = 0, *children = nullptr;
+    unsigned int count = 0;
+    std::vector<Window> found;
+    if (XQueryTree(x, window, &root, &parent, &children, &count))
+        found.assign(children, children + count);
+    if (children) XFree(children);
+    return found;
+}
+
+// Where a window is in root coordinates, if it is on screen.
+std::optional<QRect> viewable(Display* x, Window window) {
+    XWindowAttributes a;
+    int left = 0, top = 0;
+    Window unused = 0;
+    if (!XGetWindowAttributes(x, window, &a) || a.map_state != IsViewable ||
+        !XTranslateCoordinates(x, window, DefaultRootWindow(x), 0, 0, &left, &top, &unused))
+        return std::nullopt;
+    return QRect(left, top, a.width, a.height);
+}
+
+void end(QProcess& process) {
+    if (process.state() == QProcess::NotRunning) return;
+    process.terminate();
+    if (!process.waitForFinished(5000)) process.kill();
+    process.waitForFinished(5000);
+}
+
+}  // namespace
+
+std::optional<QRect> previewBox(const QImage& s, const QRect& area, int scale) {
+    const QSize size = QSize(showlist::kPreviewWidth, showlist::kPreviewHeight) * scale;
+    const QRect in = area & s.rect();
+    // How many pixels of the colour at (x, y) follow one another from there.
+    const auto run = [&](int x, int y) {
+        int length = 1;
+        while (x + length <= in.right() && s.pixel(x + length, y) == s.pixel(x, y)) ++length;
+        return length;
+    };
+    for (int y = in.top(); y + size.height() <= in.bottom() + 1; ++y)
+        for (int x = in.left(); x <= in.right(); x += run(x, y)) {
+            bool box = run(x, y) == size.width();
+            for (int row = y + 1; box && row < y + size.height(); ++row)
+                box = s.pixel(x, row) == s.pixel(x, y) && run(x, row) == size.width() &&
+                      (x == in.left() || s.pixel(x - 1, row) != s.pixel(x, y));
+            if (box) return QRect(QPoint(x, y), size);
+        }
+    return std::nullopt;
+}
+
+QStringList asText(const std::vector<testing_support::StoredRecord>& records) {
+    const auto field = [](const showlist::FieldValue& v) { return v ? '"' + *v + '"' : "null"; };
+    QStringList lines;
+    for (const testing_support::StoredRecord& r : records)
+        lines << QStringList{field(r.path), field(r.image), field(r.viewTime), field(r.setup)}.join(
+            " | ");
+    return lines;
+}
+
+Journey::~Journey() {
+    // The clients first: a server going away under them makes them complain in the logs.
+    program.reset();
+    end(tray_);
+    end(windowManager_);
+    if (x_) XCloseDisplay(x_);
+    end(server_);
+}
+
+void Journey::TearDown() {
+    if (!HasFailure() || !x_) return;
+    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    const QString path = QStringLiteral(QUORVANE_E2E_SCREENSHOTS "/%1.%2.png")
+                             .arg(test->test_suite_name(), QString(test->name()).replace('/', '-'));
+    QDir().mkpath(QUORVANE_E2E_SCREENSHOTS);
+    QProcess::execute("import", {"-display", display_, "-window", "root", path});
+    std::cerr << "screen after the failure: " << path.toStdString() << '\n';
+}
+
+QProcessEnvironment Journey::environment() const {
+    QProcessEnvironment env;
+    for (const char* name : {"PATH", "LANG", "LC_ALL", "LD_LIBRARY_PATH", "TMPDIR"})
+        if (qEnvironmentVariableIsSet(name)) env.insert(name, qEnvironmentVariable(name));
+    env.insert("DISPLAY", display_);
+    // File dialogs and the window manager's configuration start from here.
+    env.insert("HOME", folder.filePath("home"));
+    // With no address, libdbus would autolaunch a session bus on this display and leave it
+    // running; an address nobody listens on means "no session bus" and nothing more.
+    env.insert("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + folder.filePath("no-bus"));
+    env.insert("XDG_RUNTIME_DIR", folder.filePath("runtime"));
+    env.insert("NO_AT_BRIDGE", "1");
+    return env;
+}
+
+bool Journey::launch(QProcess& process, const QString& name, const QStringList& arguments) {
+    process.setProcessEnvironment(environment());
+    process.setStandardErrorFile(folder.filePath(name + ".log"));
+    process.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGKILL); });
+    process.start(name, arguments, QIODevice::ReadOnly);
+    return process.waitForStarted(kDeadlineMs);
+}
+
+unsigned long Journey::atom(const char* name) const { return XInternAtom(x_, name, False); }
+
+std::optional<unsigned long> Journey::cardinal(unsigned long window, const char* name) const {
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0, remaining = 0;
+    unsigned char* data = nullptr;
+    std::optional<unsigned long> value;
+    if (XGetWindowProperty(x_, window, atom(name), 0, 1, False, AnyPropertyType, &type, &format,
+                           &count, &remaining, &data) == Success &&
+        type != None)
+        value = format == 32 && count == 1 ? *reinterpret_cast<unsigned long*>(data) : 0;
+    if (data) XFree(data);
+    return value;
+}
+
+QString Journey::startDesktop(QSize screen) {
+    screenSize = screen;
+    for (const char* name : {"home", "runtime", "program"}) QDir().mkpath(folder.filePath(name));
+    QFile::setPermissions(folder.filePath("runtime"),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    // -displayfd: the server picks a free display and writes its number once it listens.
+    const QString size = QStringLiteral("%1x%2x24").arg(screen.width()).arg(screen.height());
+    if (!launch(server_, "Xvfb", {"-displayfd", "1", "-screen", "0", size, "-nolisten", "tcp"}) ||
+        !waitFor([&] { return server_.waitForReadyRead(100) || server_.canReadLine(); }))
+        return "Xvfb reported no display (scripts/install-deps.sh installs it)";
+    display_ = ':' + QString::fromLatin1(server_.readLine().trimmed());
+    // Windows come and go while the tree is read: a request about a vanished window must
+    // fail quietly, not end the test.
+    XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
+    if (!(x_ = XOpenDisplay(display_.toLocal8Bit().constData()))) return "no " + display_;
+    // The echo of a ping comes back as an event sent to the root window (Qt's to those who
+    // select its structure events).
+    XSelectInput(x_, DefaultRootWindow(x_), StructureNotifyMask | SubstructureNotifyMask);
+
+    // A window manager announces itself through a check window named on the root window.
+    const auto managing = [&] {
+        const auto check = cardinal(DefaultRootWindow(x_), "_NET_SUPPORTING_WM_CHECK");
+        return check && cardinal(*check, "_NET_SUPPORTING_WM_CHECK").has_value();
+    };
+    if (!launch(windowManager_, "openbox", {"--sm-disable"}) || !waitFor(managing))
+        return "openbox did not take over the screen";
+    const auto trayOwned = [&] {
+        const Window owner = XGetSelectionOwner(x_, atom("_NET_SYSTEM_TRAY_S0"));
+        return owner && cardinal(owner, "_NET_WM_PID") == unsigned(tray_.processId());
+    };
+    if (!launch(tray_, "trayer",
+                {"--edge", "bottom", "--align", "right", "--widthtype", "pixel", "--width", "200",
+                 "--height", "32", "--transparent", "false"}) ||
+        !waitFor(trayOwned))
+        return "trayer did not become the notification area";
+    return {};
+}
+
+QString Journey::startProgram(int tickMs, double scaleFactor) {
+    QProcessEnvironment env = environment();
+    env.insert("QT_QPA_PLATFORM", "xcb");
+    if (scaleFactor != 1.0) env.insert("QT_SCALE_FACTOR", QString::number(scaleFactor));
+    program = std::make_unique<RealProgram>(folder, env);
+    program->process.setProcessChannelMode(QProcess::ForwardedChannels);
+    return program->start(home, tickMs) ? QString() : program->process.errorString();
+}
+
+bool Journey::ping(unsigned long window) {
+    XEvent request{};
+    const long stamp = ++pingStamp_;
+    request.xclient = {ClientMessage, 0, False, x_, window, Atom(atom("WM_PROTOCOLS")), 32, {}};
+    request.xclient.data.l[0] = long(atom("_NET_WM_PING"));
+    request.xclient.data.l[1] = stamp;
+    request.xclient.data.l[2] = long(window);
+    XSendEvent(x_, window, False, NoEventMask, &request);
+    XFlush(x_);
+    const QDeadlineTimer deadline(kDeadlineMs);
+    while (!deadline.hasExpired()) {
+        while (XPending(x_)) {
+            XEvent event;
+            XNextEvent(x_, &event);
+            // The window manager pings clients too: only the echo of this ping counts.
+            if (event.type == ClientMessage && event.xclient.data.l[1] == stamp &&
+                Window(event.xclient.data.l[2]) == window)
+                return true;
+        }
+        pollfd connection{ConnectionNumber(x_), POLLIN, 0};
+        poll(&connection, 1, 20);
+    }
+    return false;
+}
+
+bool Journey::settle() {
+    if (!program || program->process.state() != QProcess::Running) return false;
+    // Any window of the program that takes pings answers; the oldest lives the longest.
+    std::vector<Window> windows;
+    const std::function<void(Window)> visit = [&](Window parent) {
+        for (const Window child : childrenOf(x_, parent)) {
+            if (cardinal(child, "_NET_WM_PID") == unsigned(program->process.processId()) &&
+                cardinal(child, "WM_PROTOCOLS"))
+                windows.push_back(child);
+            visit(child);
+        }
+    };
+    visit(DefaultRootWindow(x_));
+    return !windows.empty() && ping(*std::min_element(windows.begin(), windows.end())) &&
+           ping(*std::min_element(windows.begin(), windows.end()));
+}
+
+std::vector<Shown> Journey::everyWindow() {
+    std::vector<Shown> found;
+    const std::optional<QRect> icon = trayIcon();
+    const std::function<void(Window)> visit = [&](Window parent) {
+        for (const Window child : childrenOf(x_, parent)) {
+            const auto at = viewable(x_, child);
+            if (at && at != icon &&
+                cardinal(child, "_NET_WM_PID") == unsigned(program->process.processId()))
+                found.push_back({child, *at});
+            visit(child);
+        }
+    };
+    visit(DefaultRootWindow(x_));
+    return found;
+}
+
+std::vector<std::pair<Shown, QString>> Journey::managed() {
+    std::vector<std::pair<Shown, QString>> shown;
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0, remaining = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(x_, DefaultRootWindow(x_), atom("_NET_CLIENT_LIST"), 0, 4096, False,
+                           XA_WINDOW, &type, &format, &count, &remaining, &data) == Success &&
+        data) {
+        for (unsigned long i = 0; i < count; ++i) {
+            const Window client = reinterpret_cast<const unsigned long*>(data)[i];
+            const auto at = viewable(x_, client);
+            unsigned char* name = nullptr;
+            unsigned long length = 0;
+            if (cardinal(client, "_NET_WM_PID") == unsigned(program->process.processId()) && at &&
+                XGetWindowProperty(x_, client, atom("_NET_WM_NAME"), 0, 1024, False,
+                                   atom("UTF8_STRING"), &type, &format, &length, &remaining,
+                                   &name) == Success)
+                shown.push_back(
+                    {{client, *at},
+                     QString::fromUtf8(reinterpret_cast<char*>(name), qsizetype(length))});
+            if (name) XFree(name);
+        }
+    }
+    if (data) XFree(data);
+    return shown;
+}
+
+QStringList Journey::titles() {
+    QStringList shown;
+    for (const auto& [window, title] : managed()) shown << title;
+    shown.sort();
+    return shown;
+}
+
+std::optional<Shown> Journey::window(const QString& title) {
+    const auto find = [&]() -> std::optional<Shown> {
+        for (const auto& [window, named] : managed())
+            if (named == title) return window;
+        return std::nullopt;
+    };
+    // Placed and framed once it answers: the window manager handled the map before that.
+    if (!waitFor([&] { return find().has_value(); }) || !settle()) return std::nullopt;
+    return find();
+}
+
+std::optional<QRect> Journey::geometryOf(unsigned long window) { return viewable(x_, window); }
+
+bool Journey::waitForGone(unsigned long window) {
+    return waitFor([&] { return !viewable(x_, window); });
+}
+
+bool Journey::run(const QStringList& xdotool) const {
+    QProcess process;
+    process.setProcessEnvironment(environment());
+    process.start("xdotool", xdotool);
+    return process.waitForFinished(kDeadlineMs) && process.exitStatus() == QProcess::NormalExit &&
+           process.exitCode() == 0;
+}
+
+bool Journey::keys(const Shown& window, const QStringList& names) {
+    if (!waitFor(
+            [&] { return cardinal(DefaultRootWindow(x_), "_NET_ACTIVE_WINDOW") == window.id; }))
+        return false;
+    return std::all_of(names.begin(), names.end(), [&](const QString& name) {
+        return run({"key", name}) && settle();
+    });
+}
+
+bool Journey::typeInto(const Shown& window, const QString& text) {
+    return waitFor([&] {
+               return cardinal(DefaultRootWindow(x_), "_NET_ACTIVE_WINDOW") == window.id;
+           }) &&
+           run({"type", "--delay", "10", text}) && settle();
+}
+
+bool Journey::answer(const QString& title, const QString& key) {
+    const std::optional<Shown> question = window(title);
+    // No round trip after the key: the answer may well end the program.
+    return question && waitFor([&] {
+               return cardinal(DefaultRootWindow(x_), "_NET_ACTIVE_WINDOW") == question->id;
+           }) &&
+           run({"key", key}) && waitForGone(question->id);
+}
+
+bool Journey::click(QPoint at, int button, int count) {
+    return run({"mousemove", QString::number(at.x()), QString::number(at.y()), "click", "--repeat",
+                QString::number(count), "--delay", "80", QString::number(button)}) &&
+           settle();
+}
+
+bool Journey::drag(QPoint from, const std::vector<QPoint>& via) {
+    if (!run({"mousemove", QString::number(from.x()), QString::number(from.y()), "mousedown",
+              "1"}) ||
+        !settle())
+        return false;
+    for (const QPoint& at : via)
+        if (!run({"mousemove", QString::number(at.x()), QString::number(at.y())}) || !settle())
+            return false;
+    return run({"mouseup", "1"}) && settle();
+}
+
+std::optional<QRect> Journey::trayIcon() {
+    std::optional<QRect> icon;
+    const unsigned pid = unsigned(program->process.processId());
+    const std::function<void(Window, Window)> visit = [&](Window parent, Window host) {
+        for (const Window child : childrenOf(x_, parent)) {
+            if (icon) return;
+            const auto owner = cardinal(child, "_NET_WM_PID");
+            const auto at = viewable(x_, child);
+            if (host && owner == pid && cardinal(child, "_XEMBED_INFO") && at && !at->isEmpty()) {
+                icon = at;
+                trayHost_ = host;
+            }
+            visit(child, owner == unsigned(tray_.processId()) ? child : host);
+        }
+    };
+    visit(DefaultRootWindow(x_), 0);
+    return icon;
+}
+
+std::optional<QRect> Journey::placedTrayIcon() {
+    std::optional<QRect> icon;
+    const bool placed = waitFor([&] {
+        const std::optional<QRect> before = trayIcon();
+        return before && ping(trayHost_) && ping(trayHost_) && settle() &&
+               (icon = trayIcon()) == before;
+    });
+    return placed ? icon : std::nullopt;
+}
+
+QImage Journey::screen() const {
+    const QString path = folder.filePath("screen.png");
+    QFile::remove(path);
+    QProcess::execute("import", {"-display", display_, "-window", "root", path});
+    return QImage(path).convertToFormat(QImage::Format_RGB32);
+}
+
+bool Journey::waitForScreen(const std::function<bool(const QImage&)>& check, QImage* last) {
+    QImage shot;
+    const bool seen = waitFor([&] { return !(shot = screen()).isNull() && check(shot); });
+    if (last) *last = shot;
+    return seen;
+}
+
+}  // namespace e2e

@@ -1,0 +1,102 @@
+#pragma once
+
+#include <gtest/gtest.h>
+#include <QImage>
+#include <QProcess>
+#include <QRect>
+#include <memory>
+#include <optional>
+
+#include "e2e/RealProgram.h"
+#include "support/QtPrinting.h"
+#include "support/StoreFixture.h"
+#include "support/TempFolder.h"
+
+struct _XDisplay;
+
+namespace e2e {
+
+// A window of the program as the window system shows it, in root coordinates.
+struct Shown {
+    unsigned long id = 0;
+    QRect geometry;  // the client area, without the window manager's frame
+};
+
+// The main window's empty preview box (its size times Qt's scale factor): one colour, other
+// colours left and right of each of its rows.
+std::optional<QRect> previewBox(const QImage& screen, const QRect& area, int scale = 1);
+
+// Store records as lines of text, so a failed comparison prints them readably.
+QStringList asText(const std::vector<testing_support::StoredRecord>& records);
+
+// The fixture every journey shares: a desktop of its own - a virtual X server (Xvfb), a window
+// manager (openbox) and an XEmbed notification area (trayer) - with the real program on it, met
+// as a user meets it: windows by their _NET_WM_NAME, real input through XTEST (xdotool) and
+// the pixels of the screen (import).
+class Journey : public ::testing::Test {
+protected:
+    ~Journey() override;
+    void TearDown() override;
+
+    // Each returns what went wrong, or nothing.
+    QString startDesktop(QSize screen);
+    QString startProgram(int tickMs = 600000, double scaleFactor = 1.0);
+
+    // True once the program has handled every event queued for it so far: the first echo of
+    // a ping shows it has read them, the second that its event loop has turned since, which
+    // is when Qt hands input to the widgets and paints.
+    bool settle();
+    // The titles of the program's windows the window manager shows, sorted.
+    QStringList titles();
+    std::optional<Shown> window(const QString& title);  // waits for it
+    bool waitForGone(unsigned long window);
+    std::optional<QRect> geometryOf(unsigned long window);  // while it is on screen
+    // Every window of the program on screen other than its icon, tooltips and menus too.
+    std::vector<Shown> everyWindow();
+
+    // Input to a window once the window manager has given it the keyboard; each key (an
+    // xdotool name) is handled before the next is sent.
+    bool keys(const Shown& window, const QStringList& names);
+    // One key to whatever holds the keyboard: a window, or a menu that grabbed it.
+    bool key(const QString& name) { return run({"key", name}); }
+    bool typeInto(const Shown& window, const QString& text);
+    // Waits for the question titled `title`, answers it with a key and waits for it to go.
+    bool answer(const QString& title, const QString& key);
+    bool click(QPoint at, int button = 1, int count = 1);
+    // Presses the left button at `from`, moves through `via` and lets go at the last point.
+    bool drag(QPoint from, const std::vector<QPoint>& via);
+
+    // The program's icon in the notification area: present once it is embedded, placed once
+    // a round trip with both programs leaves it where it was (trayer moves new icons).
+    std::optional<QRect> trayIcon();
+    std::optional<QRect> placedTrayIcon();
+
+    QImage screen() const;
+    bool waitForScreen(const std::function<bool(const QImage&)>& check, QImage* last = nullptr);
+    std::vector<testing_support::StoredRecord> stored() const {
+        return testing_support::readStore(home + "/ZARN.DAT");
+    }
+
+    testing_support::TempFolder folder;
+    const QString home = folder.filePath("program");  // the program folder (--home)
+    QSize screenSize;
+    std::unique_ptr<RealProgram> program;
+
+private:
+    QProcessEnvironment environment() const;
+    bool launch(QProcess& process, const QString& name, const QStringList& arguments);
+    bool run(const QStringList& xdotool) const;
+    bool ping(unsigned long window);
+    unsigned long atom(const char* name) const;
+    std::optional<unsigned long> cardinal(unsigned long window, const char* name) const;
+    // The program's windows the window manager shows, with their titles.
+    std::vector<std::pair<Shown, QString>> managed();
+
+    QString display_;
+    QProcess server_, windowManager_, tray_;
+    _XDisplay* x_ = nullptr;
+    long pingStamp_ = 0;
+    unsigned long trayHost_ = 0;  // trayer's window the icon was last found in
+};
+
+}  // namespace e2e

@@ -1,0 +1,94 @@
+#pragma once
+
+#include <gtest/gtest.h>
+#include <sys/prctl.h>
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QProcess>
+#include <QThread>
+#include <csignal>
+#include <functional>
+
+#include "support/StoreFixture.h"
+#include "support/TempFolder.h"
+
+// The built program run as a user runs it, every wallpaper it sets going to a script that
+// notes the path.
+namespace e2e {
+
+// How long any wait lasts before the test gives up on it.
+inline constexpr int kDeadlineMs = 15000;
+
+// Polls, as a guard against a hang and not as a measurement.
+inline bool waitFor(const std::function<bool()>& condition, int timeoutMs = kDeadlineMs) {
+    const QDeadlineTimer deadline(timeoutMs);
+    while (!condition() && !deadline.hasExpired()) QThread::msleep(20);
+    return condition();
+}
+
+// Writes an executable script into the folder.
+inline QString writeScript(const testing_support::TempFolder& folder, const QString& name,
+                           const QByteArray& body) {
+    const QString path = folder.write(name, "#!/bin/sh\n" + body);
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return path;
+}
+
+inline QProcessEnvironment offscreenEnvironment() {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.remove("QUORVANE_HOME");
+    return env;
+}
+
+// One copy of the program; `name` tells its wallpaper log from another copy's in the folder.
+class RealProgram {
+public:
+    RealProgram(const testing_support::TempFolder& folder, QProcessEnvironment env,
+                const QString& name = "applied")
+        : log_(folder.filePath(name + ".log")) {
+        // NUL-separated: a path may hold a line break.
+        const QString recorder =
+            writeScript(folder, name + ".sh", "printf '%s\\0' \"$1\" >> '" + log_.toUtf8() + "'\n");
+        env.insert("QUORVANE_WALLPAPER_CMD", recorder + " %f");
+        process.setProcessEnvironment(env);
+        process.setProgram(QUORVANE_EXECUTABLE);
+        // Ends with the test however that ends: killed by a time limit, crashed, stopped.
+        process.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGKILL); });
+    }
+    ~RealProgram() {
+        process.kill();
+        process.waitForFinished(5000);
+    }
+
+    // Starts it on the program folder with the recorder as its wallpaper backend.
+    bool start(const QString& home, int tickMs, const QStringList& more = {}) {
+        process.setArguments(QStringList{"--home", home, "--tick-ms", QString::number(tickMs),
+                                         "--wallpaper-backend", "command"} +
+                             more);
+        process.start();
+        return process.waitForStarted(kDeadlineMs);
+    }
+    QStringList applied() const {
+        return QString::fromUtf8(testing_support::fileBytes(log_))
+            .split(QChar(0), Qt::SkipEmptyParts);
+    }
+    // Ends it as a logout does: it must end by itself, with status 0.
+    ::testing::AssertionResult terminate() {
+        ::kill(pid_t(process.processId()), SIGTERM);
+        if (!process.waitForFinished(kDeadlineMs))
+            return ::testing::AssertionFailure() << "it did not end";
+        if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
+            return ::testing::AssertionFailure()
+                   << "it ended with status " << process.exitCode() << " ("
+                   << (process.exitStatus() == QProcess::NormalExit ? "exited" : "killed") << ")";
+        return ::testing::AssertionSuccess();
+    }
+
+    QProcess process;
+
+private:
+    QString log_;
+};
+
+}  // namespace e2e
