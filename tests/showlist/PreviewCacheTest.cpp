@@ -188,26 +188,6 @@ TEST_F(Prefetch, MovingOnDropsTheQueuedNeighboursAndSettlingDecodesHereWhenTheWo
     EXPECT_FALSE(cachedNow(previews, a));
 }
 
-TEST_F(Prefetch, TheAwaitedFileGoesAheadOfNeighboursAndArrivesBySignal) {
-    PreviewPrefetcher previews(gate.decoder(), 1 << 24, 2);
-    const QString hold = image("hold.png"), a = image("a.png"),
-                  clicked = image("clicked.png", 300, 200);
-    previews.prefetch({hold, a});
-    gate.waitUntilHolding();
-    QSignalSpy ready(&previews, &PreviewPrefetcher::awaitedReady);
-    EXPECT_FALSE(previews.await(clicked));
-    ASSERT_TRUE(ready.wait(60000));
-    // The second worker took the click while the first held the neighbours back.
-    EXPECT_EQ(gate.decoded(), QStringList({"hold.png", "clicked.png"}));
-    const auto outcome = ready.at(0).at(0).value<PreviewOutcome>();
-    EXPECT_EQ(outcome.path, clicked);
-    expectSamePixels(outcome.preview, clicked);
-    EXPECT_FALSE(previews.settle()) << "handed over already";
-    gate.letGo();
-    waitUntilIdle(previews);
-    EXPECT_EQ(gate.decoded(), QStringList({"hold.png", "clicked.png", "a.png"}));
-}
-
 // A file written again under the same name (the same size later, or larger at the same time),
 // after its preview was cached or while it was being decoded: the new pixels are shown, never
 // the old preview, whether settled or handed over by signal.
