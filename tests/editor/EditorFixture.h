@@ -79,8 +79,7 @@ protected:
         return *zarn;
     }
     QString saved(const QString& name, QSize size, const QColor& colour) {
-        filled(size, colour).save(folder.filePath(name));
-        return folder.filePath(name);
+        return filled(size, colour).save(folder.filePath(name)), folder.filePath(name);
     }
     QRgb pixel(int x, int y) const { return zarn->ImgX().image().pixel(x, y); }
     QWidget* view() { return &zarn->view(); }
@@ -89,7 +88,6 @@ protected:
         QTest::mouseMove(view(), to);
         if (release) QTest::mouseRelease(view(), Qt::LeftButton, {}, to);
     }
-    // Points at `at` without a button held, then clicks the right button there.
     void rightClickAfterHover(QPoint at) {
         QTest::mouseMove(view(), at);
         QTest::mouseClick(view(), Qt::RightButton, {}, at);
@@ -114,7 +112,7 @@ protected:
         prompter.expectMessage("Insert additional images?", Buttons::YesNo, Icon::Question,
                                "Another?", answer);
     }
-    // Opens `path` through File > Open, starting the editor first if need be.
+    // Through File > Open, starting the editor first if need be.
     void open(const QString& path) {
         expectOpenDialog(path);
         (zarn ? *zarn : start()).menus().mnuFileOpen->trigger();
@@ -153,11 +151,8 @@ protected:
     TempFolder folder;
     ScriptedPrompter prompter;
     FixedDesktop desktop{folder.path()};
-    QString selectedFile;
-    QString document;
-    int unloadedCount = 0;
-    int endProgramCount = 0;
-    int quitCount = 0;
+    QString selectedFile, document;
+    int unloadedCount = 0, endProgramCount = 0, quitCount = 0;
     // Outlives each editor, as the main window's does.
     operations::PlacementSettings placement;
     QPointer<editor::Zarn> zarn;

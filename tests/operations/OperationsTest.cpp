@@ -65,12 +65,12 @@ TEST_F(Command, FiltersGiveWhatTheirConstantsMake) {
     for (const auto& [run, atSpot, besideSpot, flat] : cases) {
         load();
         run(context);
-        EXPECT_EQ(std::tuple(grey(2, 2), grey(1, 2), grey(0, 0)),
-                  std::tuple(atSpot, besideSpot, flat));
-        EXPECT_EQ(image.UndoCount(), 1);
+        EXPECT_EQ(std::tuple(grey(2, 2), grey(1, 2), grey(0, 0), image.UndoCount()),
+                  std::tuple(atSpot, besideSpot, flat, 1));
     }
 }
 
+// The centre part is about 88 % and at least 50 pixels, even where that reaches outside.
 TEST_F(Command, CropKeepsTheSelectionOrTheCentrePartAndReportsEvenNoImage) {
     int after = 0;
     expectError("No image is loaded.");
@@ -78,37 +78,29 @@ TEST_F(Command, CropKeepsTheSelectionOrTheCentrePartAndReportsEvenNoImage) {
     load();
     cropToSelection(context, QRect(2, 1, 2, 3), [&] { ++after; });
     EXPECT_EQ(std::tuple(size(), grey(0, 1), after), std::tuple(QSize(2, 3), 200, 2));
-    // About 88 % and at least 50 pixels, even where that reaches outside the image.
-    EXPECT_EQ(centrePart(800, 600), QRect(46, 34, 708, 531));
-    EXPECT_EQ(centrePart(55, 100), QRect(2, 6, 50, 88));
-    EXPECT_EQ(centrePart(21, 21), QRect(-14, -14, 50, 50));
-}
-
-TEST(LinePoints, StepByThePointCountAndIgnoreTheDirection) {
-    const std::tuple<QPoint, QPoint, std::vector<QPoint>> cases[] = {
-        {{0, 0}, {4, 3}, {{0, 0}, {1, 1}, {2, 1}, {3, 2}, {4, 2}}},
-        {{5, 5}, {5, 5}, {{5, 5}}},
-        {{2, 0}, {0, 3}, {{2, 0}, {2, 1}, {1, 2}, {0, 3}}}};
-    for (const auto& [a, b, points] : cases) {
+    EXPECT_EQ(std::tuple(centrePart(800, 600), centrePart(55, 100), centrePart(21, 21)),
+              std::tuple(QRect(46, 34, 708, 531), QRect(2, 6, 50, 88), QRect(-14, -14, 50, 50)));
+    using P = std::vector<QPoint>;
+    for (const auto& [a, b, points] :
+         {std::tuple{QPoint(0, 0), QPoint(4, 3), P{{0, 0}, {1, 1}, {2, 1}, {3, 2}, {4, 2}}},
+          std::tuple{QPoint(5, 5), QPoint(5, 5), P{{5, 5}}}}) {
         EXPECT_EQ(linePoints(a.x(), a.y(), b.x(), b.y()), points);
-        EXPECT_EQ(linePoints(b.x(), b.y(), a.x(), a.y()), points);
+        EXPECT_EQ(linePoints(b.x(), b.y(), a.x(), a.y()), points) << "whichever way it is drawn";
     }
 }
 
+// 2000 -> 1700 -> 1445 -> 1228 -> 1044 -> 887 wide, 500 -> ... -> 222 high
 TEST_F(Command, BackgroundCentresTheShrunkImageOnAScreenSizedCanvas) {
-    // 2000 -> 1700 -> 1445 -> 1228 -> 1044 -> 887 wide, 500 -> ... -> 222 high
     for (const auto& [from, placed] : {std::pair{QSize(800, 600), QRect(112, 84, 800, 600)},
                                        std::pair{QSize(2000, 500), QRect(68, 273, 887, 222)}}) {
         image.canvas().LoadFromPicture(filled(from, Qt::red), 0);
         composeBackground(context, {1024, 768}, qRgb(0, 0, 255));
-        ASSERT_EQ(size(), QSize(1024, 768));
-        const QImage& result = image.image();
-        EXPECT_EQ(result.pixel(placed.topLeft()), qRgb(255, 0, 0));
-        EXPECT_EQ(result.pixel(placed.bottomRight()), qRgb(255, 0, 0));
-        EXPECT_EQ(result.pixel(placed.topLeft() - QPoint(1, 1)), qRgb(0, 0, 255));
-        EXPECT_EQ(result.pixel(placed.bottomRight() + QPoint(1, 1)), qRgb(0, 0, 255));
-        EXPECT_EQ(std::pair(image.UndoCount(), image.UndoCaption(0)),
-                  std::pair(1, QString("New Image")));
+        const QImage& r = image.image();
+        EXPECT_EQ(std::tuple(size(), r.pixel(placed.topLeft()), r.pixel(placed.bottomRight()),
+                             r.pixel(placed.topLeft() - QPoint(1, 1)),
+                             r.pixel(placed.bottomRight() + QPoint(1, 1)), image.UndoCaption(0)),
+                  std::tuple(QSize(1024, 768), qRgb(255, 0, 0), qRgb(255, 0, 0), qRgb(0, 0, 255),
+                             qRgb(0, 0, 255), QString("New Image")));
     }
     expectError("The width and height must be at least 1 pixel.");
     composeBackground(context, {0, 0}, 0);
@@ -121,16 +113,15 @@ TEST_F(Command, GeometryCommandsMirrorTurnAndResizeKeepingTheProportions) {
     resizeToWidth(context, 640);
     load(5, 3);
     flip(context, 0);
-    EXPECT_EQ(std::pair(image.image().pixel(4, 1), image.image().pixel(0, 1)),
-              std::pair(0xFFFF0000u, 0xFF0000FFu));
-    EXPECT_EQ(image.UndoCaption(0), "Flip");
+    EXPECT_EQ(
+        std::tuple(image.image().pixel(4, 1), image.image().pixel(0, 1), image.UndoCaption(0)),
+        std::tuple(0xFFFF0000u, 0xFF0000FFu, QString("Flip")));
     // Rounding halves to even; too narrow an image is left alone.
-    const std::tuple<QSize, int, QSize> cases[] = {{{1000, 333}, 640, {640, 213}},
-                                                   {{50, 40}, 640, {50, 40}},
-                                                   {{51, 40}, 640, {640, 502}},
-                                                   {{1600, 5}, 800, {800, 2}},
-                                                   {{1600, 3}, 800, {800, 2}}};
-    for (const auto& [from, width, to] : cases) {
+    for (const auto& [from, width, to] : {std::tuple{QSize(1000, 333), 640, QSize(640, 213)},
+                                          {QSize(50, 40), 640, QSize(50, 40)},
+                                          {QSize(51, 40), 640, QSize(640, 502)},
+                                          {QSize(1600, 5), 800, QSize(800, 2)},
+                                          {QSize(1600, 3), 800, QSize(800, 2)}}) {
         load(from.width(), from.height());
         resizeToWidth(context, width);
         EXPECT_EQ(size(), to) << from.width() << " to " << width;
@@ -145,49 +136,41 @@ TEST_F(Command, GeometryCommandsMirrorTurnAndResizeKeepingTheProportions) {
     }
     prompter.expectInput("Enter degrees to rotate?  [1..359]", "Image Rotation", std::nullopt);
     rotateByAskedAngle(context);
-    EXPECT_EQ(turns, 6);
-    EXPECT_EQ(prompter.asked().back().defaultText, "");
+    EXPECT_EQ(std::pair(turns, prompter.asked().back().defaultText), std::pair(6, QString()));
 }
 
-const imaging::Error kBadSize(imaging::kInvalidSize,
-                              QStringLiteral("The width and height must be at least 1 pixel."));
-const imaging::Error kNoImage(imaging::kNoImage, QStringLiteral("No image is loaded."));
-
 // Each style shows the remembered error its own way or not at all; a report drops the error.
-TEST(OperationFrame, ReportsTheRememberedErrorInTheCommandsStyle) {
-    const imaging::Error diskFull(7, QStringLiteral("Disk full."), QStringLiteral("Codec"));
+// Steps after a failure still run and the last error counts, whatever its kind.
+TEST(OperationFrame, RemembersTheLastFailureOfAnyKindAndReportsItInTheCommandsStyle) {
+    const imaging::Error badSize(imaging::kInvalidSize,
+                                 "The width and height must be at least 1 pixel.");
+    const imaging::Error noImage(imaging::kNoImage, "No image is loaded.");
     const std::tuple<ReportStyle, Reported, imaging::Error, const char*, const char*> cases[] = {
-        {ReportStyle::Full, Reported::PassOver, kBadSize,
+        {ReportStyle::Full, Reported::PassOver, badSize,
          "Error: -2147220832\r\n\r\nThe width and height must be at least 1 pixel.", "ImgX"},
-        {ReportStyle::Short, Reported::PassOver, kBadSize, "Error: -2147220832", "ImgX"},
-        {ReportStyle::Plain, Reported::PassOver, kBadSize,
+        {ReportStyle::Short, Reported::PassOver, badSize, "Error: -2147220832", "ImgX"},
+        {ReportStyle::Plain, Reported::PassOver, badSize,
          "The width and height must be at least 1 pixel.", "Error"},
-        {ReportStyle::Silent, Reported::AnyError, kBadSize, "", ""},
-        {ReportStyle::Full, Reported::PassOver, kNoImage, "", ""},
-        {ReportStyle::Plain, Reported::PassOver, kNoImage, "", ""},
-        {ReportStyle::Plain, Reported::AnyError, kNoImage, "No image is loaded.", "Error"},
-        {ReportStyle::Full, Reported::AnyError, diskFull, "Error: 7\r\n\r\nDisk full.", "Codec"}};
+        {ReportStyle::Silent, Reported::AnyError, badSize, "", ""},
+        {ReportStyle::Full, Reported::PassOver, noImage, "", ""},
+        {ReportStyle::Plain, Reported::AnyError, noImage, "No image is loaded.", "Error"},
+        {ReportStyle::Full, Reported::AnyError, imaging::Error(7, "Disk full.", "Codec"),
+         "Error: 7\r\n\r\nDisk full.", "Codec"}};
     for (const auto& [style, which, error, text, title] : cases) {
         testing_support::ScriptedPrompter prompter;
         if (*text) prompter.expectMessage(text, Buttons::Ok, Icon::Exclamation, title, Answer::Ok);
         OperationFrame frame(prompter, nullptr);
+        int ran = 0;
         frame.step([&] { throw error; });
-        EXPECT_EQ(frame.report(style, which), *text != 0) << text;
+        frame.step([&] { ++ran; });
+        EXPECT_EQ(std::pair(ran, frame.report(style, which)), std::pair(1, *text != 0)) << text;
         EXPECT_FALSE(frame.lastError().has_value());
     }
-}
-
-// Steps after a failure still run and the last error counts; failures from below the engine
-// are reported, not lost.
-TEST(OperationFrame, RemembersTheLastFailureOfAnyKind) {
     testing_support::ScriptedPrompter prompter;
     OperationFrame frame(prompter, nullptr);
-    int ran = 0;
-    for (const auto& step : std::vector<std::function<void()>>{
-             [] { throw kNoImage; }, [&] { ++ran; }, [] { throw kBadSize; }, [&] { ++ran; }})
-        frame.step(step);
-    EXPECT_EQ(std::pair(ran, int(frame.lastError()->number)),
-              std::pair(2, int(imaging::kInvalidSize)));
+    frame.step([&] { throw noImage; });
+    frame.step([&] { throw badSize; });
+    EXPECT_EQ(frame.lastError()->number, imaging::kInvalidSize);
     EXPECT_TRUE(frame.attempt([] {}));
     EXPECT_FALSE(frame.attempt([] { throw std::bad_alloc(); }));
     EXPECT_EQ(frame.lastError()->number, imaging::kOutOfMemory);
@@ -195,7 +178,7 @@ TEST(OperationFrame, RemembersTheLastFailureOfAnyKind) {
     EXPECT_EQ(frame.lastError()->description, QStringLiteral("disk on fire"));
 }
 
-TEST(NumericText, ReadsWhatAPersonTypedAndWritesRatiosShort) {
+TEST(NumericText, ReadsWhatAPersonTypedAndWritesNumbersAsTheInformationBoxShowsThem) {
     const std::pair<const char*, double> typed[] = {
         {"  45 ", 45}, {"1 2", 12}, {"3x", 3},  {"-7", -7}, {"+8", 8}, {".5", 0.5},
         {"1D2", 100},  {"1e", 1},   {"abc", 0}, {"-", 0},   {"1,5", 1}};
@@ -204,13 +187,11 @@ TEST(NumericText, ReadsWhatAPersonTypedAndWritesRatiosShort) {
     for (const double n : {2.5, 3.5, -0.5, 2147483647.0, 2147483648.0, double(NAN)})
         whole.push_back(toWholeNumber(n));
     EXPECT_EQ(whole, std::vector<std::optional<int>>({2, 4, 0, 2147483647, {}, {}}));
-    const std::tuple<int, int, const char*> ratios[] = {
-        {800, 600, "1.333"}, {600, 800, ".75"}, {500, 500, "1."}, {1, 3000, "."}};
-    for (const auto& [width, height, text] : ratios)
-        EXPECT_EQ(formatRatio(double(width) / height, QLocale::c()), text) << text;
-}
-
-TEST(ImageInformation, ListsTheImageAndItsFileSizeFrom100Bytes) {
+    QStringList ratios;
+    for (const double ratio : {800 / 600.0, 0.75, 1.0, 1 / 3000.0})
+        ratios << formatRatio(ratio, QLocale::c());
+    EXPECT_EQ(ratios, QStringList({"1.333", ".75", "1.", "."}));
+    // The file size from 100 bytes; the numbers in the user's language.
     imaging::ImgX image;
     QImage picture = filled({1200, 3}, Qt::white);
     picture.setPixel(0, 0, 0xFF000000u);

@@ -1,77 +1,65 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 #include <QApplication>
-#include <QDir>
 #include <QEventLoop>
-#include <QFile>
 #include <QFileDialog>
+#include <QTextBrowser>
 #include <QTimer>
 #include <csignal>
 
+#include "platform/DisplaySettings.h"
+#include "platform/HelpFile.h"
+#include "platform/HelpWindow.h"
 #include "platform/ProgramFolder.h"
-#include "platform/Prompter.h"
+#include "platform/QtDesktop.h"
 #include "platform/QtPrompter.h"
 #include "platform/TerminationSignals.h"
 #include "support/QtPrinting.h"
+#include "support/ScriptedPrompter.h"
 #include "support/TempFolder.h"
 
 namespace {
 
-class ProgramFolder : public ::testing::Test {
-protected:
-    // The folder chosen, relative to the test's folder, which must exist afterwards. Every
-    // path given (a command-line folder, NAME=path variables, the executable's folder) is
-    // relative to the test's folder; HOME is its "home".
-    QString chosen(const QString& commandLine, const QStringList& variables,
-                   const QString& executable) {
+using testing_support::TempFolder;
+
+// Every path given (a command-line folder, NAME=path variables, the executable's folder) is
+// relative to the test's folder, which holds HOME as "home"; so is the folder chosen, which
+// must exist afterwards.
+TEST(ProgramFolder, IsTheCommandLineThenTheEnvironmentThenAWritableExecutableFolderThenXdg) {
+    TempFolder folder;
+    const auto chosen = [&](const QString& commandLine, const QString& variable,
+                            const QString& executable) {
         QProcessEnvironment env;
-        env.insert(QStringLiteral("HOME"), folder.filePath(QStringLiteral("home")));
-        for (const QString& variable : variables)
+        env.insert("HOME", folder.filePath("home"));
+        if (!variable.isEmpty())
             env.insert(variable.section('=', 0, 0), folder.filePath(variable.section('=', 1)));
         const QString result = platform::resolveProgramFolder(
             commandLine.isEmpty() ? QString() : folder.filePath(commandLine), env,
             folder.filePath(executable));
         EXPECT_TRUE(QDir(result).exists()) << result.toStdString();
         return QDir(folder.path()).relativeFilePath(result);
-    }
-    testing_support::TempFolder folder;
-};
-
-TEST_F(ProgramFolder, CommandLineThenEnvironmentThenAWritableExecutableFolderThenXdgDataHome) {
-    EXPECT_EQ(chosen("fromargs/", {"QUORVANE_HOME=fromenv"}, ""), "fromargs");
-    EXPECT_EQ(chosen("", {"QUORVANE_HOME=fromenv"}, ""), "fromenv");
-    // A portable install.
-    EXPECT_EQ(chosen("", {}, ""), ".");
-    EXPECT_EQ(chosen("", {"XDG_DATA_HOME=data"}, "gone"), "data/quorvane");
-}
-
-TEST_F(ProgramFolder, OtherwiseTheUsersDataFolder) {
-    if (::geteuid() == 0) GTEST_SKIP() << "every folder is writable for the superuser";
-    QDir().mkpath(folder.filePath(QStringLiteral("bin")));
-    QFile::setPermissions(folder.filePath(QStringLiteral("bin")),
-                          QFile::ReadOwner | QFile::ExeOwner);
-    EXPECT_EQ(chosen("", {}, "bin"), "home/.local/share/quorvane");
-}
-
-TEST(FileDialogFilter, PairsOfCaptionAndPatternsBecomeQtNameFilters) {
-    EXPECT_EQ(platform::toQtNameFilters("Images|*.bmp"), QStringList{"Images (*.bmp)"});
-    EXPECT_EQ(platform::toQtNameFilters("Pictures|*.jpg;*.png|All|*.*"),
-              (QStringList{"Pictures (*.jpg *.png)", "All (*.*)"}));
-    EXPECT_TRUE(platform::toQtNameFilters("Dangling").isEmpty());
+    };
+    EXPECT_EQ(chosen("fromargs/", "QUORVANE_HOME=fromenv", ""), "fromargs");
+    EXPECT_EQ(chosen("", "QUORVANE_HOME=fromenv", ""), "fromenv");
+    EXPECT_EQ(chosen("", "", ""), ".") << "a portable install";
+    EXPECT_EQ(chosen("", "XDG_DATA_HOME=data", "gone"), "data/quorvane");
+    if (::geteuid() == 0) return;  // every folder is writable for the superuser
+    QDir().mkpath(folder.filePath("bin"));
+    QFile::setPermissions(folder.filePath("bin"), QFile::ReadOwner | QFile::ExeOwner);
+    EXPECT_EQ(chosen("", "", "bin"), "home/.local/share/quorvane");
 }
 
 // Filter captions with two blanks in them (the editor's have) must still be chosen and
 // reported by their place in the list, whatever the dialog does to the blanks.
-class FilterIndex : public testing::TestWithParam<int> {};
+class FileDialog : public testing::TestWithParam<int> {};
 
-TEST_P(FilterIndex, IsShownFirstAndReportedBack) {
-    testing_support::TempFolder folder;
-    platform::FileDialogRequest request;
-    request.title = QStringLiteral("Save As");
-    request.initialFolder = folder.path();
-    request.fileName = QStringLiteral("picture");
-    request.filter = "Windows Bitmap  (BMP)|*.bmp;*.jpg|Joint Photographic  (JPG)|*.jpg|";
-    request.filterIndex = GetParam();
+TEST_P(FileDialog, ShowsTheFilterAskedFirstAndReportsTheChosenOneBack) {
+    EXPECT_EQ(platform::toQtNameFilters("Pictures|*.jpg;*.png|All|*.*|Dangling"),
+              (QStringList{"Pictures (*.jpg *.png)", "All (*.*)"}));
+    TempFolder folder;
+    platform::FileDialogRequest request{
+        "Save As", folder.path(), "picture",
+        "Windows Bitmap  (BMP)|*.bmp;*.jpg|Joint Photographic  (JPG)|*.jpg|", GetParam()};
     QString shownFirst;
     QTimer::singleShot(0, [&] {
         auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
@@ -86,7 +74,7 @@ TEST_P(FilterIndex, IsShownFirstAndReportedBack) {
         << shownFirst.toStdString();
 }
 
-INSTANTIATE_TEST_SUITE_P(Both, FilterIndex, testing::Values(1, 2));
+INSTANTIATE_TEST_SUITE_P(Both, FileDialog, testing::Values(1, 2));
 
 class TerminationSignal : public ::testing::TestWithParam<int> {};
 
@@ -106,5 +94,86 @@ TEST_P(TerminationSignal, ArrivesAsAQtSignalOnTheUiThread) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, TerminationSignal, ::testing::Values(SIGTERM, SIGINT, SIGHUP));
+
+// The desktop's own settings come first; the first command that starts ends the search.
+TEST(DisplaySettings, AreTheDesktopsOwnAndTheFirstCommandThatStartsEndsTheSearch) {
+    const auto first = [](const char* desktop) {
+        const platform::ProgramCommand c = platform::displaySettingsCommands(desktop).value(0);
+        return QStringList(QStringList{c.program} + c.arguments).join(' ');
+    };
+    QStringList chosen;
+    for (const char* desktop : {"ubuntu:GNOME", "Unity", "Budgie:GNOME", "XFCE", "LXQt", "MATE",
+                                "X-Cinnamon", "Pantheon:KDE:GNOME", " kde ", "sway", ""})
+        chosen << first(desktop);
+    EXPECT_EQ(chosen.join('|'),
+              "gnome-control-center display|gnome-control-center display|"
+              "gnome-control-center display|xfce4-display-settings|lxqt-config-monitor|"
+              "mate-display-properties|cinnamon-settings display|systemsettings kcm_kscreen|"
+              "systemsettings kcm_kscreen|arandr|arandr");
+    EXPECT_EQ(platform::windowsDisplaySettingsCommand().arguments.join(' '),
+              "shell32.dll,Control_RunDLL desk.cpl,,0");
+    QStringList tried;
+    const auto startOnly = [&](const QString& program) {
+        return [&tried, program](const platform::ProgramCommand& c) {
+            tried << c.program + ' ' + c.arguments.join(' ');
+            return c.program == program;
+        };
+    };
+    const QList<platform::ProgramCommand> kde = platform::displaySettingsCommands("KDE");
+    EXPECT_TRUE(platform::startFirst(kde, startOnly("kcmshell6")));
+    EXPECT_EQ(tried, (QStringList{"systemsettings kcm_kscreen", "kcmshell6 kcm_kscreen"}));
+    EXPECT_FALSE(platform::startFirst(kde, startOnly("nothing")));
+    EXPECT_EQ(tried.last(), "kcmshell5 kcm_kscreen");
+}
+
+// An installed layout: prefix/bin holds the program, prefix/share/quorvane its help. Beside
+// the program comes first; missing, it is said and no window opens; else one modeless window
+// serves the whole program.
+TEST(HelpFile, IsFoundBesideTheProgramThenInShareAndShownInOneModelessWindow) {
+    TempFolder folder;
+    const QString bin = folder.filePath("bin");
+    const auto writeHelp = [&](const QString& subfolder, const QByteArray& html) {
+        QDir(folder.path()).mkpath(subfolder);
+        return folder.write(subfolder + "/Quorvane.html", html);
+    };
+    QDir(folder.path()).mkpath("bin");
+    testing_support::ScriptedPrompter prompter;
+    platform::QtDesktop desktop(folder.path(), bin, prompter);
+    prompter.expectMessage(
+        "The help file Quorvane.html could not be found.\n\nIt belongs beside the program or in " +
+            QDir::toNativeSeparators(folder.filePath("share/quorvane")) + ".",
+        platform::Buttons::Ok, platform::Icon::Exclamation, "Quorvane", platform::Answer::Ok);
+    desktop.showHelp(nullptr);
+    EXPECT_EQ(desktop.helpWindow(), nullptr);
+    const QString installed =
+        writeHelp("share/quorvane", "<h1>Quorvane</h1><p>How to build a show.</p>");
+    EXPECT_EQ(platform::findHelpFile(bin), installed);
+    QWidget owner;
+    owner.show();
+    desktop.showHelp(&owner);
+    platform::HelpWindow* help = desktop.helpWindow();
+    ASSERT_NE(help, nullptr);
+    EXPECT_TRUE(help->isVisible() && !help->isModal());
+    EXPECT_EQ(help->Browser->toPlainText(), "Quorvane\nHow to build a show.");
+    help->close();
+    desktop.showHelp(nullptr);
+    EXPECT_EQ(desktop.helpWindow(), help);
+    EXPECT_TRUE(help->isVisible());
+    int helpWindows = 0;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        helpWindows += w->objectName() == "HelpWindow";
+    EXPECT_EQ(helpWindows, 1);
+    EXPECT_EQ(platform::findHelpFile(bin), writeHelp("bin", "<p>beside</p>"));
+
+    // The help shipped with the program covers both halves of it.
+    help->showFile(QUORVANE_SOURCE_HELP, nullptr);
+    const QString text = help->Browser->toPlainText();
+    for (const QString& topic :
+         QString("Building a show list|New Image|Save Image|Move|Delete Image|Display Time|"
+                 "Save Setup|notification area|Printer Setup...|Top-Left|Fit to Page|Copy|Paste|"
+                 "Overlay|Mix|4 In 1|Background|Draw|Crop|Display Properties")
+             .split('|'))
+        EXPECT_TRUE(text.contains(topic)) << topic.toStdString();
+}
 
 }  // namespace

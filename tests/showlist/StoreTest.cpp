@@ -15,6 +15,8 @@ namespace {
 
 using showlist::RecordSet;
 using showlist::StoreError;
+using testing_support::executeSql;
+using testing_support::fileBytes;
 using testing_support::readStore;
 using Records = std::vector<testing_support::StoredRecord>;
 
@@ -28,73 +30,52 @@ protected:
         testing_support::writeStore(path, records);
         store.open(path);
     }
-    QString field(const char* name) {
+    QString field(const char* name = "Path") {
         return store.Fields(QLatin1String(name)).value_or(QStringLiteral("<null>"));
     }
 
     testing_support::TempFolder folder;
     const QString path = folder.filePath(QStringLiteral("ZARN.DAT"));
     RecordSet store;
+    QListWidget names, paths, times;
+    showlist::ShowLists lists{&names, &paths, &times};
 };
 
-TEST_F(Store, CreatesAMissingStoreWithItsTableAndStartsEmpty) {
+// A missing store is made with its table; records are walked in the order they were added,
+// and the prepared statements never keep the file locked for other programs.
+TEST_F(Store, IsMadeWhenMissingAndWalkedInTheOrderOfAddingWithoutLockingOthersOut) {
     store.open(path);
-    EXPECT_TRUE(store.isOpen());
-    EXPECT_EQ(store.RecordCount(), 0);
-    EXPECT_TRUE(store.Eof());
+    EXPECT_EQ(std::tuple(store.isOpen(), store.RecordCount(), store.Eof()),
+              std::tuple(true, 0, true));
     for (const auto move : {&RecordSet::MoveFirst, &RecordSet::MoveLast, &RecordSet::MoveNext})
         EXPECT_THROW((store.*move)(), StoreError);
     EXPECT_THROW(store.Fields(QStringLiteral("Path")), StoreError);
     EXPECT_TRUE(readStore(path).empty());
-}
-
-TEST_F(Store, WalksRecordsInTheOrderTheyWereAdded) {
+    store.close();
+    QFile::remove(path);
     open();
-    ASSERT_EQ(store.RecordCount(), 3);
     QStringList seen;
     for (store.MoveFirst(); !store.Eof(); store.MoveNext()) seen << field("Image");
     EXPECT_EQ(seen, (QStringList{"a", "b", "c"}));
     EXPECT_THROW(store.MoveNext(), StoreError);
     store.MoveLast();
-    EXPECT_EQ(field("Path"), "/p/c.bmp");
-    EXPECT_EQ(field("Setup"), "<null>");
+    EXPECT_EQ(std::pair(field(), field("Setup")),
+              std::pair(QString("/p/c.bmp"), QString("<null>")));
     EXPECT_THROW(store.Fields(QStringLiteral("NoSuchColumn")), StoreError);
-}
-
-// The record set keeps its statements prepared; none may keep the file locked
-// for others.
-TEST_F(Store, ReadingLeavesTheStoreFreeForOtherPrograms) {
-    open();
-    QListWidget names, paths, times;
-    showlist::ShowLists lists(&names, &paths, &times);
     showlist::fillLists(store, lists);
     EXPECT_EQ(lists.count(), 3);
     store.MoveLast();
-    EXPECT_EQ(field("Image"), "c");
     EXPECT_THROW(store.readTogether([] { throw StoreError("a read that failed"); }), StoreError);
     testing_support::StoreLock other(path);  // fails the test if it cannot lock the file
     other.release();
-    EXPECT_EQ(field("Path"), "/p/c.bmp");
+    EXPECT_EQ(field(), "/p/c.bmp");
 }
 
-TEST_F(Store, AfterDeleteMoveNextGoesToTheFollowingRecord) {
-    open();
-    store.Delete();
-    EXPECT_THROW(store.Fields(QStringLiteral("Path")), StoreError);
-    store.MoveNext();
-    EXPECT_EQ(field("Image"), "b");
-    store.MoveLast();
-    store.Delete();
-    store.MoveNext();
-    EXPECT_TRUE(store.Eof());
-    EXPECT_EQ(store.RecordCount(), 1);
-    EXPECT_EQ(readStore(path), Records{kThree[1]});
-}
-
-TEST_F(Store, AddNewAppendsWithoutMovingTheCursorAndEditChangesOnlyTheCurrentRecord) {
+// Text beyond ASCII comes back as it went in; AddNew leaves the cursor where it was, even
+// past the end; after a Delete, MoveNext goes to the record that followed.
+TEST_F(Store, AddsEditsDeletesAndRollsBackExactlyTheRecordsMeant) {
     open();
     store.MoveNext();
-    // Text beyond ASCII must come back as it went in.
     const QString name = QString::fromUtf8("/home/zoë/Fotos/Ähre 東京 'x\".bmp");
     store.AddNew();
     store.setField(QStringLiteral("Path"), QStringLiteral("/p/d.bmp"));
@@ -106,145 +87,163 @@ TEST_F(Store, AddNewAppendsWithoutMovingTheCursorAndEditChangesOnlyTheCurrentRec
     store.setField(QStringLiteral("Setup"), QStringLiteral("/p/c.bmp"));
     store.Update();
     EXPECT_THROW(store.Update(), StoreError);
-
     Records expected = kThree;
     expected[1].setup = QStringLiteral("/p/c.bmp");
     expected.push_back({"/p/d.bmp", name, "15", std::nullopt});
     EXPECT_EQ(readStore(path), expected);
     store.MoveLast();
     EXPECT_EQ(field("Image"), name);
-
-    // Past the end, an appended record does not bring the cursor back.
     store.MoveNext();
     store.AddNew();
     store.setField(QStringLiteral("Path"), QStringLiteral("/p/e.bmp"));
     store.Update();
     EXPECT_TRUE(store.Eof());
-}
+    expected.push_back({"/p/e.bmp", std::nullopt, std::nullopt, std::nullopt});
 
-TEST_F(Store, RollbackRestoresTheRecordsOfBeforeTheTransaction) {
-    open();
     store.BeginTrans();
+    store.MoveFirst();
     store.Delete();
     store.Rollback();
-    EXPECT_EQ(store.RecordCount(), 3);
-    EXPECT_EQ(field("Image"), "a");
-    EXPECT_EQ(readStore(path), kThree);
+    EXPECT_EQ(std::pair(store.RecordCount(), field("Image")), std::pair(5, QString("a")));
+    EXPECT_EQ(readStore(path), expected);
+    store.Delete();
+    EXPECT_THROW(store.Fields(QStringLiteral("Path")), StoreError);
+    store.MoveNext();
+    EXPECT_EQ(field("Image"), "b");
+    store.MoveLast();
+    store.Delete();
+    store.MoveNext();
+    EXPECT_TRUE(store.Eof());
+    EXPECT_EQ(readStore(path), Records(expected.begin() + 1, expected.end() - 1));
 }
 
-// Files that exist but are no usable store: each must leave the record set
-// closed and the file exactly as it was.
-struct UnusableStore {
-    const char* name;
-    QByteArray bytes;           // the file's contents, unless
-    const char* sql = nullptr;  // it is made by this SQL
-};
-
-void PrintTo(const UnusableStore& file, std::ostream* out) { *out << file.name; }
-
-class UnusableStoreFile : public Store, public ::testing::WithParamInterface<UnusableStore> {};
-
-TEST_P(UnusableStoreFile, StaysClosedAndIsNeverTouched) {
-    if (GetParam().sql)
-        testing_support::executeSql(path, QString::fromUtf8(GetParam().sql));
-    else
-        folder.write(QStringLiteral("ZARN.DAT"), GetParam().bytes);
-    const QByteArray before = testing_support::fileBytes(path);
-    EXPECT_THROW(store.open(path), StoreError);
-    EXPECT_FALSE(store.isOpen());
-    EXPECT_THROW(store.RecordCount(), StoreError);
-    EXPECT_THROW(store.refresh(), StoreError);
-    EXPECT_EQ(testing_support::fileBytes(path), before);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Files, UnusableStoreFile,
-    ::testing::Values(
-        UnusableStore{"Garbage", QByteArray(4096, '\x5a') + "not a database"},
-        UnusableStore{"ZeroBytes", ""},
-        UnusableStore{"OtherSchema",
-                      {},
-                      "CREATE TABLE ACCOUNTS (Name TEXT, Amount INT);"
-                      "INSERT INTO ACCOUNTS VALUES ('x', 1);"},
-        UnusableStore{
-            "MissingColumn", {}, "CREATE TABLE WALLPAPER (Path TEXT, Image TEXT, ViewTime TEXT)"},
-        UnusableStore{"ViewNotTable",
-                      {},
-                      "CREATE TABLE T (a); CREATE VIEW WALLPAPER AS SELECT a "
-                      "AS Path, a AS Image,"
-                      " a AS ViewTime, a AS Setup FROM T WHERE 0"}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-TEST_F(Store, AReadOnlyStoreIsUnusableAndUntouched) {
-    if (::geteuid() == 0) GTEST_SKIP() << "file permissions do not bind the superuser";
+// Files that exist but are no usable store: each leaves the record set closed and the file
+// exactly as it was.
+TEST_F(Store, AFileThatIsNoUsableStoreStaysClosedAndIsNeverTouched) {
+    const std::pair<const char*, QByteArray> files[] = {
+        {nullptr, QByteArray(4096, '\x5a') + "not a database"},
+        {nullptr, ""},
+        {"CREATE TABLE ACCOUNTS (Name TEXT, Amount INT); INSERT INTO ACCOUNTS VALUES ('x', 1);",
+         {}},
+        {"CREATE TABLE WALLPAPER (Path TEXT, Image TEXT, ViewTime TEXT)", {}},
+        {"CREATE TABLE T (a); CREATE VIEW WALLPAPER AS SELECT a AS Path, a AS Image, "
+         "a AS ViewTime, a AS Setup FROM T WHERE 0",
+         {}}};
+    for (const auto& [sql, bytes] : files) {
+        QFile::remove(path);
+        sql ? executeSql(path, sql) : void(folder.write("ZARN.DAT", bytes));
+        const QByteArray before = fileBytes(path);
+        EXPECT_THROW(store.open(path), StoreError) << (sql ? sql : bytes.left(8).constData());
+        EXPECT_FALSE(store.isOpen());
+        EXPECT_THROW(store.RecordCount(), StoreError);
+        EXPECT_THROW(store.refresh(), StoreError);
+        EXPECT_EQ(fileBytes(path), before);
+    }
+    EXPECT_THROW(store.open(folder.filePath("no/such/folder/ZARN.DAT")), StoreError);
+    QFile::remove(path);
     testing_support::writeStore(path, kThree);
+    {
+        testing_support::StoreLock other(path);
+        EXPECT_THROW(store.open(path), StoreError) << "locked by another program";
+    }
+    EXPECT_EQ(readStore(path), kThree);
+    if (::geteuid() == 0) return;  // file permissions do not bind the superuser
     QFile::setPermissions(path, QFile::ReadOwner);
-    const QByteArray before = testing_support::fileBytes(path);
-    EXPECT_THROW(store.open(path), StoreError);
-    EXPECT_EQ(testing_support::fileBytes(path), before);
+    const QByteArray before = fileBytes(path);
+    EXPECT_THROW(store.open(path), StoreError) << "read-only";
+    EXPECT_EQ(fileBytes(path), before);
 }
 
-TEST_F(Store, AStoreLockedByAnotherProgramIsUnusableAndUntouched) {
-    testing_support::writeStore(path, kThree);
-    testing_support::StoreLock other(path);
-    EXPECT_THROW(store.open(path), StoreError);
-    EXPECT_FALSE(store.isOpen());
-    other.release();
-    EXPECT_EQ(readStore(path), kThree);
-}
-
-TEST_F(Store, AStoreInAFolderThatCannotBeCreatedStaysClosed) {
-    EXPECT_THROW(store.open(folder.filePath(QStringLiteral("no/such/folder/ZARN.DAT"))),
-                 StoreError);
-    EXPECT_FALSE(store.isOpen());
-}
-
-// Writing the show list back into an open store of two records. (What a
-// successful write, recordWallPaper, emptyStore and savedWallPaper leave in the
-// store is checked through the tray window's own tests, which compare the whole
-// store.)
-class StoreWriting : public Store {
-protected:
-    void SetUp() override { open(old); }
-
-    QListWidget names, paths, times;
-    showlist::ShowLists lists{&names, &paths, &times};
+// The show list written back over two records; the wallpaper showing at exit goes into the
+// first record, and is what the next start reads.
+TEST_F(Store, TheShowListIsWrittenWholeOrNotAtAllAndTheExitRecordIsTheFirstRecordsSetup) {
     const Records old = {{"/old/1.bmp", "1", "2", "/old/2.bmp"},
                          {"/old/2.bmp", "2", "2", std::nullopt}};
-};
-
-TEST_F(StoreWriting, AFailureHalfWayLeavesTheOldListWhole) {
-    // The store refuses the second new record, as a full disk or a broken file
-    // would.
-    testing_support::executeSql(path,
-                                QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON WALLPAPER "
-                                               "WHEN NEW.Image = 'refused' BEGIN SELECT "
-                                               "RAISE(ABORT, 'refused'); END"));
+    open(old);
+    // The store refuses the second new record, as a full disk or a broken file would.
+    executeSql(path,
+               "CREATE TRIGGER refuse BEFORE INSERT ON WALLPAPER WHEN NEW.Image = 'refused' "
+               "BEGIN SELECT RAISE(ABORT, 'refused'); END");
     store.refresh();
     lists.append({QStringLiteral("fine"), QStringLiteral("/n/fine.bmp"), QStringLiteral("5")});
     lists.append({QStringLiteral("refused"), QStringLiteral("/n/x.bmp"), QStringLiteral("5")});
     EXPECT_THROW(showlist::writeShowList(store, lists), StoreError);
     EXPECT_EQ(readStore(path), old);
-    // The record set still works on the old list.
-    EXPECT_EQ(store.RecordCount(), 2);
-    EXPECT_EQ(showlist::savedWallPaper(store), QStringLiteral("/old/2.bmp"));
-}
-
-// The wallpaper showing at exit goes into the first record, and is what the
-// next start reads.
-TEST_F(StoreWriting, TheExitRecordIsTheFirstRecordsSetup) {
+    EXPECT_EQ(std::pair(store.RecordCount(), showlist::savedWallPaper(store)),
+              std::pair(2, QString("/old/2.bmp")));
     showlist::recordWallPaper(store, QStringLiteral("/n/shown.bmp"));
     EXPECT_EQ(readStore(path), (Records{{"/old/1.bmp", "1", "2", "/n/shown.bmp"}, old[1]}));
-    testing_support::executeSql(path, QStringLiteral("UPDATE WALLPAPER SET Setup = ''"));
+    executeSql(path, QStringLiteral("UPDATE WALLPAPER SET Setup = ''"));
     EXPECT_EQ(showlist::savedWallPaper(store), QStringLiteral("/old/1.bmp")) << "else the first";
-}
-
-TEST_F(StoreWriting, FindPathMatchesTheWholeTextWithCase) {
+    // A find matches the whole text with case.
     EXPECT_TRUE(showlist::findPath(store, QStringLiteral("/old/2.bmp")));
     EXPECT_EQ(field("Image"), "2");
     EXPECT_FALSE(showlist::findPath(store, QStringLiteral("/OLD/2.bmp")));
     EXPECT_TRUE(store.Eof());
     EXPECT_FALSE(showlist::findPath(store, QStringLiteral("/old/2.bm")));
+    // The store's own writes are no reason to read it again.
+    executeSql(path, "DROP TRIGGER refuse");
+    store.refresh();
+    lists.clear();
+    for (const char* p : {"/n/1", "/n/2", "/n/3"}) lists.append({"n", p, "5"});
+    showlist::writeShowList(store, lists);
+    showlist::recordWallPaper(store, QStringLiteral("/n/2"));
+    EXPECT_FALSE(store.followOutsideChanges());
+    store.MoveFirst();
+    store.MoveNext();
+    EXPECT_EQ(field(), "/n/2");
+    EXPECT_EQ(readStore(path).size(), 3u);
+}
+
+// Another program changes the store while the record set has it open with the cursor on one
+// record, after one change of its own for some ("b-": b deleted, "bB": b's path edited to B).
+// Caught up with only when another connection committed, and then once; the records a rotation
+// then reaches, the next each time, wrapping to the first ('-' for none).
+TEST_F(Store, ChangedElsewhereIsCaughtUpWithOnceAndTheNextStepsWalkTheStoredRecords) {
+    const QString rewrite = "DELETE FROM WALLPAPER; INSERT INTO WALLPAPER (Path) VALUES ";
+    const std::tuple<const char*, QString, const char*> cases[] = {
+        {"b", "SELECT * FROM WALLPAPER", "cda"},
+        {"b", "DELETE FROM WALLPAPER WHERE Path = 'b'", "cdac"},
+        {"d", "DELETE FROM WALLPAPER WHERE Path = 'd'", "abca"},
+        {"b", "DELETE FROM WALLPAPER WHERE Path = 'a'", "cdb"},
+        {"b", "DELETE FROM WALLPAPER WHERE Path <> 'd'", "dd"},
+        {"b", "DELETE FROM WALLPAPER WHERE Path <> 'b'", "bb"},
+        {"b", "DELETE FROM WALLPAPER", "--"},
+        {"b", "INSERT INTO WALLPAPER (Path) VALUES ('e'), ('f')", "cdefab"},
+        // Another copy saving its list writes every record anew, in its own order.
+        {"b", rewrite + "('d'), ('b'), ('a')", "adb"},
+        {"b", rewrite + "('x'), ('y')", "xyx"},
+        // The record is no longer the one the cursor was on; in its place, it comes next.
+        {"b", "UPDATE WALLPAPER SET Path = 'B' WHERE Path = 'b'", "Bcda"},
+        {"b-", "DELETE FROM WALLPAPER WHERE Path = 'c'", "d"},
+        {"bB", rewrite + "('a'), ('c'), ('B'), ('d')", "d"}};
+    for (const auto& [start, sql, steps] : cases) {
+        SCOPED_TRACE(sql.toStdString());
+        store.close();
+        QFile::remove(path);
+        open({{"a", "a", "0", {}}, {"b", "b", "0", {}}, {"c", "c", "0", {}}, {"d", "d", "0", {}}});
+        while (field() != QChar(start[0])) store.MoveNext();
+        if (start[1] == '-') store.Delete();
+        if (start[1] == 'B') {
+            store.Edit();
+            store.setField(QStringLiteral("Path"), QStringLiteral("B"));
+            store.Update();
+        }
+        executeSql(path, sql);
+        EXPECT_EQ(store.followOutsideChanges(), !sql.startsWith("SELECT"));
+        EXPECT_FALSE(store.followOutsideChanges()) << "caught up already";
+        QString reached;
+        for (size_t i = 0; i < strlen(steps); ++i) {
+            try {
+                store.MoveNext();
+                if (store.Eof()) store.MoveFirst();
+                reached += field();
+            } catch (const StoreError&) {
+                reached += '-';
+            }
+        }
+        EXPECT_EQ(reached, steps);
+    }
 }
 
 }  // namespace

@@ -4,10 +4,10 @@
 
 #include "imaging/ImgX.h"
 #include "imaging/codecs/Codecs.h"
-#include "quorvane-img/ImgCommand.h"
 #include "support/HostileNames.h"
 #include "support/QtPrinting.h"
 #include "support/SmallDisk.h"
+#include "support/StoreFixture.h"
 #include "support/TempFolder.h"
 
 namespace {
@@ -18,7 +18,7 @@ struct Outcome {
 };
 
 // quorvane-img as a user runs it, without a display: its exit status and what it printed.
-Outcome runProgram(const QStringList& arguments) {
+Outcome run(const QStringList& arguments) {
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.remove(QStringLiteral("DISPLAY"));
@@ -31,15 +31,6 @@ Outcome runProgram(const QStringList& arguments) {
             QString::fromLocal8Bit(process.readAllStandardError())};
 }
 
-Outcome runTool(const QStringList& arguments) {
-    Outcome outcome;
-    QTextStream out(&outcome.out), err(&outcome.err);
-    outcome.code = imgtool::run(arguments, out, err);
-    out.flush();
-    err.flush();
-    return outcome;
-}
-
 class ImgTool : public ::testing::Test {
 protected:
     // 9 x 5 of graded colours; `fileName` names it.
@@ -47,8 +38,8 @@ protected:
         QImage image(9, 5, QImage::Format_RGB32);
         for (int y = 0; y < image.height(); ++y)
             for (int x = 0; x < image.width(); ++x) image.setPixel(x, y, qRgb(x * 25, y * 50, 99));
-        image.save(folder.filePath(fileName), "PNG");
-        return folder.filePath(fileName);
+        image.save(at(fileName), "PNG");
+        return at(fileName);
     }
     QString at(const QString& name) { return folder.filePath(name); }
     testing_support::TempFolder folder;
@@ -60,7 +51,7 @@ class HostileFileNames : public ImgTool,
 // The files are named as the user named them; the operations run in order as in the engine.
 TEST_P(HostileFileNames, AreReadAndWrittenAsNamedAndTheOperationsRunInOrder) {
     const QString in = photo(GetParam().name + ".png"), out = at(GetParam().name + " out.png");
-    const Outcome outcome = runProgram(
+    const Outcome outcome = run(
         {in, out, "flip", "h", "rotate", "90", "crop", "1", "1", "3", "4", "grayscale", "info"});
     ASSERT_EQ(outcome.code, 0) << outcome.err.toStdString();
     EXPECT_TRUE(outcome.out.startsWith("3x4 ")) << outcome.out.toStdString();
@@ -77,18 +68,17 @@ TEST_P(HostileFileNames, AreReadAndWrittenAsNamedAndTheOperationsRunInOrder) {
 INSTANTIATE_TEST_SUITE_P(Names, HostileFileNames, ::testing::ValuesIn(testsupport::hostileNames()),
                          [](const auto& info) { return std::string(info.param.label); });
 
+// Options go before the files or after them.
 TEST_F(ImgTool, MakesMergesAndWritesEightOrTwentyFourBitsAsAsked) {
-    ASSERT_EQ(runTool({"-", at("top.bmp"), "blank", "6", "4", "#336699"}).code, 0);
+    ASSERT_EQ(run({"-", at("top.bmp"), "blank", "6", "4", "#336699"}).code, 0);
     EXPECT_EQ(QImage(at("top.bmp")).pixel(5, 3), 0xFF336699u);
-    EXPECT_TRUE(runTool({photo(), "-", "merge", at("top.bmp"), "3", "1", "100", "info"})
+    EXPECT_TRUE(run({photo(), "-", "merge", at("top.bmp"), "3", "1", "100", "info"})
                     .out.startsWith("9x5 "));
     for (const QString format : {"bmp", "jpg"})
         for (const QString bits : {"8", "24"}) {
-            // Options go before the files or after them.
-            const QStringList options{"--bits", bits};
-            const QStringList files{photo(), at("out." + format)};
-            ASSERT_EQ(runTool(bits == "8" ? options + files + QStringList{"flip", "h"}
-                                          : files + options + QStringList{"flip", "h"})
+            const QStringList options{"--bits", bits}, files{photo(), at("out." + format)};
+            ASSERT_EQ(run(bits == "8" ? options + files + QStringList{"flip", "h"}
+                                      : files + options + QStringList{"flip", "h"})
                           .code,
                       0);
             EXPECT_EQ(imaging::codecs::inspect(at("out." + format)).bitsPerPixel, bits.toInt());
@@ -96,8 +86,10 @@ TEST_F(ImgTool, MakesMergesAndWritesEightOrTwentyFourBitsAsAsked) {
 }
 
 TEST_F(ImgTool, RefusesAWrongCallWithItsReasonAndWritesNothing) {
-    const std::tuple<QStringList, int, const char*> calls[] = {
-        {{}, 2, "Usage"},
+    const QString usage = run({"--help"}).out;
+    EXPECT_TRUE(usage.contains("quorvane-img [OPTIONS] IN OUT [OPTIONS]"));
+    const std::tuple<QStringList, int, QString> calls[] = {
+        {{}, 2, usage},
         {{"IN", "OUT"}, 2, "no operation"},
         {{"IN", "OUT", "twirl"}, 2, "unknown operation"},
         {{"IN", "OUT", "resize", "10"}, 2, "missing height"},
@@ -108,37 +100,33 @@ TEST_F(ImgTool, RefusesAWrongCallWithItsReasonAndWritesNothing) {
         {{"IN", "OUT", "resize", "0", "10"}, 1, "error -2147220832"},
         {{"-", "OUT", "grayscale"}, 1, "error -2147220838"},
         {{"missing.png", "OUT", "grayscale"}, 1, "error -2147220826"},
-        {{"IN", "OUT", "--bits"}, 2, "missing bits"}};
+        {{"IN", "OUT", "--bits"}, 2, "missing bits"},
+        {{"--bits", "16", "IN", "OUT", "grayscale"},
+         2,
+         "quorvane-img: --bits takes 8 or 24, not \"16\"\n\n" + usage}};
     for (auto [arguments, code, message] : calls) {
         arguments.replaceInStrings("IN", photo());
         arguments.replaceInStrings("OUT", at("out.png"));
-        const Outcome outcome = runTool(arguments);
-        EXPECT_EQ(outcome.code, code) << message;
-        EXPECT_TRUE(outcome.err.contains(QLatin1String(message))) << outcome.err.toStdString();
+        const Outcome outcome = run(arguments);
+        EXPECT_EQ(outcome.code, code) << message.toStdString();
+        EXPECT_TRUE(outcome.err.contains(message)) << outcome.err.toStdString();
         EXPECT_FALSE(QFile::exists(at("out.png")));
     }
-    for (const char* bits : {"0", "1", "16", "32", "x"})
-        EXPECT_EQ(runTool({"--bits", bits, photo(), at("out.bmp"), "grayscale"}).err,
-                  QString("quorvane-img: --bits takes 8 or 24, not \"%1\"\n\n").arg(bits) +
-                      imgtool::usage());
-    EXPECT_TRUE(runProgram({"--help"}).out.contains("quorvane-img [OPTIONS] IN OUT [OPTIONS]"));
 }
 
 // Only the program's own line reaches stderr: libpng's "libpng error: ..." stays out.
 TEST_F(ImgTool, ADamagedFileIsNamedWithTheReasonOnStderrAlone) {
-    QFile file(photo());
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QByteArray png = file.readAll();
+    const QByteArray png = testing_support::fileBytes(photo());
     QByteArray broken = png;
     broken[png.indexOf("IDAT") + 4] = char(~broken[png.indexOf("IDAT") + 4]);
     for (const auto& [bytes, reason] : {std::pair{png.left(60), "the file ends early"},
                                         std::pair{broken, "IDAT: incorrect header check"}}) {
         const QString damaged = folder.write("damaged.png", bytes);
-        const Outcome outcome = runProgram({damaged, "-", "info"});
-        EXPECT_EQ(outcome.code, 1);
-        EXPECT_EQ(outcome.err, QStringLiteral("quorvane-img: The image file \"%1\" is damaged or "
+        const Outcome outcome = run({damaged, "-", "info"});
+        EXPECT_EQ(std::pair(outcome.code, outcome.err),
+                  std::pair(1, QStringLiteral("quorvane-img: The image file \"%1\" is damaged or "
                                               "incomplete: %2. (error -2147220824)\n")
-                                   .arg(QDir::toNativeSeparators(damaged), reason));
+                                   .arg(QDir::toNativeSeparators(damaged), reason)));
     }
 }
 
@@ -152,19 +140,16 @@ TEST_F(ImgTool, OnAFullDiskFailsWithTheSystemsReasonAndKeepsTheOldFile) {
         noise.setPixel(i % 320, i / 320, 0xFF000000u | (i * 2654435761u >> 8));
     noise.save(at("in.bmp"));
     const QString old = disk.filePath("old.png");
-    ASSERT_EQ(runProgram({"-", old, "blank", "4", "4", "#123456"}).code, 0);
-    QFile kept(old);
-    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
-    const QByteArray before = kept.readAll();
+    ASSERT_EQ(run({"-", old, "blank", "4", "4", "#123456"}).code, 0);
+    const QByteArray before = testing_support::fileBytes(old);
     for (const qint64 room : {0, 16 * 1024}) {
         disk.fill(room);
-        const Outcome outcome = runProgram({at("in.bmp"), old, "flip", "h"});
-        EXPECT_EQ(outcome.code, 1);
-        EXPECT_EQ(outcome.err, QStringLiteral("quorvane-img: The file \"%1\" could not be written: "
+        const Outcome outcome = run({at("in.bmp"), old, "flip", "h"});
+        EXPECT_EQ(std::pair(outcome.code, outcome.err),
+                  std::pair(1, QStringLiteral("quorvane-img: The file \"%1\" could not be written: "
                                               "No space left on device. (error -2147220821)\n")
-                                   .arg(QDir::toNativeSeparators(old)));
-        kept.seek(0);
-        EXPECT_EQ(kept.readAll(), before);
+                                   .arg(QDir::toNativeSeparators(old))));
+        EXPECT_EQ(testing_support::fileBytes(old), before);
         EXPECT_EQ(disk.entries(), QStringList{"old.png"});
     }
 }

@@ -10,17 +10,14 @@
 #include "platform/DesktopEntryExec.h"
 #include "support/HostileNames.h"
 #include "support/QtPrinting.h"
+#include "support/StoreFixture.h"
 #include "support/TempFolder.h"
 
 namespace {
 
 using platform::Autostart;
 using platform::AutostartState;
-
-QByteArray fileBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
+using testing_support::fileBytes;
 
 QProcessEnvironment configIn(const QString& folder) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -28,19 +25,9 @@ QProcessEnvironment configIn(const QString& folder) {
     return env;
 }
 
-// The Exec value against the rules written out by hand, and entries written by others read
-// as a desktop starts them.
-TEST(DesktopEntryExec, QuotesWhatNeedsItAndReadsEntriesWrittenByOthers) {
-    const std::pair<QStringList, QString> written[] = {
-        {{"/opt/q/quorvane", "--home", "/a b"}, R"(/opt/q/quorvane --home "/a b")"},
-        {{"/q", "/x\\y"}, R"(/q "/x\\\\y")"},
-        {{"/q", "a\"b"}, R"(/q "a\\"b")"},
-        {{"/q", "$x`y`"}, R"(/q "\\$x\\`y\\`")"},
-        {{"/q", "it's 5%"}, R"(/q "it's 5%%")"},
-        {{"/q", ""}, R"(/q "")"},
-        {{"/q", "/Bilder/Ärger"}, "/q /Bilder/Ärger"}};
-    for (const auto& [arguments, value] : written)
-        EXPECT_EQ(platform::desktopExecValue(arguments), value);
+// Entries written by others, read as a desktop starts them.
+TEST(DesktopEntryExec, ReadsEntriesWrittenByOthersAsADesktopStartsThem) {
+    EXPECT_EQ(platform::desktopExecValue({"/q", "/Bilder/Ärger", ""}), R"(/q /Bilder/Ärger "")");
     const std::pair<QString, std::optional<QStringList>> read[] = {
         {"quorvane --home /data %U", QStringList{"quorvane", "--home", "/data"}},
         {R"("/opt/my q/quorvane"  --home '/a b')",
@@ -64,10 +51,10 @@ QStringList launchedByGio(const QString& entry, const QString& record) {
     EXPECT_EQ(gio.exitCode(), 0) << gio.readAllStandardError().toStdString();
     const QDeadlineTimer guard(20000);
     while (!QFile::exists(record) && !guard.hasExpired()) QThread::msleep(20);
-    QList<QByteArray> fields = fileBytes(record).split('\0');
-    fields.removeLast();  // after the last NUL
     QStringList started;
-    for (const QByteArray& field : fields) started << QString::fromUtf8(field);
+    for (const QByteArray& field : fileBytes(record).split('\0'))
+        started << QString::fromUtf8(field);
+    started.removeLast();  // after the last NUL
     return started;
 }
 
@@ -84,13 +71,10 @@ TEST_P(HostileAutostart, TheEntryIsValidAndStartsExactlyThisProgramAndHomeOrIsRe
     ASSERT_TRUE(QDir().mkpath(dir));
     const QString program = dir + "/quorvane", home = "/pictures/" + name;
     // A stand-in for the program that writes what it was started with, one NUL after each.
-    QFile script(program);
-    ASSERT_TRUE(script.open(QIODevice::WriteOnly));
-    script.write(
-        "#!/bin/sh\nfor a in \"$0\" \"$@\"; do printf '%s\\0' \"$a\"; done > "
-        "\"$RECORD.part\"\nmv \"$RECORD.part\" \"$RECORD\"\n");
-    script.close();
-    script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    folder.write(QDir(folder.path()).relativeFilePath(program),
+                 "#!/bin/sh\nfor a in \"$0\" \"$@\"; do printf '%s\\0' \"$a\"; done > "
+                 "\"$RECORD.part\"\nmv \"$RECORD.part\" \"$RECORD\"\n");
+    QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     const Autostart autostart(program, home, configIn(folder.filePath("config")));
     if (control) {
         EXPECT_THROW(autostart.enable(), std::runtime_error) << "a desktop entry cannot carry it";
@@ -117,17 +101,32 @@ TEST_P(HostileAutostart, TheEntryIsValidAndStartsExactlyThisProgramAndHomeOrIsRe
 INSTANTIATE_TEST_SUITE_P(Names, HostileAutostart, ::testing::ValuesIn(testsupport::hostileNames()),
                          [](const auto& info) { return std::string(info.param.label); });
 
-TEST(AutostartEntry, IsWrittenInFullWhereXdgSaysReplacingAnotherAndRemovedOnDisable) {
+// Where XDG says, in full, replacing another program's entry; found entries read as the
+// desktop reads them; what cannot be written or removed named with the reason.
+TEST(AutostartEntry, IsWrittenReadAndRemovedAsTheDesktopSeesIt) {
     QProcessEnvironment env;
     env.insert("HOME", "/home/ann");
     env.insert("XDG_CONFIG_HOME", "relative/config");
     EXPECT_EQ(Autostart("/q", "", env).location(), "/home/ann/.config/autostart/quorvane.desktop");
     testing_support::TempFolder folder;
     QDir().mkpath(folder.filePath("autostart"));
-    folder.write("autostart/quorvane.desktop", "[Desktop Entry]\nExec=/usr/bin/other\n");
+    const auto found = [&](const QByteArray& entry) {
+        folder.write("autostart/quorvane.desktop", entry);
+        const Autostart autostart("/opt/q/quorvane", "/data/pics", configIn(folder.path()));
+        return std::pair(autostart.state(), autostart.existingCommand());
+    };
+    EXPECT_EQ(found("[Desktop Entry]\nExec = /opt/q/quorvane --home /data/pics/\n"),
+              std::pair(AutostartState::On, QString("/opt/q/quorvane --home /data/pics/")));
+    EXPECT_EQ(
+        found("[Desktop Entry]\nExec=\"/opt/q/quorvane --home /data/pics\n"),
+        std::pair(AutostartState::OtherProgram, QString("\"/opt/q/quorvane --home /data/pics")));
+    EXPECT_EQ(found("[Desktop Entry]\nExec=/opt/q/quorvane --home /data/pics\nHidden=true\n"),
+              std::pair(AutostartState::Off, QString()));
+    EXPECT_EQ(found("[Desktop Action x]\nExec=/opt/q/quorvane --home /data/pics\n"
+                    "[Desktop Entry]\nExec=/usr/bin/other\n"),
+              std::pair(AutostartState::OtherProgram, QString("/usr/bin/other")));
     const Autostart autostart("/opt/quorvane/quorvane", "/home/u/My Pictures/",
                               configIn(folder.path()));
-    EXPECT_EQ(autostart.state(), AutostartState::OtherProgram);
     autostart.enable();
     EXPECT_EQ(fileBytes(autostart.location()),
               "[Desktop Entry]\nType=Application\nName=Quorvane\n"
@@ -139,38 +138,12 @@ TEST(AutostartEntry, IsWrittenInFullWhereXdgSaysReplacingAnotherAndRemovedOnDisa
     autostart.disable();
     EXPECT_EQ(autostart.state(), AutostartState::Off);
     EXPECT_NO_THROW(autostart.disable());
-}
 
-TEST(AutostartEntry, FoundEntriesAreReadAsTheDesktopReadsThem) {
-    const std::tuple<QByteArray, AutostartState, QString> cases[] = {
-        {"[Desktop Entry]\nExec = /opt/q/quorvane --home /data/pics/\n", AutostartState::On,
-         "/opt/q/quorvane --home /data/pics/"},
-        {"[Desktop Entry]\nExec=/opt/q/quorvane --home /data\n", AutostartState::OtherProgram,
-         "/opt/q/quorvane --home /data"},
-        {"[Desktop Entry]\nExec=\"/opt/q/quorvane --home /data/pics\n",
-         AutostartState::OtherProgram, "\"/opt/q/quorvane --home /data/pics"},
-        {"[Desktop Entry]\nExec=/opt/q/quorvane --home /data/pics\nHidden=true\n",
-         AutostartState::Off, ""},
-        {"[Desktop Action x]\nExec=/opt/q/quorvane --home /data/pics\n"
-         "[Desktop Entry]\nExec=/usr/bin/other\n",
-         AutostartState::OtherProgram, "/usr/bin/other"}};
-    for (const auto& [entry, state, command] : cases) {
-        testing_support::TempFolder folder;
-        QDir().mkpath(folder.filePath("autostart"));
-        folder.write("autostart/quorvane.desktop", entry);
-        const Autostart autostart("/opt/q/quorvane", "/data/pics", configIn(folder.path()));
-        EXPECT_EQ(std::pair(autostart.state(), autostart.existingCommand()),
-                  std::pair(state, command));
-    }
-}
-
-// A file where the configuration folder should be stops even the superuser.
-TEST(AutostartEntry, WhatCannotBeWrittenOrRemovedIsNamedWithTheReason) {
-    testing_support::TempFolder folder;
+    // A file where the configuration folder should be stops even the superuser.
     const QString config = folder.write("config", "not a folder");
-    const auto message = [](const Autostart& autostart, void (Autostart::*change)() const) {
+    const auto message = [](const Autostart& entry, void (Autostart::*change)() const) {
         try {
-            (autostart.*change)();
+            (entry.*change)();
         } catch (const std::runtime_error& e) {
             return QString(e.what());
         }
@@ -182,10 +155,9 @@ TEST(AutostartEntry, WhatCannotBeWrittenOrRemovedIsNamedWithTheReason) {
         "character, which a desktop entry cannot carry.");
     EXPECT_EQ(message(Autostart("/q", "", configIn(config)), &Autostart::enable),
               "The folder " + config + "/autostart cannot be made: Not a directory.");
-    const Autostart blocked("/q", "", configIn(folder.path()));
-    QDir().mkpath(blocked.location() + "/inside");
-    EXPECT_EQ(message(blocked, &Autostart::disable),
-              blocked.location() + " cannot be removed: Directory not empty.");
+    QDir().mkpath(autostart.location() + "/inside");
+    EXPECT_EQ(message(autostart, &Autostart::disable),
+              autostart.location() + " cannot be removed: Directory not empty.");
 }
 
 }  // namespace
