@@ -130,7 +130,7 @@ struct Desktop {
     std::function<QString(DesktopSession&)> start;
     // Expects the desktop to hold, and show, exactly the file just applied.
     std::function<void(DesktopSession&, const HostileFile&)> expectShowing;
-    const char* command = nullptr;  // QUORVANE_WALLPAPER_CMD; %r: the recorder, %o: its record
+    const char* command = nullptr;  // QUORVANE_WALLPAPER_CMD; %o: the file its arguments go to
 };
 
 void PrintTo(const Desktop& desktop, std::ostream* out) { *out << desktop.backend; }
@@ -238,7 +238,8 @@ const Desktop kDesktops[] = {
          EXPECT_EQ(fileText(session.folder("files/arguments")).split('\0'),
                    (QList<QByteArray>{path, "--image=" + path, path + " and " + path, {}}));
      },
-     "\"%r\" \"%o\" %f --image=%f \"%f and %f\""},
+     "python3 -c \"import os, sys; open(sys.argv[1], 'wb').write(b''.join(os.fsencode(a) + "
+     "bytes(1) for a in sys.argv[2:]))\" \"%o\" %f --image=%f \"%f and %f\""},
 };
 
 class Desktops : public ::testing::TestWithParam<Desktop> {};
@@ -249,10 +250,9 @@ TEST_P(Desktops, HoldAndShowEveryHostileFileExactly) {
     ASSERT_EQ(session.problem(), QString());
     ASSERT_EQ(desktop.start(session), QString()) << "scripts/install-deps.sh installs them";
     if (desktop.command)
-        session.setVariable("QUORVANE_WALLPAPER_CMD",
-                            QString::fromUtf8(desktop.command)
-                                .replace("%r", QUORVANE_ARGUMENT_RECORDER)
-                                .replace("%o", session.folder("files/arguments")));
+        session.setVariable(
+            "QUORVANE_WALLPAPER_CMD",
+            QString::fromUtf8(desktop.command).replace("%o", session.folder("files/arguments")));
     const auto setter = rotation::makeWallpaperSetter(desktop.command ? "" : desktop.backend,
                                                       QProcessEnvironment::systemEnvironment());
     ASSERT_TRUE(setter);

@@ -114,7 +114,8 @@ QString DesktopSession::firstLineOf(const Component& component) const {
 
 QString DesktopSession::startOwnerOf(const QString& name, QStringList command) {
     for (const char* dir : {"/usr/local/share", "/usr/share"}) {
-        const QString file = QStringLiteral("%1/dbus-1/services/%2.service").arg(QLatin1String(dir), name);
+        const QString file =
+            QStringLiteral("%1/dbus-1/services/%2.service").arg(QLatin1String(dir), name);
         if (command.isEmpty() && QFile::exists(file))
             command = QProcess::splitCommand(
                 QSettings(file, QSettings::IniFormat).value("D-BUS Service/Exec").toString());

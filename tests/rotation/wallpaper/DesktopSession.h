@@ -16,19 +16,17 @@
 
 namespace wallpaper_test {
 
-// How long a test waits for a component to come up or to show a change. A guard against
-// hanging, not a measurement: things normally take milliseconds.
+// How long a test waits for a component to come up or to show a change: a guard against
+// hanging, not a measurement.
 inline constexpr int kDeadlineMs = 15000;
 
-// Calls condition every few milliseconds, letting Qt deliver events, until it holds (true) or
-// deadlineMs have passed (false).
+// Whether condition comes to hold within deadlineMs; Qt delivers events meanwhile.
 bool pollUntil(const std::function<bool()>& condition, int deadlineMs = kDeadlineMs);
 
 // A file's bytes; none when it cannot be read.
 QByteArray fileText(const QString& path);
 
-// What a program run to look at the session printed, without its last line break; a marker
-// with its complaint when it failed.
+// What a program printed, without its last line break; its complaint when it failed.
 QString programOutput(const QString& program, const QStringList& arguments);
 
 // A real image named after one of the shared hostile names, in a folder of the same name.
@@ -50,10 +48,8 @@ public:
     DesktopSession();
     ~DesktopSession();
     DesktopSession(const DesktopSession&) = delete;
-    DesktopSession& operator=(const DesktopSession&) = delete;
 
-    // Why the session bus is not up; empty when it is.
-    const QString& problem() const { return problem_; }
+    const QString& problem() const { return problem_; }  // why the session bus is not up
     // A folder of the session: home, config, runtime, work, files, or the root ("").
     QString folder(const QString& name) const { return folder_.filePath(name); }
     // Sets a variable for this process and every program started from now on.
@@ -64,7 +60,7 @@ public:
     // Starts a command, by default the one of the name's D-Bus service file, and waits until
     // it owns the name on the session bus. Empty when it does, else why not.
     QString startOwnerOf(const QString& name, QStringList command = {});
-    // Starts an X server (Xvfb) of this size and depth and points DISPLAY at it.
+    // Starts an X server (Xvfb) of this size and depth and points DISPLAY at it; why not.
     QString startDisplay(QSize size, int depth = 24);
 
     // Each hostile name's image, a solid PNG of this size; consecutive ones differ in colour.

@@ -3,8 +3,8 @@
 // creates one resource of KIND - window (screen-sized, unmapped), pixmap (screen-sized and
 // deep), small-pixmap (4x4), bitmap (depth 1), pixmap-and-window (a pixmap and a 1x1 window) -,
 // names it in the given root background properties and prints its id in hex. Live (a running
-// program), it then answers each line of input with "alive" after a round trip to the server;
-// retained (a finished wallpaper setter), it leaves the resource behind with RetainPermanent.
+// program), it then stays connected until its input ends; retained (a finished wallpaper
+// setter), it leaves the resource behind with RetainPermanent.
 // Plain XCB, so the resource is all the client holds: no default GC as Xlib would create.
 
 #include <xcb/xcb.h>
@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
+#include <limits>
 #include <string>
 
 namespace {
@@ -66,11 +67,7 @@ int main(int argc, char** argv) {
     if (!roundTrip(c)) return 1;
     std::printf("0x%x\n", id);
     std::fflush(stdout);
-    for (std::string line; mode == "live" && std::getline(std::cin, line);) {
-        if (!roundTrip(c)) return 1;
-        std::printf("alive\n");
-        std::fflush(stdout);
-    }
+    if (mode == "live") std::cin.ignore(std::numeric_limits<std::streamsize>::max());
     xcb_disconnect(c);
     return 0;
 }
