@@ -92,14 +92,13 @@ protected:
         const Visual* visual = DefaultVisual(display_, DefaultScreen(display_));
         const int most = int(visual->red_mask >> std::countr_zero(visual->red_mask));
         const QImage shown = rootPixels();
-        for (int y = 0; y < kHeight; ++y)
-            for (int x = 0; x < kWidth; ++x)
-                for (const int shift : {0, 8, 16})
-                    if (std::abs(int(shown.pixel(x, y) >> shift & 255) -
-                                 int(colour >> shift & 255)) *
-                            most >=
-                        255)
-                        return false;
+        for (int i = 0; i < kWidth * kHeight * 3; ++i) {
+            const int shift = i % 3 * 8, value = int(colour >> shift & 255);
+            if (std::abs(int(shown.pixel(i / 3 % kWidth, i / 3 / kWidth) >> shift & 255) - value) *
+                    most >=
+                255)
+                return false;
+        }
         return true;
     }
     Pixmap property(const char* name) {
