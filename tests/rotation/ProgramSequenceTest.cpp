@@ -79,7 +79,7 @@ TEST_F(ChangeBudget, ASignalToEndStopsTheHungProgramAndStartsNoOther) {
     platform::TerminationSignals termination;
     rotation::ProgramSequence change(recordingRealRunner(), 60000);
     std::thread logout([&] {
-        while (!QFile::exists(pidFile)) QThread::msleep(10);
+        while (wallpaper_test::fileText(pidFile).isEmpty()) QThread::msleep(10);
         ::kill(::getpid(), SIGTERM);
     });
     EXPECT_FALSE(change.run("sh", {"-c", "echo $$ > '" + pidFile + "'; exec sleep 60"}));
