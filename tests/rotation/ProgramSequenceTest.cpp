@@ -10,18 +10,11 @@
 #include "rotation/wallpaper/ProgramSequence.h"
 #include "support/QtPrinting.h"
 #include "support/TempFolder.h"
+#include "wallpaper/DesktopSession.h"
 
 // The programs of one wallpaper change: real programs, one time budget, no program started
 // after one has hung, and nothing waited for once Quorvane is asked to end.
 namespace {
-
-// The real runner, remembering the time it was given for each program it started.
-rotation::ProgramRunner recordingRealRunner(std::vector<int>& started) {
-    return [&started](const QString& program, const QStringList& arguments, int timeoutMs) {
-        started.push_back(timeoutMs);
-        return platform::runProgram(program, arguments, timeoutMs);
-    };
-}
 
 struct SequenceCase {
     const char* name;
@@ -32,18 +25,32 @@ struct SequenceCase {
 
 void PrintTo(const SequenceCase& c, std::ostream* out) { *out << c.name; }
 
-class ChangeBudget : public ::testing::TestWithParam<SequenceCase> {};
+class ChangeBudget : public ::testing::TestWithParam<SequenceCase> {
+protected:
+    // The real runner, remembering the time it was given for each program it started.
+    rotation::ProgramRunner recordingRealRunner() {
+        return [this](const QString& program, const QStringList& arguments, int timeoutMs) {
+            started.push_back(timeoutMs);
+            return platform::runProgram(program, arguments, timeoutMs);
+        };
+    }
+    std::vector<int> started;
+};
 
 TEST_P(ChangeBudget, SaysWhyTheFirstProgramFailedAndStartsNothingAfterOneThatHung) {
     const SequenceCase& c = GetParam();
-    std::vector<int> started;
-    rotation::ProgramSequence change(recordingRealRunner(started), 700);
+    rotation::ProgramSequence change(recordingRealRunner(), 700);
     EXPECT_EQ(change.run(c.firstProgram.first(), c.firstProgram.mid(1)), c.problem.isEmpty());
     EXPECT_EQ(change.problem(), c.problem);
     change.run("true", {});
     ASSERT_EQ(started.size(), c.secondRuns ? 2u : 1u);
     EXPECT_LE(started[0], 700);
     EXPECT_TRUE(!c.secondRuns || started[1] <= started[0]) << "what is left";
+    // Nothing of a failed or missing program stays: changes repeat for as long as Quorvane runs.
+    const auto descriptors = QDir("/proc/self/fd").count();
+    for (int i = 0; i < 20; ++i)
+        platform::runProgram(c.firstProgram.first(), c.firstProgram.mid(1), 100);
+    EXPECT_EQ(QDir("/proc/self/fd").count(), descriptors);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -58,48 +65,31 @@ INSTANTIATE_TEST_SUITE_P(
                      {"/nonexistent/gsettings"},
                      "/nonexistent/gsettings could not be started: is it installed?",
                      false},
-        SequenceCase{"hangs", {"sleep", "30"}, "sleep did not answer in time.", false}),
+        SequenceCase{"hangs", {"sleep", "30"}, "sleep did not answer in time.", false},
+        SequenceCase{"not_executable",
+                     {"/etc/passwd"},
+                     "/etc/passwd could not be started: is it installed?",
+                     false}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(ChangeInterrupted, ASignalToEndStopsTheHungProgramAndStartsNoOther) {
+// The signal comes from elsewhere once the hung program runs, as a logout's would.
+TEST_F(ChangeBudget, ASignalToEndStopsTheHungProgramAndStartsNoOther) {
     testing_support::TempFolder folder;
     const QString pidFile = folder.filePath("pid");
     platform::TerminationSignals termination;
-    std::vector<int> started;
-    rotation::ProgramSequence change(recordingRealRunner(started), 60000);
-    // The signal comes from elsewhere once the hung program runs, as a logout's would.
+    rotation::ProgramSequence change(recordingRealRunner(), 60000);
     std::thread logout([&] {
-        while (!QFile::exists(pidFile)) QThread::msleep(10);
+        while (wallpaper_test::fileText(pidFile).isEmpty()) QThread::msleep(10);
         ::kill(::getpid(), SIGTERM);
     });
     EXPECT_FALSE(change.run("sh", {"-c", "echo $$ > '" + pidFile + "'; exec sleep 60"}));
     logout.join();
     EXPECT_TRUE(change.last().interrupted);
-    QFile pid(pidFile);
-    ASSERT_TRUE(pid.open(QIODevice::ReadOnly));
-    EXPECT_NE(::kill(pid_t(pid.readAll().trimmed().toLongLong()), 0), 0) << "left running";
+    EXPECT_NE(::kill(pid_t(wallpaper_test::fileText(pidFile).trimmed().toLongLong()), 0), 0)
+        << "left running";
     EXPECT_EQ(change.problem(), "sh was stopped as Quorvane ended.");
     change.run("true", {});
     EXPECT_EQ(started.size(), 1u);
-}
-
-// A desktop tool that is missing, not executable or fails costs nothing that stays: changes
-// repeat for as long as the program runs.
-TEST(ProgramsThatFail, LeaveNoDescriptorBehind) {
-    testing_support::TempFolder folder;
-    const QString notExecutable = folder.write("setbg", "#!/bin/sh\nexit 0\n");
-    // Executable, but the system cannot run it: its interpreter is missing.
-    const QString badInterpreter = folder.write("setbg2", "#!/nonexistent/sh\nexit 0\n");
-    QFile::setPermissions(badInterpreter, QFile::ReadOwner | QFile::ExeOwner);
-    const auto descriptors = [] { return QDir(QStringLiteral("/proc/self/fd")).count(); };
-    for (const QString& program : {QStringLiteral("/nonexistent/gsettings"), notExecutable,
-                                   badInterpreter, QStringLiteral("false")}) {
-        SCOPED_TRACE(program.toStdString());
-        platform::runProgram(program, {}, 1000);  // the first run may set up what stays anyway
-        const auto before = descriptors();
-        for (int i = 0; i < 50; ++i) platform::runProgram(program, {}, 1000);
-        EXPECT_EQ(descriptors(), before);
-    }
 }
 
 }  // namespace

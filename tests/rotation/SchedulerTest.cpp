@@ -10,30 +10,30 @@ namespace {
 
 class Rotation : public ::testing::Test {
 protected:
-    // Each entry is "path=display time"; without '=' the display time is null.
-    void load(const QStringList& entries) {
+    // Blank-separated entries "NAME=display time" of paths /w/NAME (a NAME of two characters is
+    // the whole path); without '=' the display time is null.
+    void load(const QString& entries) {
         std::vector<testing_support::StoredRecord> records;
-        for (const QString& entry : entries) {
-            const qsizetype equals = entry.indexOf(QLatin1Char('='));
-            const QString path = entry.left(equals < 0 ? entry.size() : equals);
-            records.push_back({path, path,
-                               equals < 0 ? showlist::FieldValue() : entry.mid(equals + 1),
-                               std::nullopt});
+        for (const QString& entry : entries.split(u' ', Qt::SkipEmptyParts)) {
+            const QString name = entry.section(u'=', 0, 0);
+            const QString path = name.size() == 2 ? name : "/w/" + name;
+            records.push_back(
+                {path, path, entry.contains(u'=') ? entry.section(u'=', 1) : showlist::FieldValue(),
+                 std::nullopt});
         }
-        const QString path = folder.filePath(QStringLiteral("ZARN.DAT"));
-        testing_support::writeStore(path, records);
-        store.open(path);
+        testing_support::writeStore(folder.filePath("ZARN.DAT"), records);
+        store.open(folder.filePath("ZARN.DAT"));
     }
 
-    // Runs n ticks and returns what each applied ("" for a tick that changed nothing).
-    QStringList ticks(int n) {
+    // Runs n ticks and returns the NAME each applied, "-" for a tick that changed nothing.
+    QString ticks(int n) {
         QStringList result;
         for (int i = 0; i < n; ++i) {
             const qsizetype before = setter.applied.size();
             scheduler.Timer1_Timer();
-            result << (setter.applied.size() > before ? setter.applied.last() : QString());
+            result << (setter.applied.size() > before ? setter.applied.last().mid(3) : "-");
         }
-        return result;
+        return result.join(u' ');
     }
 
     testing_support::TempFolder folder;
@@ -45,12 +45,12 @@ protected:
 };
 
 struct Walk {
-    const char* name;
-    QStringList entries;
-    int movesBefore;  // MoveNext calls on the store before the first tick
-    QStringList applied;
+    std::string name;
+    QString entries;
+    QString applied;
     QString oldWallPaper;
     int longest;
+    int movesBefore = 0;  // MoveNext calls on the store before the first tick
     bool open = true;
 };
 
@@ -62,107 +62,78 @@ TEST_P(RotationWalk, AppliesExactlyTheseWallpapersTickByTick) {
     const Walk& walk = GetParam();
     if (walk.open) load(walk.entries);
     for (int i = 0; i < walk.movesBefore; ++i) store.MoveNext();
-    EXPECT_EQ(ticks(int(walk.applied.size())), walk.applied);
-    EXPECT_EQ(scheduler.OldWallPaper, walk.oldWallPaper);
+    EXPECT_EQ(ticks(int(walk.applied.count(u' ')) + 1), walk.applied);
+    EXPECT_EQ(scheduler.OldWallPaper, walk.oldWallPaper.isEmpty() ? "" : "/w/" + walk.oldWallPaper);
     EXPECT_EQ(scheduler.Longest, walk.longest);
     // Only a store with records keeps the rotation going.
     EXPECT_EQ(scheduler.Timer1.isActive(), !walk.entries.isEmpty());
 }
 
-// Display times that give a single tick: zero, negative, unreadable, out of range or null.
-Walk oneTick(const char* name, const QString& odd) {
-    return {name, {"/w/A=1", odd, "/w/C=1"}, 0, {"/w/odd", "/w/C", ""}, "/w/C", 0};
+// Each image stays its display time plus one ticks, in store order; paths of two characters or
+// fewer take their turn without a change; display times that are zero, negative, unreadable,
+// blank, out of range or null give a single tick.
+std::vector<Walk> walks() {
+    std::vector<Walk> all = {
+        {"InStoreOrder", "A=2 B=2 C=2", "B - - C - - A", "A", 2},
+        {"SingleRecordReapplied", "only=2", "only - - only - - only", "only", 2},
+        {"Empty", "", "- - -", "", 0},
+        {"ClosedLikeEmpty", "", "- -", "", 0, 0, false},
+        {"CursorPastTheEndWraps", "A=2 B=2", "A", "A", 2, 2},
+        {"ShortPath", "A=1 ab=1 C=1", "- - C - A -", "A", 0}};
+    for (const char* odd : {"odd=0", "odd=-5", "odd=abc", "odd=", "odd=40000", "odd"})
+        all.push_back({"OneTick" + std::to_string(all.size()),
+                       QStringLiteral("A=1 %1 C=1").arg(odd), "odd C -", "C", 0});
+    return all;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Stores, RotationWalk,
-    ::testing::Values(
-        // Each image stays its display time plus one ticks, in store order.
-        Walk{"InStoreOrder",
-             {"/w/A=2", "/w/B=2", "/w/C=2"},
-             0,
-             {"/w/B", "", "", "/w/C", "", "", "/w/A"},
-             "/w/A",
-             2},
-        Walk{"SingleRecordReapplied",
-             {"/w/only=2"},
-             0,
-             {"/w/only", "", "", "/w/only", "", "", "/w/only"},
-             "/w/only",
-             2},
-        Walk{"Empty", {}, 0, {"", "", ""}, "", 0},
-        Walk{"ClosedLikeEmpty", {}, 0, {"", ""}, "", 0, false},
-        Walk{"CursorPastTheEndWraps", {"/w/A=2", "/w/B=2"}, 2, {"/w/A"}, "/w/A", 2},
-        // Paths of two characters or fewer take their turn without a change.
-        Walk{"ShortPath",
-             {"/w/A=1", "ab=1", "/w/C=1"},
-             0,
-             {"", "", "/w/C", "", "/w/A", ""},
-             "/w/A",
-             0},
-        oneTick("Zero", "/w/odd=0"), oneTick("Negative", "/w/odd=-5"),
-        oneTick("Unreadable", "/w/odd=abc"), oneTick("Blank", "/w/odd="),
-        oneTick("OutOfRange", "/w/odd=40000"), oneTick("Null", "/w/odd")),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Stores, RotationWalk, ::testing::ValuesIn(walks()),
+                         [](const auto& info) { return info.param.name; });
 
-TEST_F(Rotation, ATickWithTheWindowShowingStopsTheTimerAndChangesNothing) {
-    load({"/w/A=2", "/w/B=2"});
+// A tick with the window showing, a pause, a store held by another program and a failing
+// desktop, one after the other as a session meets them.
+TEST_F(Rotation, GoesOnThroughWhatASessionMeets) {
+    load("A=1 B=1 C=0");
+    // The window showing: the tick stops the timer and changes nothing, until LongTime from the
+    // window's callers arms it again.
     windowVisible = true;
-    EXPECT_EQ(ticks(1), QStringList{""});
+    EXPECT_EQ(ticks(1), "-");
     EXPECT_FALSE(scheduler.Timer1.isActive());
-    EXPECT_EQ(scheduler.Longest, 0);
     EXPECT_EQ(store.Fields(QStringLiteral("Path")), QStringLiteral("/w/A"));
-    // LongTime from the callers arms it again.
     windowVisible = false;
     scheduler.LongTime();
-    EXPECT_EQ(setter.applied, QStringList{"/w/B"});
     EXPECT_TRUE(scheduler.Timer1.isActive());
-}
-
-// A pause holds the image and its ticks; "Next" still changes the image but restarts nothing.
-TEST_F(Rotation, APauseLastsUntilResumeWhateverElseStepsTheRotation) {
-    load({"/w/A=1", "/w/B=1"});
-    EXPECT_EQ(ticks(2), QStringList({"/w/B", ""}));
+    EXPECT_EQ(ticks(1), "-");
+    // A pause holds the image and its ticks; "Next" still changes the image but restarts nothing.
     scheduler.pause();
     EXPECT_TRUE(scheduler.isPaused());
     EXPECT_FALSE(scheduler.Timer1.isActive());
     scheduler.stepNow();
-    EXPECT_EQ(setter.applied.last(), "/w/A");
-    EXPECT_EQ(scheduler.Longest, 1);
+    EXPECT_EQ(setter.applied, QStringList({"/w/B", "/w/C"}));
     EXPECT_FALSE(scheduler.Timer1.isActive()) << "the step re-armed a paused rotation";
     scheduler.resume();
     EXPECT_TRUE(scheduler.Timer1.isActive());
-    EXPECT_EQ(ticks(2), QStringList({"", "/w/B"}));
-}
-
-TEST_F(Rotation, AStoreHeldByAnotherProgramIsAskedAgainAtTheNextTick) {
-    load({"/w/A=0", "/w/B=0", "/w/C=0"});
+    EXPECT_EQ(ticks(3), "A - B");
+    // A store held by another program is asked again at the next tick.
     testing_support::StoreLock backup(store.databasePath());
-    EXPECT_EQ(ticks(2), QStringList({"", ""}));
+    EXPECT_EQ(ticks(3), "- - -");
     EXPECT_TRUE(scheduler.Timer1.isActive()) << "a locked store must not end the rotation";
     backup.release();
-    EXPECT_EQ(ticks(3), QStringList({"/w/B", "/w/C", "/w/A"}));
-    EXPECT_TRUE(scheduler.Timer1.isActive());
-}
-
-TEST_F(Rotation, AFailingDesktopIsReportedOncePerRunOfFailuresAndTheRotationGoesOnAsEver) {
-    load({"/w/a=0", "/w/b=0", "/w/c=0"});
+    EXPECT_EQ(ticks(3), "- C A");
+    // A failing desktop is reported once per run of failures; the walk goes on as ever.
     QStringList told;
     QObject::connect(&scheduler, &rotation::Scheduler::wallpaperFailing,
                      [&](const QString& reason) { told << "failing: " + reason; });
     QObject::connect(&scheduler, &rotation::Scheduler::wallpaperWorksAgain,
                      [&] { told << "works again"; });
-
     setter.problem = "swaymsg could not be started: is it installed?";
-    EXPECT_EQ(ticks(4), QStringList({"/w/b", "/w/c", "/w/a", "/w/b"})) << "the same walk";
-    EXPECT_EQ(told, QStringList{"failing: swaymsg could not be started: is it installed?"});
+    EXPECT_EQ(ticks(4), "- B - C");
     setter.problem.clear();
-    EXPECT_EQ(ticks(2), QStringList({"/w/c", "/w/a"}));
+    EXPECT_EQ(ticks(1), "A");
     setter.problem = "gsettings did not answer in time.";
-    EXPECT_EQ(ticks(1), QStringList{"/w/b"});
+    EXPECT_EQ(ticks(2), "- B");
     EXPECT_EQ(told, QStringList({"failing: swaymsg could not be started: is it installed?",
                                  "works again", "failing: gsettings did not answer in time."}));
-    EXPECT_EQ(scheduler.OldWallPaper, "/w/b");
+    EXPECT_EQ(scheduler.OldWallPaper, "/w/B");
     EXPECT_TRUE(scheduler.Timer1.isActive());
 }
 

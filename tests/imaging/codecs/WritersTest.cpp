@@ -138,11 +138,6 @@ TEST(JpegWriter, ClampsTheQualityAndAppliesEveryOption) {
     EXPECT_FALSE(jpeg(75).contains("\xFF\xC2"));
 }
 
-QString cannotWrite(const QString& path, const char* reason) {
-    return QStringLiteral("The file \"%1\" could not be written: %2.")
-        .arg(QDir::toNativeSeparators(path), QLatin1String(reason));
-}
-
 QString descriptionOf(const std::function<void()>& work) {
     try {
         work();
@@ -150,34 +145,6 @@ QString descriptionOf(const std::function<void()>& work) {
         return error.description;
     }
     return {};
-}
-
-TEST(Encode, RefusesWhatItCannotWriteAndSaysWhy) {
-    TempFolder folder;
-    const QString path = folder.filePath(QStringLiteral("out"));
-    const auto encodeAs = [&](const QImage& i, int code, int bits) {
-        return errorNumberOf([&] { codecs::encode(i, path, code, {.bits = bits}); });
-    };
-    EXPECT_EQ(encodeAs(QImage(), kFormatBmp, 24), kNoImage);
-    EXPECT_EQ(encodeAs(flatColors(8, 8), kFormatNone, 24), kUnknownFormat);
-    EXPECT_EQ(encodeAs(flatColors(8, 8), 9, 24), kUnknownFormat);
-    EXPECT_EQ(encodeAs(flatColors(8, 8), kFormatBmp, 16), kInvalidArgument);
-    EXPECT_EQ(encodeAs(flatColors(8, 8), kFormatJpeg, 4), kInvalidArgument);
-    EXPECT_FALSE(QFile::exists(path));
-    const QString unwritable = folder.filePath(QStringLiteral("missing/out.bmp"));
-    EXPECT_EQ(descriptionOf([&] { codecs::encode(flatColors(8, 8), unwritable, kFormatBmp, {}); }),
-              cannotWrite(unwritable, "No such file or directory"));
-}
-
-// The last step, the rename, fails when the name is taken by a folder.
-TEST(AtomicSave, ARenameThatFailsLeavesNothingBehind) {
-    TempFolder folder;
-    const QString path = folder.filePath(QStringLiteral("picture.png"));
-    ASSERT_TRUE(QDir(folder.path()).mkdir(QStringLiteral("picture.png")));
-    EXPECT_EQ(descriptionOf([&] { codecs::encode(flatColors(8, 8), path, kFormatPng, {}); }),
-              cannotWrite(path, "Is a directory"));
-    EXPECT_EQ(QDir(folder.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-              QStringList{"picture.png"});
 }
 
 // Names that break naive quoting are only names to a save.
@@ -190,33 +157,53 @@ TEST(AtomicSave, TakesAnyName) {
     }
 }
 
-TEST(FileErrors, NameTheFileAndSayWhatIsWrong) {
+// What cannot be written or read is refused with its number and, where a user reads it, the
+// file's name and what is wrong; the decode limits are the caller's to choose.
+TEST(Codecs, RefuseWhatTheyCannotDoAndSayWhy) {
     TempFolder folder;
+    const QString out = folder.filePath(QStringLiteral("out"));
+    const auto encodeAs = [&](const QImage& i, int code, int bits) {
+        return errorNumberOf([&] { codecs::encode(i, out, code, {.bits = bits}); });
+    };
+    EXPECT_EQ(encodeAs(QImage(), kFormatBmp, 24), kNoImage);
+    EXPECT_EQ(encodeAs(flatColors(8, 8), kFormatNone, 24), kUnknownFormat);
+    EXPECT_EQ(encodeAs(flatColors(8, 8), 9, 24), kUnknownFormat);
+    EXPECT_EQ(encodeAs(flatColors(8, 8), kFormatBmp, 16), kInvalidArgument);
+    EXPECT_EQ(encodeAs(flatColors(8, 8), kFormatJpeg, 4), kInvalidArgument);
+    EXPECT_FALSE(QFile::exists(out));
+    const auto cannotWrite = [](const QString& path, const char* reason) {
+        return QStringLiteral("The file \"%1\" could not be written: %2.")
+            .arg(QDir::toNativeSeparators(path), QLatin1String(reason));
+    };
+    const QString unwritable = folder.filePath(QStringLiteral("missing/out.bmp"));
+    EXPECT_EQ(descriptionOf([&] { codecs::encode(flatColors(8, 8), unwritable, kFormatBmp, {}); }),
+              cannotWrite(unwritable, "No such file or directory"));
+    // The last step, the rename, fails when the name is taken by a folder; nothing is left.
+    const QString taken = folder.filePath(QStringLiteral("picture.png"));
+    ASSERT_TRUE(QDir(folder.path()).mkdir(QStringLiteral("picture.png")));
+    EXPECT_EQ(descriptionOf([&] { codecs::encode(flatColors(8, 8), taken, kFormatPng, {}); }),
+              cannotWrite(taken, "Is a directory"));
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{"picture.png"});
+
     const QString text =
         folder.write(QStringLiteral("notes.bmp"), "just some words, not a picture");
-    const QString missing = folder.filePath(QStringLiteral("missing.jpg"));
     EXPECT_EQ(errorNumberOf([&] { decodeFile(folder.write("empty.png", {})); }), kUnsupportedFile);
-    EXPECT_EQ(errorNumberOf([&] { decodeFile(missing); }), kFileNotFound);
+    EXPECT_EQ(errorNumberOf([&] { decodeFile(folder.filePath("missing.jpg")); }), kFileNotFound);
     EXPECT_EQ(descriptionOf([&] { decodeFile(text); }),
               QStringLiteral("The file \"%1\" is not an image this program can read: its content "
                              "is not a known image format.")
                   .arg(QDir::toNativeSeparators(text)));
-    const QString one = folder.filePath(QStringLiteral("one.bmp"));
-    codecs::encode(flatColors(4, 4), one, kFormatBmp, {});
-    EXPECT_EQ(errorNumberOf([&] { decodeFile(one, 2); }), kNoSuchImage);
-}
-
-TEST(DecodeLimits, AreTheCallersToChoose) {
-    TempFolder folder;
-    const QString path = folder.filePath(QStringLiteral("small.png"));
-    codecs::encode(flatColors(20, 20), path, kFormatPng, {});
-    codecs::DecodeOptions options;
-    options.limits.maxPixels = 399;
-    EXPECT_EQ(errorNumberOf([&] { codecs::decode(path, options); }), kImageTooLarge);
-    options.limits = {400, 1599};
-    EXPECT_EQ(errorNumberOf([&] { codecs::decode(path, options); }), kImageTooLarge);
-    options.limits = {400, 1600};
-    EXPECT_EQ(codecs::decode(path, options).size(), QSize(20, 20));
+    const QString small = folder.filePath(QStringLiteral("small.png"));
+    codecs::encode(flatColors(20, 20), small, kFormatPng, {});
+    EXPECT_EQ(errorNumberOf([&] { decodeFile(small, 2); }), kNoSuchImage);
+    for (const auto& [limits, refused] : {std::pair{codecs::DecodeLimits{399, 1 << 30}, true},
+                                          {codecs::DecodeLimits{400, 1599}, true},
+                                          {codecs::DecodeLimits{400, 1600}, false}})
+        EXPECT_EQ(errorNumberOf([&] {
+                      codecs::decode(small, {1, true, limits});
+                  }),
+                  refused ? kImageTooLarge : 0);
 }
 
 }  // namespace

@@ -16,16 +16,17 @@
 
 namespace wallpaper_test {
 
-// How long a test waits for a component to come up or to show a change. A guard against
-// hanging, not a measurement: things normally take milliseconds.
+// How long a test waits for a component to come up or to show a change: a guard against
+// hanging, not a measurement.
 inline constexpr int kDeadlineMs = 15000;
 
-// Calls condition every few milliseconds, letting Qt deliver events, until it holds (true) or
-// deadlineMs have passed (false).
+// Whether condition comes to hold within deadlineMs; Qt delivers events meanwhile.
 bool pollUntil(const std::function<bool()>& condition, int deadlineMs = kDeadlineMs);
 
-// What a program run to look at the session printed, without its last line break; a marker
-// with its complaint when it failed.
+// A file's bytes; none when it cannot be read.
+QByteArray fileText(const QString& path);
+
+// What a program printed, without its last line break; its complaint when it failed.
 QString programOutput(const QString& program, const QStringList& arguments);
 
 // A real image named after one of the shared hostile names, in a folder of the same name.
@@ -47,10 +48,8 @@ public:
     DesktopSession();
     ~DesktopSession();
     DesktopSession(const DesktopSession&) = delete;
-    DesktopSession& operator=(const DesktopSession&) = delete;
 
-    // Why the session bus is not up; empty when it is.
-    const QString& problem() const { return problem_; }
+    const QString& problem() const { return problem_; }  // why the session bus is not up
     // A folder of the session: home, config, runtime, work, files, or the root ("").
     QString folder(const QString& name) const { return folder_.filePath(name); }
     // Sets a variable for this process and every program started from now on.
@@ -58,19 +57,17 @@ public:
 
     // Starts a component in the session; its output goes to a log that report() shows.
     void start(const QString& program, const QStringList& arguments);
-    // Starts the program of a D-Bus name's service file and waits until it owns the name.
-    // Empty when it does, else why not.
-    QString startBusService(const QString& name);
-    // Starts a program and waits until it owns a D-Bus name. Empty when it does, else why not.
-    QString startOwnerOf(const QString& name, const QString& program, const QStringList& arguments);
-    // Starts an X server (Xvfb) of this size and depth and points DISPLAY at it.
+    // Starts a command, by default the one of the name's D-Bus service file, and waits until
+    // it owns the name on the session bus. Empty when it does, else why not.
+    QString startOwnerOf(const QString& name, QStringList command = {});
+    // Starts an X server (Xvfb) of this size and depth and points DISPLAY at it; why not.
     QString startDisplay(QSize size, int depth = 24);
 
     // Each hostile name's image, a solid PNG of this size; consecutive ones differ in colour.
     std::vector<HostileFile> writeHostileFiles(QSize size = {16, 12}) const;
-    // The one colour the X screen shows along its right edge, where no desktop icon sits,
-    // once it is colour or at the deadline; nothing when the edge shows more than one.
-    std::optional<QRgb> waitForBackground(QRgb colour) const;
+    // Whether the X screen comes to show colour along its right edge, where no desktop icon
+    // sits, within the deadline.
+    bool showsBackground(QRgb colour) const;
     // What a `touch pwned` run by a component would have left: in the session's folders, the
     // working folder this process had before, its home, and /.
     QStringList pwnedFiles() const;
@@ -83,7 +80,6 @@ private:
         std::unique_ptr<QProcess> process;
     };
     QString firstLineOf(const Component& component) const;
-    QString waitForName(const QString& name);
 
     testing_support::TempFolder folder_;
     QString problem_;
@@ -91,8 +87,5 @@ private:
     std::map<QByteArray, std::optional<QByteArray>> previousVariables_;
     std::vector<Component> components_;
 };
-
-// A colour as "#rrggbb", or a note that there was none, for failure messages.
-QString colourText(std::optional<QRgb> colour);
 
 }  // namespace wallpaper_test
