@@ -26,14 +26,18 @@ namespace imaging_testing {
 using testing_support::TempFolder;
 namespace codecs = imaging::codecs;
 
-// The number of the imaging::Error that `work` throws, 0 when it throws none.
-inline std::int32_t errorNumberOf(const std::function<void()>& work) {
+// The imaging::Error that `work` throws, number 0 when it throws none.
+inline imaging::Error errorOf(const std::function<void()>& work) {
     try {
         work();
     } catch (const imaging::Error& error) {
-        return error.number;
+        return error;
     }
-    return 0;
+    return {0, {}};
+}
+
+inline std::int32_t errorNumberOf(const std::function<void()>& work) {
+    return errorOf(work).number;
 }
 
 // Names each parametrised case after its `name` field.

@@ -138,15 +138,6 @@ TEST(JpegWriter, ClampsTheQualityAndAppliesEveryOption) {
     EXPECT_FALSE(jpeg(75).contains("\xFF\xC2"));
 }
 
-QString descriptionOf(const std::function<void()>& work) {
-    try {
-        work();
-    } catch (const Error& error) {
-        return error.description;
-    }
-    return {};
-}
-
 // Names that break naive quoting are only names to a save.
 TEST(AtomicSave, TakesAnyName) {
     TempFolder folder;
@@ -162,46 +153,41 @@ TEST(AtomicSave, TakesAnyName) {
 TEST(Codecs, RefuseWhatTheyCannotDoAndSayWhy) {
     TempFolder folder;
     const QString out = folder.filePath(QStringLiteral("out"));
-    const auto encodeAs = [&](const QImage& i, int code, int bits) {
-        return errorNumberOf([&] { codecs::encode(i, out, code, {.bits = bits}); });
-    };
-    EXPECT_EQ(encodeAs(QImage(), kFormatBmp, 24), kNoImage);
-    EXPECT_EQ(encodeAs(flatColors(8, 8), kFormatNone, 24), kUnknownFormat);
-    EXPECT_EQ(encodeAs(flatColors(8, 8), 9, 24), kUnknownFormat);
-    EXPECT_EQ(encodeAs(flatColors(8, 8), kFormatBmp, 16), kInvalidArgument);
-    EXPECT_EQ(encodeAs(flatColors(8, 8), kFormatJpeg, 4), kInvalidArgument);
+    const QImage flat = flatColors(8, 8);
+    for (const auto& [image, code, bits, error] :
+         {std::tuple<QImage, int, int, int>{QImage(), kFormatBmp, 24, kNoImage},
+          {flat, kFormatNone, 24, kUnknownFormat},
+          {flat, 9, 24, kUnknownFormat},
+          {flat, kFormatBmp, 16, kInvalidArgument},
+          {flat, kFormatJpeg, 4, kInvalidArgument}})
+        EXPECT_EQ(errorNumberOf([&] { codecs::encode(image, out, code, {.bits = bits}); }), error);
     EXPECT_FALSE(QFile::exists(out));
-    const auto cannotWrite = [](const QString& path, const char* reason) {
-        return QStringLiteral("The file \"%1\" could not be written: %2.")
-            .arg(QDir::toNativeSeparators(path), QLatin1String(reason));
-    };
-    const QString unwritable = folder.filePath(QStringLiteral("missing/out.bmp"));
-    EXPECT_EQ(descriptionOf([&] { codecs::encode(flatColors(8, 8), unwritable, kFormatBmp, {}); }),
-              cannotWrite(unwritable, "No such file or directory"));
     // The last step, the rename, fails when the name is taken by a folder; nothing is left.
-    const QString taken = folder.filePath(QStringLiteral("picture.png"));
     ASSERT_TRUE(QDir(folder.path()).mkdir(QStringLiteral("picture.png")));
-    EXPECT_EQ(descriptionOf([&] { codecs::encode(flatColors(8, 8), taken, kFormatPng, {}); }),
-              cannotWrite(taken, "Is a directory"));
+    for (const auto& [name, reason] : {std::pair{"missing/out.bmp", "No such file or directory"},
+                                       {"picture.png", "Is a directory"}}) {
+        const QString path = folder.filePath(QLatin1String(name));
+        EXPECT_EQ(errorOf([&] { codecs::encode(flat, path, kFormatBmp, {}); }).description,
+                  QStringLiteral("The file \"%1\" could not be written: %2.")
+                      .arg(QDir::toNativeSeparators(path), QLatin1String(reason)));
+    }
     EXPECT_EQ(QDir(folder.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
               QStringList{"picture.png"});
 
-    const QString text =
-        folder.write(QStringLiteral("notes.bmp"), "just some words, not a picture");
+    const QString text = folder.write(QStringLiteral("notes.bmp"), "just some words, no picture");
     EXPECT_EQ(errorNumberOf([&] { decodeFile(folder.write("empty.png", {})); }), kUnsupportedFile);
     EXPECT_EQ(errorNumberOf([&] { decodeFile(folder.filePath("missing.jpg")); }), kFileNotFound);
-    EXPECT_EQ(descriptionOf([&] { decodeFile(text); }),
+    EXPECT_EQ(errorOf([&] { decodeFile(text); }).description,
               QStringLiteral("The file \"%1\" is not an image this program can read: its content "
                              "is not a known image format.")
                   .arg(QDir::toNativeSeparators(text)));
     const QString small = folder.filePath(QStringLiteral("small.png"));
     codecs::encode(flatColors(20, 20), small, kFormatPng, {});
     EXPECT_EQ(errorNumberOf([&] { decodeFile(small, 2); }), kNoSuchImage);
-    for (const auto& [limits, refused] : {std::pair{codecs::DecodeLimits{399, 1 << 30}, true},
-                                          {codecs::DecodeLimits{400, 1599}, true},
-                                          {codecs::DecodeLimits{400, 1600}, false}})
+    for (const auto& [pixels, bytes, refused] :
+         {std::tuple{399, 1 << 30, true}, {400, 1599, true}, {400, 1600, false}})
         EXPECT_EQ(errorNumberOf([&] {
-                      codecs::decode(small, {1, true, limits});
+                      codecs::decode(small, {1, true, {pixels, bytes}});
                   }),
                   refused ? kImageTooLarge : 0);
 }
