@@ -46,58 +46,52 @@ protected:
     int changes = 0;
 };
 
-struct Call {
-    const char* name;
-    QString caption;
-    std::function<void(ImgX&)> call;
-};
+// Each command by the caption of its step; the test is named after the caption.
+const std::pair<QString, std::function<void(ImgX&)>> kCommands[] = {
+    {"Flip", [](ImgX& x) { x.effects().Flip(0, 0); }},
+    {"Rotate", [](ImgX& x) { x.effects().Rotate(90, 0, 0); }},
+    {"Resize", [](ImgX& x) { x.effects().Resize(8, 6, -1, -1, 0); }},
+    {"Crop", [](ImgX& x) { x.effects().Crop(1, 1, 2, 2, 0); }},
+    {"Filter",
+     [](ImgX& x) {
+         x.effects().Filter3x3({0, 0, 0, 0, 1, 0, 0, 0, 0}, -0.2, 0);
+     }},
+    {"Sharpen", [](ImgX& x) { x.effects().Sharpen(35, 0); }},
+    {"Grayscale", [](ImgX& x) { x.effects().Grayscale(0); }},
+    {"New Image", [](ImgX& x) { x.effects().CreateBlank(5, 5, 0xFF0000, 0, 0, 0); }},
+    {"Merge", [](ImgX& x) { x.effects().Merge(*flatEngine(2, 0x00FF00), 1, 1, 70, -1, 0); }},
+    {"Background", [](ImgX& x) { x.canvas().Assign(*flatEngine(3, 0x0000FF), "Background"); }},
+    {"Paste", [](ImgX& x) {
+         QGuiApplication::clipboard()->setImage(QImage(2, 5, QImage::Format_RGB32));
+         x.canvas().Paste(0);
+     }}};
 
-class EachChange : public Engine, public ::testing::WithParamInterface<Call> {};
+class EachChange : public Engine, public ::testing::WithParamInterface<int> {};
 
 TEST_P(EachChange, IsOneNamedStepThatUndoesExactly) {
+    const auto& [caption, command] = kCommands[GetParam()];
     load();
-    GetParam().call(x);
+    command(x);
     EXPECT_EQ(changes, 1);
     EXPECT_TRUE(x.Modified());
     ASSERT_EQ(x.UndoCount(), 1);
-    EXPECT_EQ(x.UndoCaption(0), GetParam().caption);
+    EXPECT_EQ(x.UndoCaption(0), caption);
     const QImage after = x.image();
     x.Undo();
     EXPECT_EQ(changes, 2);
     EXPECT_EQ(x.image(), pattern());
     EXPECT_FALSE(x.Modified()) << "undo returned to the loaded state";
-    EXPECT_EQ(x.RedoCaption(0), GetParam().caption);
+    EXPECT_EQ(x.RedoCaption(0), caption);
     x.Redo();
     EXPECT_EQ(changes, 3);
     EXPECT_EQ(x.image(), after);
     EXPECT_TRUE(x.Modified());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Steps, EachChange,
-    ::testing::Values(
-        Call{"Flip", "Flip", [](ImgX& x) { x.effects().Flip(0, 0); }},
-        Call{"Rotate", "Rotate", [](ImgX& x) { x.effects().Rotate(90, 0, 0); }},
-        Call{"Resize", "Resize", [](ImgX& x) { x.effects().Resize(8, 6, -1, -1, 0); }},
-        Call{"Crop", "Crop", [](ImgX& x) { x.effects().Crop(1, 1, 2, 2, 0); }},
-        Call{"Filter3x3", "Filter",
-             [](ImgX& x) {
-                 x.effects().Filter3x3({0, 0, 0, 0, 1, 0, 0, 0, 0}, -0.2, 0);
-             }},
-        Call{"Sharpen", "Sharpen", [](ImgX& x) { x.effects().Sharpen(35, 0); }},
-        Call{"Grayscale", "Grayscale", [](ImgX& x) { x.effects().Grayscale(0); }},
-        Call{"Blank", "New Image",
-             [](ImgX& x) { x.effects().CreateBlank(5, 5, 0xFF0000, 0, 0, 0); }},
-        Call{"Merge", "Merge",
-             [](ImgX& x) { x.effects().Merge(*flatEngine(2, 0x00FF00), 1, 1, 70, -1, 0); }},
-        Call{"Assign", "Background",
-             [](ImgX& x) { x.canvas().Assign(*flatEngine(3, 0x0000FF), "Background"); }},
-        Call{"Paste", "Paste",
-             [](ImgX& x) {
-                 QGuiApplication::clipboard()->setImage(QImage(2, 5, QImage::Format_RGB32));
-                 x.canvas().Paste(0);
-             }}),
-    caseName);
+INSTANTIATE_TEST_SUITE_P(Steps, EachChange, ::testing::Range(0, int(std::size(kCommands))),
+                         [](const auto& info) {
+                             return QString(kCommands[info.param].first).remove(' ').toStdString();
+                         });
 
 // Load, edit, fail, undo and redo, save, draw and load again, as one editing session does.
 TEST_F(Engine, KeepsItsStepsAndModifiedStateThroughASession) {
