@@ -159,11 +159,8 @@ struct Bytes {
     QByteArray data;
 };
 
-inline QImage decodeFile(const QString& path, int imageNumber = 1, bool autoOrient = true) {
-    codecs::DecodeOptions options;
-    options.imageNumber = imageNumber;
-    options.autoOrient = autoOrient;
-    return codecs::decode(path, options);
+inline QImage decodeFile(const QString& path, int imageNumber = 1) {
+    return codecs::decode(path, {imageNumber, true, {}});
 }
 
 inline QByteArray fileBytes(const QString& path) {

@@ -12,15 +12,6 @@ namespace {
 using namespace imaging_testing;
 using imaging::effects::effectNamed;
 
-// The image made from `in` by taking each pixel from where `from` says.
-template <typename From>
-QImage moved(const QImage& in, int width, int height, From from) {
-    return made(width, height, in.format(), [&](int x, int y) {
-        const QPoint p = from(x, y);
-        return at(in, p.x(), p.y());
-    });
-}
-
 // Clockwise on a canvas grown to hold the whole image, bilinear in 1/128 pixel steps over
 // premultiplied pixels, the corners white (opaque) or transparent. Right angles move the pixels
 // as they are, as Qt's own quarter turns do.
@@ -115,33 +106,6 @@ QImage resizedPlainly(const QImage& in, int width, int height) {
     });
 }
 
-// A 3x3 formula over one channel's neighbourhood, rounded and clamped per selected channel;
-// the borders replicate.
-using Formula = std::function<double(const std::array<int, 9>&)>;
-
-QImage neighbourhoodPlainly(const QImage& in, unsigned channels, const Formula& formula) {
-    const auto pixel = [&](int x, int y) {
-        return at(in, std::clamp(x, 0, in.width() - 1), std::clamp(y, 0, in.height() - 1));
-    };
-    return made(in.width(), in.height(), in.format(), [&](int x, int y) {
-        quint32 result = pixel(x, y);
-        for (int byte = 0; byte < 3; ++byte) {
-            if (!(channels & (4u >> byte))) continue;  // bit 1 red, 2 green, 4 blue
-            std::array<int, 9> n;
-            for (int i = 0; i < 9; ++i) n[i] = channel(pixel(x + i % 3 - 1, y + i / 3 - 1), byte);
-            const double value = std::clamp(std::round(formula(n)), 0.0, 255.0);
-            result = (result & ~(0xffu << (8 * byte))) | (quint32(value) << (8 * byte));
-        }
-        return result;
-    });
-}
-
-double weighted(const std::array<double, 9>& k, const std::array<int, 9>& n) {
-    double sum = 0;
-    for (int i = 0; i < 9; ++i) sum += k[i] * n[i];
-    return sum;
-}
-
 // Source over at a whole percentage, the key colour left out, in exact integers.
 QImage mergedPlainly(const QImage& under, const QImage& over, int left, int top, int percent,
                      qint64 key) {
@@ -183,10 +147,34 @@ struct EffectCase {
     Plainly plainly;
 };
 
+// A 3x3 formula over one channel's neighbourhood, rounded and clamped per selected channel;
+// the borders replicate.
+Plainly around(unsigned channels, const std::function<double(const std::array<int, 9>&)>& f) {
+    return [=](const QImage& in, const QImage&) {
+        const auto pixel = [&](int x, int y) {
+            return at(in, std::clamp(x, 0, in.width() - 1), std::clamp(y, 0, in.height() - 1));
+        };
+        return made(in.width(), in.height(), in.format(), [&](int x, int y) {
+            quint32 result = pixel(x, y);
+            for (int byte = 0; byte < 3; ++byte) {
+                if (!(channels & (4u >> byte))) continue;  // bit 1 red, 2 green, 4 blue
+                std::array<int, 9> n;
+                for (int i = 0; i < 9; ++i)
+                    n[i] = channel(pixel(x + i % 3 - 1, y + i / 3 - 1), byte);
+                const double value = std::clamp(std::round(f(n)), 0.0, 255.0);
+                result = (result & ~(0xffu << (8 * byte))) | (quint32(value) << (8 * byte));
+            }
+            return result;
+        });
+    };
+}
+
 using Kernel = std::array<double, 9>;
 
-Plainly around(unsigned channels, const std::function<double(const std::array<int, 9>&)>& f) {
-    return [=](const QImage& in, const QImage&) { return neighbourhoodPlainly(in, channels, f); };
+double weighted(const Kernel& k, const std::array<int, 9>& n) {
+    double sum = 0;
+    for (int i = 0; i < 9; ++i) sum += k[i] * n[i];
+    return sum;
 }
 
 std::vector<double> with(Kernel k, std::initializer_list<double> rest) {
@@ -208,8 +196,8 @@ std::vector<EffectCase> effectCases() {
     };
     for (int d : {0, 1})
         add("flip", {double(d), 7}, [=](const QImage& in, const QImage&) {
-            return moved(in, in.width(), in.height(), [&](int x, int y) {
-                return QPoint(d ? x : in.width() - 1 - x, d ? in.height() - 1 - y : y);
+            return made(in.width(), in.height(), in.format(), [&](int x, int y) {
+                return at(in, d ? x : in.width() - 1 - x, d ? in.height() - 1 - y : y);
             });
         });
     for (double d : {90.0, 450.0, -180.0, -90.0, -720.0, 33.0, -151.5, 45.0, 0.5, 89.99, 200.25})
