@@ -77,16 +77,11 @@ TEST(TileCodec, StoresOnlyTheChangedTilesOfTheNineAndDecodesExactly) {
 
 // One edit of the current state: a command's new image, or a pencil stroke made in place after
 // the step was recorded.
-struct Edit {
-    std::function<QImage(const QImage&)> result;
-    std::function<void(QImage&)> inPlace;
-};
+using Edit = std::function<void(QImage&)>;
 
 Edit pencil(int x0, int y0, int x1, int y1) {
-    return {nullptr, [=](QImage& i) { drawLine(i, x0, y0, x1, y1); }};
+    return [=](QImage& i) { drawLine(i, x0, y0, x1, y1); };
 }
-
-Edit replaced(std::function<QImage(const QImage&)> result) { return {std::move(result), nullptr}; }
 
 // Records edits as the engine does, keeping a copy of each state and its id.
 struct Session {
@@ -101,10 +96,7 @@ struct Session {
 
     void apply(const Edit& edit, const QString& caption = QStringLiteral("Step")) {
         history.record(current, id, caption);
-        if (edit.inPlace)
-            edit.inPlace(current);
-        else
-            current = edit.result(current);
+        edit(current);
         states.push_back(deepCopy(current));
         ids.push_back(++id);
     }
@@ -127,10 +119,6 @@ struct Session {
     }
 };
 
-QImage toIndexed(const QImage& image) {
-    return image.convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither);
-}
-
 // Single pixels, strokes across tile borders, the whole image changed, crops to other sizes,
 // format changes, resolution and text, and a small image between large ones.
 TEST(History, UndoAndRedoRestoreEveryStateExactly) {
@@ -139,19 +127,18 @@ TEST(History, UndoAndRedoRestoreEveryStateExactly) {
         pencil(600, 516, 600, 516),
         pencil(0, 250, 600, 262),
         pencil(250, 0, 262, 516),
-        replaced([](const QImage&) { return noisy(601, 517, QImage::Format_RGB32, 6); }),
-        replaced([](const QImage& i) { return i.copy(3, 4, 333, 301); }),
+        [](QImage& i) { i = noisy(601, 517, QImage::Format_RGB32, 6); },
+        [](QImage& i) { i = i.copy(3, 4, 333, 301); },
         pencil(1, 1, 300, 290),
-        replaced(toIndexed),
-        replaced([](const QImage& i) { return i.convertToFormat(QImage::Format_RGB32); }),
-        replaced([](const QImage& i) {
-            QImage next = deepCopy(i);
-            next.setDotsPerMeterX(11811);
-            next.setText(QStringLiteral("Title"), QStringLiteral("Beach"));
-            return next;
-        }),
-        replaced([](const QImage& i) { return i.copy(0, 0, 20, 20); }),
-        replaced([](const QImage&) { return photo(); }),
+        [](QImage& i) { i = i.convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither); },
+        [](QImage& i) { i = i.convertToFormat(QImage::Format_RGB32); },
+        [](QImage& i) {
+            i = deepCopy(i);
+            i.setDotsPerMeterX(11811);
+            i.setText(QStringLiteral("Title"), QStringLiteral("Beach"));
+        },
+        [](QImage& i) { i = i.copy(0, 0, 20, 20); },
+        [](QImage& i) { i = photo(); },
         pencil(0, 0, 600, 516)};
     for (const bool settle : {true, false}) {
         Session run(photo());

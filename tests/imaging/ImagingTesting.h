@@ -40,7 +40,6 @@ inline std::int32_t errorNumberOf(const std::function<void()>& work) {
     return errorOf(work).number;
 }
 
-// Names each parametrised case after its `name` field.
 inline constexpr auto caseName = [](const auto& info) { return std::string(info.param.name); };
 
 constexpr QRgb R = 0xFFFF0000, G = 0xFF00FF00, B = 0xFF0000FF, W = 0xFFFFFFFF, K = 0xFF000000;
@@ -114,7 +113,6 @@ inline ::testing::AssertionResult samePixels(const QImage& expected, const QImag
     return ::testing::AssertionSuccess();
 }
 
-// The sum of the differences of the three colour channels.
 inline int colorDistance(QRgb a, QRgb b) {
     return std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) +
            std::abs(qBlue(a) - qBlue(b));

@@ -56,13 +56,17 @@ inline QByteArray tiffFile(const std::vector<TiffPage>& pages) {
         const bool fax = page.compression >= 2 && page.compression <= 4;
         const int offsetTag = 273, countTag = 279;
         const std::int64_t count = page.declaredBytes >= 0 ? page.declaredBytes : page.data.size();
-        // Tag, type (3 SHORT, 4 LONG), value; sorted by tag as the format asks.
-        std::vector<std::array<std::int64_t, 3>> entries = {
-            {256, 4, page.width},       {257, 4, page.height}, {258, 3, fax ? 1 : 8},
-            {259, 3, page.compression}, {262, 3, fax ? 0 : 1}, {offsetTag, 4, 0},
-            {274, 3, page.orientation}, {277, 3, 1},           {countTag, 4, count}};
-        entries.push_back({278, 4, page.height});
-        std::sort(entries.begin(), entries.end());
+        // Tag, type (3 SHORT, 4 LONG), value; in the order of their tags, as the format asks.
+        const std::array<std::array<std::int64_t, 3>, 10> entries = {{{256, 4, page.width},
+                                                                      {257, 4, page.height},
+                                                                      {258, 3, fax ? 1 : 8},
+                                                                      {259, 3, page.compression},
+                                                                      {262, 3, fax ? 0 : 1},
+                                                                      {offsetTag, 4, 0},
+                                                                      {274, 3, page.orientation},
+                                                                      {277, 3, 1},
+                                                                      {278, 4, page.height},
+                                                                      {countTag, 4, count}}};
         const std::int64_t dataAt = file.data.size() + 2 + 12 * std::int64_t(entries.size()) + 4;
         file.u16(entries.size());
         for (const auto& [tag, type, value] : entries) {

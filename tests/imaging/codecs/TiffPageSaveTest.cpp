@@ -51,16 +51,12 @@ TEST(TiffPageSave, WritesNothingWhenTheOtherPagesCannotBeKept) {
         engine.canvas().LoadFile(path, 2, 0);
         engine.effects().Flip(0, 0);
         folder.write(QStringLiteral("scan.tif"), file);
-        try {
-            engine.files().SaveFile(path, kFormatTiff, 0);
-            ADD_FAILURE() << "saved";
-        } catch (const Error& error) {
-            EXPECT_EQ(error.number, kWriteFailed);
-            EXPECT_EQ(error.description,
-                      QStringLiteral("The file \"%1\" could not be written: its other pages could "
-                                     "not be read back, so nothing was written (%2).")
-                          .arg(QDir::toNativeSeparators(path), reason));
-        }
+        const Error error = errorOf([&] { engine.files().SaveFile(path, kFormatTiff, 0); });
+        EXPECT_EQ(error.number, kWriteFailed);
+        EXPECT_EQ(error.description,
+                  QStringLiteral("The file \"%1\" could not be written: its other pages could "
+                                 "not be read back, so nothing was written (%2).")
+                      .arg(QDir::toNativeSeparators(path), reason));
         EXPECT_EQ(fileBytes(path), file);
         EXPECT_TRUE(engine.Modified()) << "the edit is not lost";
     }

@@ -53,21 +53,24 @@ TEST_P(EveryWriter, GivesBackThePictureAndDescribesTheFile) {
     EXPECT_EQ(code, w.formatCode);
     ASSERT_EQ(decoded.format(), image.format());
     ASSERT_EQ(decoded.size(), image.size());
+    // Greyscale JPEG holds one component: compared with the luma of the original.
+    const bool grey = w.options.bits == 8 && w.formatCode == kFormatJpeg;
+    const QImage expected = made(37, 23, image.format(), [&](int x, int y) {
+        const QRgb p = image.pixel(x, y);
+        const int luma = qRound(0.299 * qRed(p) + 0.587 * qGreen(p) + 0.114 * qBlue(p));
+        return grey ? qRgb(luma, luma, luma) : p;
+    });
     double error = 0;
     for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x) {
-            // Greyscale JPEG holds one component: compared with the luma of the original.
-            const QRgb p = image.pixel(x, y);
-            const int luma = qRound(0.299 * qRed(p) + 0.587 * qGreen(p) + 0.114 * qBlue(p));
-            const QRgb expected =
-                w.options.bits == 8 && w.formatCode == kFormatJpeg ? qRgb(luma, luma, luma) : p;
-            if (w.formatCode != kFormatJpeg && !(w.options.bits == 8 && !w.flat)) {
-                EXPECT_EQ(decoded.pixel(x, y), expected) << x << "," << y;
-            }
-            error += colorDistance(decoded.pixel(x, y), expected);
-        }
+        for (int x = 0; x < image.width(); ++x)
+            error += colorDistance(decoded.pixel(x, y), expected.pixel(x, y));
     // Over the colour channels: JPEG at 90 and the sampled palette of an 8-bit bitmap.
-    const double tolerance = w.formatCode == kFormatJpeg ? 3 : w.options.bits == 8 ? 8 : 0;
+    const double tolerance = w.formatCode == kFormatJpeg      ? 3
+                             : w.options.bits == 8 && !w.flat ? 8
+                                                              : 0;
+    if (tolerance == 0) {
+        EXPECT_TRUE(samePixels(expected, decoded));
+    }
     EXPECT_LE(error / (3.0 * image.width() * image.height()), tolerance);
     const codecs::FileFacts facts = codecs::inspect(path);
     EXPECT_EQ(facts.formatCode, w.formatCode);
@@ -99,16 +102,11 @@ TEST_P(EveryWriter, ReportsAFullDiskAndLeavesTheOldFileAsItWas) {
     const QImage large = randomImage(360, 240, QImage::Format_RGB32, 4);
     for (const qint64 room : {0, 16 * 1024}) {
         disk.fill(room);
-        try {
-            codecs::encode(large, path, w.formatCode, w.options);
-            ADD_FAILURE() << "saved on a full disk";
-        } catch (const Error& error) {
-            EXPECT_EQ(error.number, kWriteFailed);
-            EXPECT_EQ(
-                error.description,
-                QStringLiteral("The file \"%1\" could not be written: No space left on device.")
-                    .arg(QDir::toNativeSeparators(path)));
-        }
+        const Error error = errorOf([&] { codecs::encode(large, path, w.formatCode, w.options); });
+        EXPECT_EQ(error.number, kWriteFailed);
+        EXPECT_EQ(error.description,
+                  QStringLiteral("The file \"%1\" could not be written: No space left on device.")
+                      .arg(QDir::toNativeSeparators(path)));
         EXPECT_EQ(fileBytes(path), before);
         EXPECT_EQ(disk.entries(), QStringList{"picture"});
     }
