@@ -27,8 +27,8 @@ SEARCHED = ("src", "tools")
 
 
 def load_faults(stems):
-    """Every fault of the chosen files; a file's top-level keys (build, labels) are the
-    defaults of its faults."""
+    """Every fault of the chosen files, each a table [fault."AREA"."NAME"] holding find,
+    replace and perhaps file; a file's top-level build and labels hold for all its faults."""
     faults = []
     for path in sorted((ROOT / "scripts" / "mutations").glob("*.toml")):
         if stems and path.stem not in stems:
@@ -36,7 +36,9 @@ def load_faults(stems):
         with open(path, "rb") as file:
             data = tomllib.load(file)
         defaults = {key: value for key, value in data.items() if key != "fault"}
-        faults += [defaults | fault | {"defined_in": path.name} for fault in data.get("fault", [])]
+        faults += [defaults | fault | {"area": area, "name": name, "defined_in": path.name}
+                   for area, named in data.get("fault", {}).items()
+                   for name, fault in named.items()]
     return faults
 
 
