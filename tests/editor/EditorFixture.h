@@ -2,21 +2,44 @@
 
 #include <gtest/gtest.h>
 
+#include <QAction>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QPainter>
 #include <QPointer>
+#include <QPrinter>
+#include <QProcess>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QSet>
 #include <QTest>
 #include <QTimer>
+#include <cmath>
 #include <functional>
 
+#include "editor/AboutBox.h"
 #include "editor/ImageView.h"
 #include "editor/ImgAtrib.h"
 #include "editor/Zarn.h"
 #include "imaging/Error.h"
 #include "imaging/ImgX.h"
+#include "imaging/InfoItems.h"
+#include "imaging/codecs/Codecs.h"
+#include "operations/Quad.h"
+#include "operations/SetOL.h"
 #include "support/FixedDesktop.h"
 #include "support/ImageFiles.h"
+#include "support/QtPrinting.h"
 #include "support/ScriptedPrompter.h"
 #include "support/TempFolder.h"
 #include "support/UserInput.h"

@@ -1,15 +1,4 @@
-#include <QClipboard>
-#include <QLineEdit>
-#include <QMimeData>
-#include <QPainter>
-#include <QPrinter>
-#include <QProcess>
-#include <QRadioButton>
-#include <QSet>
-
 #include "EditorFixture.h"
-#include "imaging/InfoItems.h"
-#include "imaging/codecs/Codecs.h"
 
 namespace {
 

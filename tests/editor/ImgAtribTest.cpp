@@ -1,13 +1,4 @@
-#include <QCheckBox>
-#include <QClipboard>
-#include <QComboBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QRadioButton>
-
 #include "EditorFixture.h"
-#include "imaging/InfoItems.h"
-#include "support/QtPrinting.h"
 
 namespace {
 

@@ -1,17 +1,4 @@
-#include <QAction>
-#include <QCheckBox>
-#include <QCoreApplication>
-#include <QDir>
-#include <QFile>
-#include <QLabel>
-#include <QMenuBar>
-#include <QRadioButton>
-#include <cmath>
-
 #include "EditorFixture.h"
-#include "editor/AboutBox.h"
-#include "operations/Quad.h"
-#include "operations/SetOL.h"
 
 namespace {
 
@@ -34,7 +21,9 @@ QPoint centredOnScreen(QSize frame) {
 
 using ZarnWindow = EditorTest;
 
-TEST_F(ZarnWindow, OpensEmptyAndCentredWithItsMenusAndOnlyWhatCanBeDoneEnabled) {
+// Opened empty, then with pictures it fits itself to; the help, the display settings and a
+// set-up failure say what they should.
+TEST_F(ZarnWindow, OpensCentredWithItsMenusFitsItsPictureAndSaysWhatItShould) {
     editor::Zarn& z = start();
     QString lines;
     describeMenu(zarn->menuBar()->actions(), QString(), lines);
@@ -79,13 +68,35 @@ TEST_F(ZarnWindow, OpensEmptyAndCentredWithItsMenusAndOnlyWhatCanBeDoneEnabled) 
             size == QSize(21, 21) ? "mnuActionCrop mnuActionGray" : "mnuActionGray");
         EXPECT_FALSE(z.PencilOn);
     }
-}
+    const char* const about =
+        "Quorvane   v1.0\nCopyright (C) 2026 The Quorvane developers.\nAll rights reserved.\n\n"
+        "Compliments of:\n-   Tallowfen Screen Clock\n-   Brindlemark Photo Album\n"
+        "-   Quillstone Font Browser";
+    EXPECT_EQ(editor::aboutText(), about);
+    bool helpBeforeBoxClosed = false;
+    prompter.expectMessage(
+        [&] {
+            helpBeforeBoxClosed = !desktop.helpOwners.empty();
+            return QString::fromLatin1(about);
+        },
+        Buttons::Ok, Icon::Information, "About Help...", Answer::Ok);
+    m.mnu_About->trigger();
+    EXPECT_FALSE(helpBeforeBoxClosed);
+    EXPECT_EQ(desktop.helpOwners, std::vector<QWidget*>{&z});
 
-TEST_F(ZarnWindow, FitsItselfToTheImageAndUndoAndRedoNameTheStepTheyWouldTake) {
+    m.mnu_Disp->trigger();
+    desktop.displaySettingsStart = false;
+    expectBox(
+        "The display settings could not be opened.\n\n"
+        "No display settings program was found for this desktop.",
+        "Quorvane");
+    m.mnu_Disp->trigger();
+    EXPECT_EQ(desktop.displaySettingsStarts, 2);
+
     QImage marked = filled({120, 60}, Qt::white);
     for (int y = 0; y < 60; ++y) marked.setPixel(0, y, qRgb(255, 0, 0));
-    editor::Zarn& z = startWithPicture(marked);
-    const editor::ZarnMenus& m = z.menus();
+    z.ImgX().canvas().LoadFromPicture(marked, 0);
+    doubleClick(view(), QPoint(1, 1));
     EXPECT_EQ(std::pair(z.view().size(), z.frameGeometry().topLeft()),
               std::pair(QSize(120, 60), centredOnScreen(z.frameGeometry().size())));
     QList<QSize> sizes;
@@ -109,34 +120,6 @@ TEST_F(ZarnWindow, FitsItselfToTheImageAndUndoAndRedoNameTheStepTheyWouldTake) {
     EXPECT_EQ(std::pair(z.view().size(), z.frameGeometry().topLeft()),
               std::pair(QSize(2000, 2000), QPoint(0, 0)))
         << "kept on screen";
-}
-
-TEST_F(ZarnWindow, AboutHelpDisplayPropertiesAndASetUpFailureSayWhatTheyShould) {
-    const char* const about =
-        "Quorvane   v1.0\nCopyright (C) 2026 The Quorvane developers.\nAll rights reserved.\n\n"
-        "Compliments of:\n-   Tallowfen Screen Clock\n-   Brindlemark Photo Album\n"
-        "-   Quillstone Font Browser";
-    editor::Zarn& z = start();
-    EXPECT_EQ(editor::aboutText(), about);
-    bool helpBeforeBoxClosed = false;
-    prompter.expectMessage(
-        [&] {
-            helpBeforeBoxClosed = !desktop.helpOwners.empty();
-            return QString::fromLatin1(about);
-        },
-        Buttons::Ok, Icon::Information, "About Help...", Answer::Ok);
-    z.menus().mnu_About->trigger();
-    EXPECT_FALSE(helpBeforeBoxClosed);
-    EXPECT_EQ(desktop.helpOwners, std::vector<QWidget*>{&z});
-
-    z.menus().mnu_Disp->trigger();
-    desktop.displaySettingsStart = false;
-    expectBox(
-        "The display settings could not be opened.\n\n"
-        "No display settings program was found for this desktop.",
-        "Quorvane");
-    z.menus().mnu_Disp->trigger();
-    EXPECT_EQ(desktop.displaySettingsStarts, 2);
 
     expectBox(
         "There was an error with Toolbox.\n\nPossible causes:\n"
@@ -203,7 +186,9 @@ INSTANTIATE_TEST_SUITE_P(
 
 using Mouse = EditorTest;
 
-TEST_F(Mouse, ADoubleClickArmsASelectionDraggedWithThePointerConfinedAndCropped) {
+// A double click arms a selection dragged with the pointer confined, then cropped; the pencil
+// draws joined strokes as one step and Background frames the picture.
+TEST_F(Mouse, SelectsAndCropsDrawsAndFramesThePicture) {
     editor::Zarn& z = startWithPicture(filled({40, 30}, Qt::white));
     EXPECT_FALSE(z.NoLine);
     z.Form_Activate();
@@ -233,10 +218,7 @@ TEST_F(Mouse, ADoubleClickArmsASelectionDraggedWithThePointerConfinedAndCropped)
     z.menus().mnuActionCropSelection->trigger();
     EXPECT_EQ(std::pair(QSize(z.ImgX().Width(), z.ImgX().Height()), z.selectorShown()),
               std::pair(QSize(30, 11), false));
-}
-
-TEST_F(Mouse, ThePencilDrawsJoinedStrokesAsOneStepAndBackgroundFramesThePicture) {
-    editor::Zarn& z = startWithPicture(filled({40, 30}, Qt::white));
+    z.ImgX().canvas().LoadFromPicture(filled({40, 30}, Qt::white), 0);
     prompter.expectColor("Select Pencil Color", std::nullopt);
     z.menus().mnuActionDraw->trigger();
     EXPECT_FALSE(z.PencilOn) << "the colour was cancelled";
@@ -272,36 +254,9 @@ TEST_F(Mouse, ThePencilDrawsJoinedStrokesAsOneStepAndBackgroundFramesThePicture)
 
 using Compositing = EditorTest;
 
-TEST_F(Compositing, PlacementPutsTheShrunkOverlayWhereTheRightButtonComesUp) {
-    editor::Zarn& z = startWithPicture(filled({600, 400}, Qt::white));
-    const QString overlay = folder.filePath("overlay.png");
-    z.placement = {true, false, 5, overlay};
-    expectSomeBox("ImgX");
-    rightClickAfterHover({10, 20});
-    EXPECT_EQ(std::pair(z.placement.OverlayArmed, z.ImgX().UndoCount()), std::pair(true, 0))
-        << "a file that cannot be placed changes nothing";
-    saved("overlay.png", {400, 300}, Qt::black);
-    expectAnother(Answer::No);
-    QTest::mousePress(view(), Qt::RightButton, {}, {30, 40});
-    QTest::mouseRelease(view(), Qt::RightButton, {}, {10, 20});
-    // 200 x 150 from 400 x 300, its top-left corner where the button came up.
-    EXPECT_EQ(std::vector<QRgb>(
-                  {pixel(9, 20), pixel(10, 19), pixel(10, 20), pixel(209, 169), pixel(210, 170)}),
-              std::vector<QRgb>({0xFFFFFFFF, 0xFFFFFFFF, 0xFF000000, 0xFF000000, 0xFFFFFFFF}));
-    EXPECT_FALSE(z.placement.OverlayArmed);
-    rightClickAfterHover({10, 20});  // disarmed: nothing more is asked
-
-    // See-through at 70 %; Yes asks for another file.
-    z.placement = {true, true, 0, overlay};
-    int requests = 0;
-    QObject::connect(&z, &editor::Zarn::anotherOverlayRequested, [&] { ++requests; });
-    expectAnother(Answer::Yes);
-    rightClickAfterHover({300, 300});
-    EXPECT_EQ(std::tuple(pixel(300, 300), z.placement.OverlayFile, requests),
-              std::tuple(qRgb(77, 77, 77), QString(), 1));  // 255 * 30 %, rounded
-}
-
-TEST_F(Compositing, MixStartsFromAScreenSizedCanvasAndItsChoicesOutliveTheToolbox) {
+// Mix starts from a screen-sized canvas and its choices outlive the toolbox; Placement puts the
+// shrunk overlay where the right button comes up.
+TEST_F(Compositing, MixAndPlacementPutTheOverlayWhereAsked) {
     prompter.expectColor("Select canvas color", QColor(Qt::blue));
     editor::Zarn& z = start();
     z.menus().mnu_Mix->trigger();
@@ -339,6 +294,33 @@ TEST_F(Compositing, MixStartsFromAScreenSizedCanvasAndItsChoicesOutliveTheToolbo
     EXPECT_EQ(std::tuple(again.placement.OverlayTransparent, again.placement.OverlaySize,
                          again.placement.OverlayFile),
               std::tuple(true, 3, photo));
+    again.ImgX().canvas().LoadFromPicture(filled({600, 400}, Qt::white), 0);
+    doubleClick(view(), QPoint(1, 1));
+    const QString overlay = folder.filePath("overlay.png");
+    again.placement = {true, false, 5, overlay};
+    expectSomeBox("ImgX");
+    rightClickAfterHover({10, 20});
+    EXPECT_EQ(std::pair(again.placement.OverlayArmed, again.ImgX().UndoCount()), std::pair(true, 0))
+        << "a file that cannot be placed changes nothing";
+    saved("overlay.png", {400, 300}, Qt::black);
+    expectAnother(Answer::No);
+    QTest::mousePress(view(), Qt::RightButton, {}, {30, 40});
+    QTest::mouseRelease(view(), Qt::RightButton, {}, {10, 20});
+    // 200 x 150 from 400 x 300, its top-left corner where the button came up.
+    EXPECT_EQ(std::vector<QRgb>(
+                  {pixel(9, 20), pixel(10, 19), pixel(10, 20), pixel(209, 169), pixel(210, 170)}),
+              std::vector<QRgb>({0xFFFFFFFF, 0xFFFFFFFF, 0xFF000000, 0xFF000000, 0xFFFFFFFF}));
+    EXPECT_FALSE(again.placement.OverlayArmed);
+    rightClickAfterHover({10, 20});  // disarmed: nothing more is asked
+
+    // See-through at 70 %; Yes asks for another file.
+    again.placement = {true, true, 0, overlay};
+    int requests = 0;
+    QObject::connect(&again, &editor::Zarn::anotherOverlayRequested, [&] { ++requests; });
+    expectAnother(Answer::Yes);
+    rightClickAfterHover({300, 300});
+    EXPECT_EQ(std::tuple(pixel(300, 300), again.placement.OverlayFile, requests),
+              std::tuple(qRgb(77, 77, 77), QString(), 1));  // 255 * 30 %, rounded
 }
 
 class FourInOne : public EditorTest {

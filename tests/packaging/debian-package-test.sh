@@ -1,9 +1,7 @@
 #!/usr/bin/env bash
-# Builds the Debian package from a build tree's install rules, the way `make deb` does, and
-# checks what a user installing it gets: exactly the program's files, a Depends line worked out
-# from the linked libraries, and programs that run from the unpacked tree and find their help.
-# The build tree is only read: the install is staged and cpack writes into a scratch folder.
-# Usage: debian-package-test.sh BUILD_DIR VERSION
+# Builds the Debian package as `make deb` does and checks what a user installing it gets: exactly
+# the program's files, a Depends line from the linked libraries, programs that run unpacked and
+# find their help. Usage: debian-package-test.sh BUILD_DIR VERSION
 set -euo pipefail
 build_dir=$1 version=$2
 scratch=$(mktemp -d)
@@ -13,8 +11,7 @@ failures=0
 fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 die() { echo "FAIL: $*" >&2; exit 1; }
 
-# Handed to cpack as an installed tree: cpack's own install step would first run the build
-# tree's `preinstall` target, which rebuilds it.
+# Handed to cpack as an installed tree: cpack's own install step would rebuild the build tree.
 cmake --install "$build_dir" --prefix "$scratch/stage" --strip >"$scratch/log" 2>&1 ||
     die "install: $(cat "$scratch/log")"
 cpack --config "$build_dir/CPackConfig.cmake" -G DEB -B "$scratch/out" -D CPACK_INSTALL_CMAKE_PROJECTS= \
@@ -22,7 +19,6 @@ cpack --config "$build_dir/CPackConfig.cmake" -G DEB -B "$scratch/out" -D CPACK_
 package="$scratch/out/quorvane_${version}_$(dpkg --print-architecture).deb"
 [[ -f $package ]] || die "cpack made no $(basename "$package"), only: $(ls "$scratch/out")"
 
-# Exactly these files, with these modes: nothing of the build tree or a test program slips in.
 listing=$(dpkg-deb -c "$package" | awk '$6 !~ /\/$/ {print $1, $6}' | sort)
 expected=$(sort <<'EOF_FILES'
 -rwxr-xr-x ./usr/bin/quorvane
@@ -37,11 +33,10 @@ EOF_FILES
 [[ $listing == "$expected" ]] || fail "the package holds: $(diff <(echo "$expected") <(echo "$listing"))"
 
 field() { dpkg-deb -f "$package" "$1"; }
-[[ "$(field Package) $(field Version) $(field Section)" == "quorvane $version graphics" ]] ||
-    fail "Package, Version, Section are '$(field Package) $(field Version) $(field Section)'"
+head="$(field Package) $(field Version) $(field Section)"
+[[ $head == "quorvane $version graphics" ]] || fail "Package, Version, Section are '$head'"
 [[ $(field Maintainer) =~ ^[^\<]+\ \<[^@\>]+@[^\>]+\>$ ]] || fail "Maintainer '$(field Maintainer)'"
 [[ $(field Description) == wallpaper\ changer* ]] || fail "Description is '$(field Description)'"
-# dpkg-shlibdeps names the packages of the libraries really linked, with their versions.
 for library in libqt6core6 libqt6gui6 libqt6widgets6 libsqlite3-0 libc6; do
     grep -qE "(^|, )$library \(>= [^)]+\)" <<<"$(field Depends)" ||
         fail "Depends lacks a versioned $library: '$(field Depends)'"
@@ -54,23 +49,18 @@ dpkg-deb -x "$package" "$root"
     [[ $(file -b "$scratch/blank.png") == "PNG image data, 3 x 2,"* ]] ||
     fail "quorvane-img wrote no 3 x 2 PNG"
 
-# Help in the main window, then OK on the About box, opens the help window when the program
-# finds share/quorvane/Quorvane.html from its own bin folder. The unpacked tree is not under
-# /usr, so this proves the lookup goes from the executable, not from a fixed prefix.
+# Alt+H, then OK on the About box, opens the help found from the program's own bin folder: the
+# unpacked tree is not under /usr, so the lookup cannot go from a fixed prefix.
 export HOME="$scratch/home" XDG_CONFIG_HOME="$scratch/home/.config"
 export XDG_DATA_HOME="$scratch/home/.local/share" XDG_RUNTIME_DIR="$scratch/runtime"
 mkdir -p "$HOME" "$XDG_RUNTIME_DIR" "$scratch/show" && chmod 700 "$XDG_RUNTIME_DIR"
 unset WAYLAND_DISPLAY SWAYSOCK XDG_CURRENT_DESKTOP QT_QPA_PLATFORM
-# -displayfd: the server picks a free display, so this runs beside other tests' servers.
 mkfifo "$scratch/display"
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$scratch/display" >/dev/null 2>&1 &
-pids+=($!)
-read -r -t 20 display_number <"$scratch/display" || die "Xvfb reported no display"
+pids+=($!) && read -r -t 20 display_number <"$scratch/display" || die "Xvfb reported no display"
 export DISPLAY=":$display_number"
-openbox --sm-disable >/dev/null 2>&1 &
-pids+=($!)
-# xdotool activates a window only once openbox announces _NET_ACTIVE_WINDOW, a moment (on a
-# busy machine, seconds) after it starts.
+openbox --sm-disable >/dev/null 2>&1 & pids+=($!)
+# xdotool activates a window only once openbox announces _NET_ACTIVE_WINDOW.
 for _ in $(seq 300); do
     xprop -root _NET_SUPPORTED 2>/dev/null | grep -q _NET_ACTIVE_WINDOW && break
     sleep 0.1
@@ -78,7 +68,6 @@ done
 "$root/usr/bin/quorvane" --home "$scratch/show" --wallpaper-backend none >"$scratch/quorvane.log" 2>&1 &
 pids+=($!)
 
-# Waits for a visible window with exactly this title, brings it to the front and types a key.
 type_into() {
     local window
     window=$(timeout 20 xdotool search --sync --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1)

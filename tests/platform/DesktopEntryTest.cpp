@@ -25,20 +25,6 @@ QProcessEnvironment configIn(const QString& folder) {
     return env;
 }
 
-// Entries written by others, read as a desktop starts them.
-TEST(DesktopEntryExec, ReadsEntriesWrittenByOthersAsADesktopStartsThem) {
-    EXPECT_EQ(platform::desktopExecValue({"/q", "/Bilder/Ärger", ""}), R"(/q /Bilder/Ärger "")");
-    const std::pair<QString, std::optional<QStringList>> read[] = {
-        {"quorvane --home /data %U", QStringList{"quorvane", "--home", "/data"}},
-        {R"("/opt/my q/quorvane"  --home '/a b')",
-         QStringList{"/opt/my q/quorvane", "--home", "/a b"}},
-        {R"(/q "A=\\$x \\"y\\"" 100%%)", QStringList{"/q", "A=$x \"y\"", "100%"}},
-        {R"(/q\s"\\\\n")", QStringList{"/q", R"(\n)"}},
-        {R"(/q "open)", std::nullopt}};
-    for (const auto& [stored, started] : read)
-        EXPECT_EQ(platform::splitDesktopCommand(platform::unescapeDesktopString(stored)), started);
-}
-
 // What the desktop starts for the entry: GLib reads the Exec line the way GNOME, Budgie,
 // Cinnamon, MATE and XFCE do when they run autostart entries.
 QStringList launchedByGio(const QString& entry, const QString& record) {
@@ -101,13 +87,24 @@ TEST_P(HostileAutostart, TheEntryIsValidAndStartsExactlyThisProgramAndHomeOrIsRe
 INSTANTIATE_TEST_SUITE_P(Names, HostileAutostart, ::testing::ValuesIn(testsupport::hostileNames()),
                          [](const auto& info) { return std::string(info.param.label); });
 
-// Where XDG says, in full, replacing another program's entry; found entries read as the
-// desktop reads them; what cannot be written or removed named with the reason.
+// Where XDG says, in full, replacing another program's entry; found entries and Exec lines
+// written by others read as the desktop reads them; what cannot be written or removed named
+// with the reason.
 TEST(AutostartEntry, IsWrittenReadAndRemovedAsTheDesktopSeesIt) {
     QProcessEnvironment env;
     env.insert("HOME", "/home/ann");
     env.insert("XDG_CONFIG_HOME", "relative/config");
     EXPECT_EQ(Autostart("/q", "", env).location(), "/home/ann/.config/autostart/quorvane.desktop");
+    EXPECT_EQ(platform::desktopExecValue({"/q", "/Bilder/Ärger", ""}), R"(/q /Bilder/Ärger "")");
+    const std::pair<QString, std::optional<QStringList>> read[] = {
+        {"quorvane --home /data %U", QStringList{"quorvane", "--home", "/data"}},
+        {R"("/opt/my q/quorvane"  --home '/a b')",
+         QStringList{"/opt/my q/quorvane", "--home", "/a b"}},
+        {R"(/q "A=\\$x \\"y\\"" 100%%)", QStringList{"/q", "A=$x \"y\"", "100%"}},
+        {R"(/q\s"\\\\n")", QStringList{"/q", R"(\n)"}},
+        {R"(/q "open)", std::nullopt}};
+    for (const auto& [stored, started] : read)
+        EXPECT_EQ(platform::splitDesktopCommand(platform::unescapeDesktopString(stored)), started);
     testing_support::TempFolder folder;
     QDir().mkpath(folder.filePath("autostart"));
     const auto found = [&](const QByteArray& entry) {

@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <QCoreApplication>
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
@@ -37,6 +36,12 @@ PreviewStamp stamp(const char* path, qint64 bytes = 1, qint64 modified = 2, qint
     return {path, bytes, modified, changed};
 }
 
+void setModified(const QString& path, const QDateTime& time) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite) &&
+                file.setFileTime(time, QFileDevice::FileModificationTime));
+}
+
 // A preview is found only for the file as it was read (path, size and both times), and the
 // cache keeps within its bytes by dropping the least recently used.
 TEST(PreviewCache, FindsOnlyTheFileAsItWasReadAndDropsTheLeastRecentlyUsed) {
@@ -68,11 +73,7 @@ TEST(PreviewCache, FindsOnlyTheFileAsItWasReadAndDropsTheLeastRecentlyUsed) {
 
     testing_support::TempFolder folder;
     const QString path = folder.write("x.bin", "12345");
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
-    ASSERT_TRUE(file.setFileTime(QDateTime::fromMSecsSinceEpoch(1700000000123),
-                                 QFileDevice::FileModificationTime));
-    file.close();
+    setModified(path, QDateTime::fromMSecsSinceEpoch(1700000000123));
     const std::optional<PreviewStamp> found = PreviewStamp::of(path);
     ASSERT_TRUE(found);
     EXPECT_EQ(std::tuple(found->path, found->bytes, found->modifiedNs),
@@ -80,8 +81,8 @@ TEST(PreviewCache, FindsOnlyTheFileAsItWasReadAndDropsTheLeastRecentlyUsed) {
     EXPECT_FALSE(PreviewStamp::of(folder.filePath("missing.jpg")));
 }
 
-// A decoder that records what it has decoded and holds the preview of every file named
-// "hold.png" until let go, so a test knows which requests a busy worker leaves queued.
+// Records what it decoded and holds every "hold.png" until let go, so a test knows which
+// requests a busy worker leaves queued.
 class GatedDecoder {
 public:
     PreviewPrefetcher::Decoder decoder() {
@@ -90,7 +91,7 @@ public:
             std::unique_lock lock(mutex_);
             decoded_ << QFileInfo(path).fileName();
             changed_.notify_all();
-            if (path.endsWith("hold.png")) changed_.wait(lock, [&] { return open_; });
+            changed_.wait(lock, [&] { return open_ || !path.endsWith("hold.png"); });
             return preview;
         };
     }
@@ -168,7 +169,8 @@ TEST_F(Prefetch, NeighboursArePreviewedAsTheFileListWouldAndUnreadableOnesRefuse
 }
 
 // With its one worker busy, moving on drops the queued neighbours but finishes the running
-// one, and settling decodes the awaited file here.
+// one, and settling decodes the awaited file here; stopping with decodes queued waits only for
+// the running one.
 TEST_F(Prefetch, MovingOnDropsTheQueuedNeighboursAndSettlingDecodesHereWhenTheWorkerIsBusy) {
     PreviewPrefetcher previews(gate.decoder(), 1 << 24, 1);
     const QString hold = image("hold.png"), a = image("a.png"), b = image("b.png"),
@@ -186,6 +188,7 @@ TEST_F(Prefetch, MovingOnDropsTheQueuedNeighboursAndSettlingDecodesHereWhenTheWo
     EXPECT_EQ(gate.decoded(), QStringList({"hold.png", "clicked.png", "b.png", "c.png"}));
     EXPECT_TRUE(cachedNow(previews, hold));
     EXPECT_FALSE(cachedNow(previews, a));
+    previews.prefetch({a, image("d.png", 400, 300), image("e.png", 400, 300)});
 }
 
 // A file written again under the same name (the same size later, or larger at the same time),
@@ -203,10 +206,7 @@ TEST_F(Prefetch, AFileWrittenAgainShowsTheNewPixelsNeverTheOldPreview) {
         QImage swapped(after, QImage::Format_RGB32);
         swapped.fill(testing_support::kRightColour);
         ASSERT_TRUE(swapped.save(path, "BMP"));
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
-        ASSERT_TRUE(file.setFileTime(modified.addMSecs(shift), QFileDevice::FileModificationTime));
-        file.close();
+        setModified(path, modified.addMSecs(shift));
         EXPECT_FALSE(previews.await(path));
         const std::optional<PreviewOutcome> outcome = previews.settle();
         ASSERT_TRUE(outcome);
@@ -233,20 +233,6 @@ TEST_F(Prefetch, AFileWrittenAgainShowsTheNewPixelsNeverTheOldPreview) {
         waitUntilIdle(previews);
         EXPECT_EQ(ready.size(), bySignal ? 1 : 0);
     }
-}
-
-// Stopping with decodes queued and running returns once the running one ends; results
-// reported after the end go nowhere.
-TEST_F(Prefetch, StoppingWithDecodesQueuedAndRunningReturnsOnceTheRunningOneEnds) {
-    QStringList paths{image("hold.png")};
-    for (int i = 0; i < 6; ++i) paths << image(QString("p%1.png").arg(i), 200, 150);
-    auto previews = std::make_unique<PreviewPrefetcher>(gate.decoder(), 1 << 24, 2);
-    previews->prefetch(paths);
-    EXPECT_FALSE(previews->await(paths.last()));
-    gate.waitUntilHolding();
-    gate.letGo();
-    previews.reset();
-    QCoreApplication::processEvents();
 }
 
 }  // namespace
