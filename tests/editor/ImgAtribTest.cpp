@@ -57,7 +57,7 @@ TEST_F(ImgAtribTest, IsPreparedForTheFormatAndWritesExactlyTheOptionsItOffers) {
         image.setInfo(kInfoInterlaced, true);
         image.setInfo(kInfoJpegDctMethod, 2);
         bool shownAsExpected = false;
-        use(format, typeFile, dialog.btnOK, [&] {
+        use(format, typeFile, dialog.btnOK, [&, jpeg = jpeg, bits24 = bits24] {
             shownAsExpected = !dialog.chkPlaceable->isVisible() &&
                               dialog.lstJPGDCT->isEnabled() == jpeg &&
                               dialog.txtJPGQuality->text() == (jpeg ? "90" : "") &&

@@ -161,7 +161,7 @@ TEST(OperationFrame, RemembersTheLastFailureOfAnyKindAndReportsItInTheCommandsSt
         if (*text) prompter.expectMessage(text, Buttons::Ok, Icon::Exclamation, title, Answer::Ok);
         OperationFrame frame(prompter, nullptr);
         int ran = 0;
-        frame.step([&] { throw error; });
+        frame.step([error = error] { throw error; });
         frame.step([&] { ++ran; });
         EXPECT_EQ(std::pair(ran, frame.report(style, which)), std::pair(1, *text != 0)) << text;
         EXPECT_FALSE(frame.lastError().has_value());

@@ -71,11 +71,12 @@ TEST(PngStrips, AreReadBackPixelForPixelByAnIndependentReader) {
     for (const auto& [width, height, alpha, threads] : shapes) {
         const KernelSettings settings(threads);
         QRandomGenerator random(7);
-        QImage image = made(
-            width, height, alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32, [&](int x, int y) {
-                return (x / 64 + y) % 3 == 0 ? qRgba(10, 200, 30, 255)
-                                             : random.generate() | (alpha ? 0 : 0xff000000u);
-            });
+        QImage image = made(width, height, alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32,
+                            [&, alpha = alpha](int x, int y) {
+                                return (x / 64 + y) % 3 == 0
+                                           ? qRgba(10, 200, 30, 255)
+                                           : random.generate() | (alpha ? 0 : 0xff000000u);
+                            });
         image.setDotsPerMeterX(2835);
         QBuffer file;
         file.open(QIODevice::WriteOnly);

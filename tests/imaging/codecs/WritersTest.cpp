@@ -158,7 +158,10 @@ TEST(Codecs, RefuseWhatTheyCannotDoAndSayWhy) {
           {flat, 9, 24, kUnknownFormat},
           {flat, kFormatBmp, 16, kInvalidArgument},
           {flat, kFormatJpeg, 4, kInvalidArgument}})
-        EXPECT_EQ(errorNumberOf([&] { codecs::encode(image, out, code, {.bits = bits}); }), error);
+        EXPECT_EQ(errorNumberOf([&, &image = image, code = code, bits = bits] {
+                      codecs::encode(image, out, code, {.bits = bits});
+                  }),
+                  error);
     EXPECT_FALSE(QFile::exists(out));
     // The last step, the rename, fails when the name is taken by a folder; nothing is left.
     ASSERT_TRUE(QDir(folder.path()).mkdir(QStringLiteral("picture.png")));
@@ -184,7 +187,7 @@ TEST(Codecs, RefuseWhatTheyCannotDoAndSayWhy) {
     EXPECT_EQ(errorNumberOf([&] { decodeFile(small, 2); }), kNoSuchImage);
     for (const auto& [pixels, bytes, refused] :
          {std::tuple{399, 1 << 30, true}, {400, 1599, true}, {400, 1600, false}})
-        EXPECT_EQ(errorNumberOf([&] {
+        EXPECT_EQ(errorNumberOf([&, pixels = pixels, bytes = bytes] {
                       codecs::decode(small, {1, true, {pixels, bytes}});
                   }),
                   refused ? kImageTooLarge : 0);

@@ -220,12 +220,12 @@ std::vector<EffectCase> effectCases() {
              {Kernel{0, 0, 0, 0, 1, 0, 0, 0, 0}, 0.5}, {tenths, 1.0},
              {Kernel{-1000, 0, 0, 0, 3000, 0, 0, 0, -2000}, 7.25}})
         add("filter3x3", with(k, {factor, 0}),
-            around(7, [=](const auto& n) { return n[4] - factor * weighted(k, n); }));
+            around(7, [k = k, factor = factor](const auto& n) { return n[4] - factor * weighted(k, n); }));
     for (const auto& [k, divisor, mask] : {std::tuple{ninths, 1.0, 7u}, {box, 9.0, 1u},
              {binomial, 16.0, 6u}, {sobel, -3.0, 5u}, {Kernel{0.3, 0.3, 0.3, 0.3, 0.3}, 1.0, 7u},
              {box, 9.0, 0u}})
         add("convolve", with(k, {divisor, double(mask), 0, 0, 0}),
-            around(mask, [=](const auto& n) { return weighted(k, n) / divisor; }));
+            around(mask, [k = k, divisor = divisor](const auto& n) { return weighted(k, n) / divisor; }));
     // The image plus the percentage of its difference from the binomial blur.
     for (double p : {0.0, 4.0, 35.0, 1000.0})
         add("sharpen", {p, 0}, around(7, [=](const auto& n) {
@@ -242,7 +242,8 @@ std::vector<EffectCase> effectCases() {
              {-7, 2, 50.0, double(kKey)}, {3, -4, 37.0, -1.0}, {1, 1, 0.0, -1.0},
              {-2, 0, 49.6, double(kKey)}, {-11, 0, 80.0, -1.0}})
         add("merge", {double(left), double(top), percent, key, 0},
-            [=](const QImage& in, const QImage& over) {
+            [left = left, top = top, percent = percent, key = key](const QImage& in,
+                                                                   const QImage& over) {
                 return mergedPlainly(in, over, left, top, int(std::lround(percent)), qint64(key));
             });
     add("blank", {5, 3, 0x12ab34, 0, 0, 0}, [](const QImage&, const QImage&) {
@@ -271,7 +272,7 @@ TEST_P(Effect, GivesTheSameBitsAtAnyThreadCountWithAndWithoutAvx2OrStreaming) {
     // Large enough to be cut into bands for 7 threads, and wider than a streamed chunk.
     const QImage in = randomImage(1031, 131, format, 11);
     const QImage over = randomImage(190, 350, QImage::Format_ARGB32, 12);
-    const auto once = [&](int threads, bool avx2, bool streaming, const QImage& shape) {
+    const auto once = [&, &c = c](int threads, bool avx2, bool streaming, const QImage& shape) {
         const KernelSettings settings(threads, avx2, streaming);
         // A result full of a pattern no effect makes: a pixel left unwritten shows.
         QImage result(shape.size(), shape.format());
