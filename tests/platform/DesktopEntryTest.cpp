@@ -1,9 +1,6 @@
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <QDeadlineTimer>
-#include <QDir>
-#include <QFile>
-#include <QProcess>
-#include <QThread>
+#include <QtCore>
 #include <stdexcept>
 
 #include "platform/Autostart.h"
@@ -138,23 +135,18 @@ TEST(AutostartEntry, IsWrittenReadAndRemovedAsTheDesktopSeesIt) {
 
     // A file where the configuration folder should be stops even the superuser.
     const QString config = folder.write("config", "not a folder");
-    const auto message = [](const Autostart& entry, void (Autostart::*change)() const) {
-        try {
-            (entry.*change)();
-        } catch (const std::runtime_error& e) {
-            return QString(e.what());
-        }
-        return QString();
-    };
-    EXPECT_EQ(
-        message(Autostart("/q", "/x/two\nlines", configIn(folder.path())), &Autostart::enable),
-        "The log-in start entry cannot be written: \"/x/two\\nlines\" holds a control "
-        "character, which a desktop entry cannot carry.");
-    EXPECT_EQ(message(Autostart("/q", "", configIn(config)), &Autostart::enable),
-              "The folder " + config + "/autostart cannot be made: Not a directory.");
+    using ::testing::ThrowsMessage;
+    EXPECT_THAT([&] { Autostart("/q", "/x/two\nlines", configIn(folder.path())).enable(); },
+                ThrowsMessage<std::runtime_error>(
+                    "The log-in start entry cannot be written: \"/x/two\\nlines\" holds a "
+                    "control character, which a desktop entry cannot carry."));
+    EXPECT_THAT([&] { Autostart("/q", "", configIn(config)).enable(); },
+                ThrowsMessage<std::runtime_error>("The folder " + config.toStdString() +
+                                                  "/autostart cannot be made: Not a directory."));
     QDir().mkpath(autostart.location() + "/inside");
-    EXPECT_EQ(message(autostart, &Autostart::disable),
-              autostart.location() + " cannot be removed: Directory not empty.");
+    EXPECT_THAT([&] { autostart.disable(); },
+                ThrowsMessage<std::runtime_error>(autostart.location().toStdString() +
+                                                  " cannot be removed: Directory not empty."));
 }
 
 }  // namespace

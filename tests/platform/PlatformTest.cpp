@@ -1,10 +1,7 @@
+#include <QtCore/qtestsupport_core.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
-#include <QApplication>
-#include <QEventLoop>
-#include <QFileDialog>
-#include <QTextBrowser>
-#include <QTimer>
+#include <QtWidgets>
 #include <csignal>
 
 #include "platform/DisplaySettings.h"
@@ -79,30 +76,21 @@ INSTANTIATE_TEST_SUITE_P(Both, FileDialog, testing::Values(1, 2));
 TEST(TerminationSignals, ArriveAsAQtSignalOnTheUiThread) {
     platform::TerminationSignals termination;
     QList<int> received;
-    QEventLoop loop;
     QObject::connect(&termination, &platform::TerminationSignals::terminationRequested,
-                     [&](int number) {
-                         received << number;
-                         loop.quit();
-                     });
-    for (const int number : {SIGTERM, SIGINT, SIGHUP}) {
-        QTimer::singleShot(0, [number] { std::raise(number); });
-        QTimer::singleShot(10000, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
+                     [&](int number) { received << number; });
+    for (const int number : {SIGTERM, SIGINT, SIGHUP}) std::raise(number);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return received.size() == 3; }, 10000));
     EXPECT_EQ(received, QList<int>({SIGTERM, SIGINT, SIGHUP}));
 }
 
 // The desktop's own settings come first; the first command that starts ends the search.
 TEST(DisplaySettings, AreTheDesktopsOwnAndTheFirstCommandThatStartsEndsTheSearch) {
-    const auto first = [](const char* desktop) {
-        const platform::ProgramCommand c = platform::displaySettingsCommands(desktop).value(0);
-        return QStringList(QStringList{c.program} + c.arguments).join(' ');
-    };
     QStringList chosen;
     for (const char* desktop : {"ubuntu:GNOME", "Unity", "Budgie:GNOME", "XFCE", "LXQt", "MATE",
-                                "X-Cinnamon", "Pantheon:KDE:GNOME", " kde ", "sway", ""})
-        chosen << first(desktop);
+                                "X-Cinnamon", "Pantheon:KDE:GNOME", " kde ", "sway", ""}) {
+        const platform::ProgramCommand c = platform::displaySettingsCommands(desktop).value(0);
+        chosen << (QStringList{c.program} + c.arguments).join(' ');
+    }
     EXPECT_EQ(chosen.join('|'),
               "gnome-control-center display|gnome-control-center display|"
               "gnome-control-center display|xfce4-display-settings|lxqt-config-monitor|"
@@ -158,13 +146,12 @@ TEST(HelpFile, IsFoundBesideTheProgramThenInShareAndShownInOneModelessWindow) {
 
     // The help shipped with the program covers both halves of it.
     help->showFile(QUORVANE_SOURCE_HELP, nullptr);
-    const QString text = help->Browser->toPlainText();
     for (const QString& topic :
          QString("Building a show list|New Image|Save Image|Move|Delete Image|Display Time|"
                  "Save Setup|notification area|Printer Setup...|Top-Left|Fit to Page|Copy|Paste|"
                  "Overlay|Mix|4 In 1|Background|Draw|Crop|Display Properties")
              .split('|'))
-        EXPECT_TRUE(text.contains(topic)) << topic.toStdString();
+        EXPECT_TRUE(help->Browser->toPlainText().contains(topic)) << topic.toStdString();
 }
 
 }  // namespace

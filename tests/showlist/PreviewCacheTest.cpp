@@ -1,8 +1,5 @@
 #include <gtest/gtest.h>
-#include <QDateTime>
-#include <QFile>
-#include <QFileInfo>
-#include <QSignalSpy>
+#include <QtTest>
 #include <condition_variable>
 #include <mutex>
 

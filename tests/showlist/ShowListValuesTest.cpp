@@ -14,7 +14,7 @@ namespace {
 
 using testing_support::fileBytes;
 
-TEST(ShowListValues, ViewTimesReadAs16BitCountsAndFolderAndNameJoinWithOneSeparator) {
+TEST(ShowListValues, ViewTimesFoldersAndDrivesReadAsTheFileListShowsThem) {
     const std::pair<showlist::FieldValue, std::optional<int>> cases[] = {
         {" 240 ", 240}, {"-5", -5},       {"2.5", 2},         {"3.5", 4},        {"-2.5", -2},
         {"1e2", 100},   {"32767", 32767}, {"-32768", -32768}, {"32768", {}},     {"-32769", {}},
@@ -25,9 +25,7 @@ TEST(ShowListValues, ViewTimesReadAs16BitCountsAndFolderAndNameJoinWithOneSepara
     for (const char* folder : {"/", "/home/ann", "/media/usb/", ""})
         joined << showlist::joinFolderAndName(folder, "a.png");
     EXPECT_EQ(joined, QStringList({"/a.png", "/home/ann/a.png", "/media/usb/a.png", "a.png"}));
-}
-
-TEST(Drives, RootThenHomeThenRemovableMediaWithoutKernelFileSystemsOrRepeats) {
+    // Drives: the root, home, then removable media; no kernel file systems, no repeats.
     const auto listed = [](const QString& home, const std::vector<showlist::MountedVolume>& v) {
         QStringList result;
         for (const auto& d : showlist::chooseDrives(home, v)) result << d.label + " -> " + d.path;
