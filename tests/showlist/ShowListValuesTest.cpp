@@ -1,18 +1,11 @@
 #include <gtest/gtest.h>
 
-#include "imaging/Error.h"
-#include "showlist/BitmapBackup.h"
 #include "showlist/Drives.h"
 #include "showlist/FolderListing.h"
 #include "showlist/ViewTime.h"
 #include "support/QtPrinting.h"
-#include "support/SmallDisk.h"
-#include "support/StoreFixture.h"
-#include "support/TempFolder.h"
 
 namespace {
-
-using testing_support::fileBytes;
 
 TEST(ShowListValues, ViewTimesFoldersAndDrivesReadAsTheFileListShowsThem) {
     const std::pair<showlist::FieldValue, std::optional<int>> cases[] = {
@@ -44,31 +37,6 @@ TEST(ShowListValues, ViewTimesFoldersAndDrivesReadAsTheFileListShowsThem) {
                            "/mnt/backup -> /mnt/backup",
                            "/run/media/ann/CAM  [CAM] -> /run/media/ann/CAM"}));
     EXPECT_EQ(listed("/", {}), QStringList{"/ -> /"});
-}
-
-// Save Image's copy of a bitmap into a program folder whose disk fills up part of the way:
-// the copy saved before stays whole, and nothing half-written is left beside it.
-TEST(BitmapCopy, OnAFullDiskSaysWhyAndKeepsTheEarlierCopy) {
-    testing_support::SmallDisk disk;
-    if (!disk.mounted()) GTEST_SKIP() << disk.whyNot().toStdString();
-    testing_support::TempFolder source;
-    const QString bitmap = source.write("sunset.bmp", QByteArray(200 * 1024, 's'));
-    const QString copy = disk.filePath("sunset.bmp");
-    showlist::copyBitmap(source.write("earlier.bmp", QByteArray(1000, 'e')), copy);
-    for (const qint64 room : {qint64(0), qint64(16 * 1024)}) {
-        disk.fill(room);
-        try {
-            showlist::copyBitmap(bitmap, copy);
-            ADD_FAILURE() << "a copy that did not fit was reported as made";
-        } catch (const imaging::Error& error) {
-            EXPECT_EQ(error.description, "No space left on device");
-        }
-        EXPECT_EQ(fileBytes(copy), QByteArray(1000, 'e')) << room;
-        EXPECT_EQ(disk.entries(), QStringList{"sunset.bmp"}) << "a half-written copy was left";
-    }
-    disk.empty();
-    showlist::copyBitmap(bitmap, copy);
-    EXPECT_EQ(fileBytes(copy), fileBytes(bitmap));
 }
 
 }  // namespace

@@ -33,6 +33,15 @@ protected:
     QString field(const char* name = "Path") {
         return store.Fields(QLatin1String(name)).value_or(QStringLiteral("<null>"));
     }
+    // `begin` (AddNew or Edit), the fields given, then Update.
+    void write(void (RecordSet::*begin)(), const testing_support::StoredRecord& r) {
+        (store.*begin)();
+        for (const auto& [name, value] :
+             {std::pair{"Path", r.path}, std::pair{"Image", r.image},
+              std::pair{"ViewTime", r.viewTime}, std::pair{"Setup", r.setup}})
+            if (value) store.setField(QLatin1String(name), value);
+        store.Update();
+    }
 
     testing_support::TempFolder folder;
     const QString path = folder.filePath(QStringLiteral("ZARN.DAT"));
@@ -42,8 +51,9 @@ protected:
 };
 
 // A missing store is made with its table; records are walked in the order they were added,
-// and the prepared statements never keep the file locked for other programs.
-TEST_F(Store, IsMadeWhenMissingAndWalkedInTheOrderOfAddingWithoutLockingOthersOut) {
+// the prepared statements never keep the file locked for other programs, and each change
+// writes exactly the records meant.
+TEST_F(Store, IsMadeWhenMissingAndWalkedAddedToEditedAndDeletedWithoutLockingOthersOut) {
     store.open(path);
     EXPECT_EQ(std::tuple(store.isOpen(), store.RecordCount(), store.Eof()),
               std::tuple(true, 0, true));
@@ -69,23 +79,15 @@ TEST_F(Store, IsMadeWhenMissingAndWalkedInTheOrderOfAddingWithoutLockingOthersOu
     testing_support::StoreLock other(path);  // fails the test if it cannot lock the file
     other.release();
     EXPECT_EQ(field(), "/p/c.bmp");
-}
 
-// Text beyond ASCII comes back as it went in; AddNew leaves the cursor where it was, even
-// past the end; after a Delete, MoveNext goes to the record that followed.
-TEST_F(Store, AddsEditsDeletesAndRollsBackExactlyTheRecordsMeant) {
-    open();
+    // Text beyond ASCII comes back as it went in; AddNew leaves the cursor where it was, even
+    // past the end; after a Delete, MoveNext goes to the record that followed.
+    store.MoveFirst();
     store.MoveNext();
     const QString name = QString::fromUtf8("/home/zoë/Fotos/Ähre 東京 'x\".bmp");
-    store.AddNew();
-    store.setField(QStringLiteral("Path"), QStringLiteral("/p/d.bmp"));
-    store.setField(QStringLiteral("Image"), name);
-    store.setField(QStringLiteral("ViewTime"), QStringLiteral("15"));
-    store.Update();
+    write(&RecordSet::AddNew, {"/p/d.bmp", name, "15", std::nullopt});
     EXPECT_EQ(field("Image"), "b");
-    store.Edit();
-    store.setField(QStringLiteral("Setup"), QStringLiteral("/p/c.bmp"));
-    store.Update();
+    write(&RecordSet::Edit, {std::nullopt, std::nullopt, std::nullopt, "/p/c.bmp"});
     EXPECT_THROW(store.Update(), StoreError);
     Records expected = kThree;
     expected[1].setup = QStringLiteral("/p/c.bmp");
@@ -94,9 +96,7 @@ TEST_F(Store, AddsEditsDeletesAndRollsBackExactlyTheRecordsMeant) {
     store.MoveLast();
     EXPECT_EQ(field("Image"), name);
     store.MoveNext();
-    store.AddNew();
-    store.setField(QStringLiteral("Path"), QStringLiteral("/p/e.bmp"));
-    store.Update();
+    write(&RecordSet::AddNew, {"/p/e.bmp", std::nullopt, std::nullopt, std::nullopt});
     EXPECT_TRUE(store.Eof());
     expected.push_back({"/p/e.bmp", std::nullopt, std::nullopt, std::nullopt});
 
@@ -224,11 +224,8 @@ TEST_F(Store, ChangedElsewhereIsCaughtUpWithOnceAndTheNextStepsWalkTheStoredReco
         open({{"a", "a", "0", {}}, {"b", "b", "0", {}}, {"c", "c", "0", {}}, {"d", "d", "0", {}}});
         while (field() != QChar(start[0])) store.MoveNext();
         if (start[1] == '-') store.Delete();
-        if (start[1] == 'B') {
-            store.Edit();
-            store.setField(QStringLiteral("Path"), QStringLiteral("B"));
-            store.Update();
-        }
+        if (start[1] == 'B')
+            write(&RecordSet::Edit, {"B", std::nullopt, std::nullopt, std::nullopt});
         executeSql(path, sql);
         EXPECT_EQ(store.followOutsideChanges(), !sql.startsWith("SELECT"));
         EXPECT_FALSE(store.followOutsideChanges()) << "caught up already";

@@ -1,8 +1,11 @@
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <QtCore>
 
+#include "imaging/Error.h"
 #include "imaging/ImgX.h"
 #include "imaging/codecs/Codecs.h"
+#include "showlist/BitmapBackup.h"
 #include "support/HostileNames.h"
 #include "support/QtPrinting.h"
 #include "support/SmallDisk.h"
@@ -129,28 +132,38 @@ TEST_F(ImgTool, RefusesAWrongCallOrADamagedFileWithItsReasonAndWritesNothing) {
     }
 }
 
-// With the disk full, or with 16 KiB left so the file breaks off part of the way, the program
-// fails with the system's reason and the old file keeps every byte.
-TEST_F(ImgTool, OnAFullDiskFailsWithTheSystemsReasonAndKeepsTheOldFile) {
+// With the disk full, or with 16 KiB left so the file breaks off part of the way, quorvane-img
+// and Save Image's bitmap copy fail with the system's reason and the old files keep every byte.
+TEST_F(ImgTool, OnAFullDiskAWriteFailsWithTheSystemsReasonAndKeepsTheOldFile) {
+    using testing_support::fileBytes;
     testing_support::SmallDisk disk(1024);
     if (!disk.mounted()) GTEST_SKIP() << disk.whyNot().toStdString();
     QImage noise(320, 240, QImage::Format_RGB32);
     for (int i = 0; i < 320 * 240; ++i)
         noise.setPixel(i % 320, i / 320, 0xFF000000u | (i * 2654435761u >> 8));
     noise.save(at("in.bmp"));
-    const QString old = disk.filePath("old.png");
+    const QString old = disk.filePath("old.png"), copy = disk.filePath("copy.bmp");
     ASSERT_EQ(run({"-", old, "blank", "4", "4", "#123456"}).code, 0);
-    const QByteArray before = testing_support::fileBytes(old);
+    showlist::copyBitmap(folder.write("earlier.bmp", QByteArray(1000, 'e')), copy);
+    const QByteArray before = fileBytes(old);
     for (const qint64 room : {0, 16 * 1024}) {
         disk.fill(room);
         const Outcome outcome = run({at("in.bmp"), old, "flip", "h"});
         EXPECT_EQ(std::pair(outcome.code, outcome.err),
                   std::pair(1, QStringLiteral("quorvane-img: The file \"%1\" could not be written: "
                                               "No space left on device. (error -2147220821)\n")
-                                   .arg(QDir::toNativeSeparators(old))));
-        EXPECT_EQ(testing_support::fileBytes(old), before);
-        EXPECT_EQ(disk.entries(), QStringList{"old.png"});
+                                   .arg(old)));
+        EXPECT_THAT([&] { showlist::copyBitmap(at("in.bmp"), copy); },
+                    ::testing::Throws<imaging::Error>(::testing::Field(
+                        &imaging::Error::description, QStringLiteral("No space left on device"))));
+        EXPECT_EQ(std::pair(fileBytes(old), fileBytes(copy)),
+                  std::pair(before, QByteArray(1000, 'e')));
+        EXPECT_EQ(disk.entries(), (QStringList{"copy.bmp", "old.png"}))
+            << "a half-written file was left";
     }
+    disk.empty();
+    showlist::copyBitmap(at("in.bmp"), copy);
+    EXPECT_EQ(fileBytes(copy), fileBytes(at("in.bmp")));
 }
 
 }  // namespace
