@@ -111,7 +111,10 @@ TEST_P(SaveAs, WritesTheTypeOfTheChosenFilterUnderTheTypedName) {
     editor::Zarn& z = startWith(c.document);
     const QString written = folder.filePath(c.written);
     prompter.expectSaveFile("Save As", FileDialogResult{folder.filePath(c.typed), c.chosenFilter});
+    QString shown;  // the format, whether the JPEG fields are on, the bits proposed
     answerOptions([&](editor::ImgAtrib& d) {
+        shown = d.lblFormat->text() + (d.lstJPGDCT->isEnabled() ? " JPEG " : " ") +
+                (d.opt24BPP->isChecked() ? "24" : "8");
         if (c.choose24Bits) d.opt24BPP->setChecked(true);
     });
     const QImage image = decoded(document);
@@ -129,6 +132,8 @@ TEST_P(SaveAs, WritesTheTypeOfTheChosenFilterUnderTheTypedName) {
     EXPECT_EQ(std::tuple(facts.formatCode, facts.bitsPerPixel, z.FileLenDat, z.windowTitle()),
               std::tuple(c.format, c.bits, QFileInfo(written).size(), QString("  ") + c.document))
         << "a save leaves the caption";
+    EXPECT_EQ(shown, c.chosenFilter == 2 ? "Format:   Joint Photographic Experts Group JPEG 24"
+                                         : "Format:   Windows Bitmap 8");
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -140,10 +145,20 @@ INSTANTIATE_TEST_SUITE_P(
         SaveAsCase{"cat.png", "cat", 1, 1, "dog", "dog.bmp", false, imaging::kFormatBmp, 8},
         SaveAsCase{"cat.bmp", "cat", 1, 1, "big.bmp", "big.bmp", true, imaging::kFormatBmp, 24}));
 
+// The options dialog offers the JPEG quality and compression, and writes them as the codecs
+// read them: 16-bit numbers, not truth values or ints.
 TEST_F(SaveAs, AJpegTakesTheQualityTypedAndNothingWrittenIsNotPassedOffAsSaved) {
     editor::Zarn& z = startWith("cat.jpg");
     prompter.expectSaveFile("Save As", FileDialogResult{folder.filePath("dog"), 2});
-    answerOptions({}, false);
+    QStringList captions;
+    answerOptions(
+        [&](editor::ImgAtrib& d) {
+            captions << d.windowTitle() << d.lstJPGDCT->itemText(3);
+            for (QWidget* c : std::initializer_list<QWidget*>{d.lblJPGQuality, d.opt8BPP,
+                                                              d.opt24BPP, d.btnOK, d.btnCancel})
+                captions << c->property("text").toString();
+        },
+        false);
     expectSomeBox("Image Data", Icon::Information);  // the information still shows
     z.menus().mnuFileSaveAs->trigger();
     EXPECT_FALSE(QFile::exists(folder.filePath("dog.jpg")));
@@ -153,13 +168,24 @@ TEST_F(SaveAs, AJpegTakesTheQualityTypedAndNothingWrittenIsNotPassedOffAsSaved) 
     expectSomeBox("Image Data", Icon::Information);
     z.menus().mnuFileSaveAs->trigger();
     EXPECT_TRUE(prompter.asked().end()[-2].text.startsWith("Error: -2147220821\r\n\r\n"));
+    EXPECT_EQ(captions.join('|'), QString("%1|Floating Point|JPG Quality (10..100)|&8 Bits Per "
+                                          "Pixel|&24 Bits Per Pixel|&OK|&Cancel")
+                                      .arg(folder.filePath("dog")));
     for (const char* quality : {"95", "10"}) {
         prompter.expectSaveFile("Save As", FileDialogResult{folder.filePath(quality), 2});
-        answerOptions([=](editor::ImgAtrib& d) { d.txtJPGQuality->setText(quality); });
+        answerOptions([=](editor::ImgAtrib& d) {
+            d.txtJPGQuality->clear();
+            QTest::keyClicks(d.txtJPGQuality, QString(quality) + "x");  // a letter is refused
+            d.lstJPGDCT->setCurrentIndex(2);
+        });
         expectSomeBox("Image Data", Icon::Information);
         z.menus().mnuFileSaveAs->trigger();
     }
-    EXPECT_EQ(z.ImgX().Info(imaging::kInfoJpegQuality).toDouble(), 10.0);
+    QStringList written;
+    for (const int item :
+         {imaging::kInfoJpegQuality, imaging::kInfoInterlaced, imaging::kInfoJpegDctMethod})
+        written << z.ImgX().Info(item).typeName() + (' ' + z.ImgX().Info(item).toString());
+    EXPECT_EQ(written.join(", "), "double 10, short 0, short 2");
     EXPECT_LT(QFileInfo(folder.filePath("10.jpg")).size(),
               QFileInfo(folder.filePath("95.jpg")).size());
 }
