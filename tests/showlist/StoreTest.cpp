@@ -33,7 +33,6 @@ protected:
     QString field(const char* name = "Path") {
         return store.Fields(QLatin1String(name)).value_or(QStringLiteral("<null>"));
     }
-    // `begin` (AddNew or Edit), the fields given, then Update.
     void write(void (RecordSet::*begin)(), const testing_support::StoredRecord& r) {
         (store.*begin)();
         for (const auto& [name, value] :
@@ -50,9 +49,7 @@ protected:
     showlist::ShowLists lists{&names, &paths, &times};
 };
 
-// A missing store is made with its table; records are walked in the order they were added,
-// the prepared statements never keep the file locked for other programs, and each change
-// writes exactly the records meant.
+// The prepared statements never keep the file locked for other programs.
 TEST_F(Store, IsMadeWhenMissingAndWalkedAddedToEditedAndDeletedWithoutLockingOthersOut) {
     store.open(path);
     EXPECT_EQ(std::tuple(store.isOpen(), store.RecordCount(), store.Eof()),
@@ -117,23 +114,20 @@ TEST_F(Store, IsMadeWhenMissingAndWalkedAddedToEditedAndDeletedWithoutLockingOth
     EXPECT_EQ(readStore(path), Records(expected.begin() + 1, expected.end() - 1));
 }
 
-// Files that exist but are no usable store: each leaves the record set closed and the file
-// exactly as it was.
 TEST_F(Store, AFileThatIsNoUsableStoreStaysClosedAndIsNeverTouched) {
-    const std::pair<const char*, QByteArray> files[] = {
-        {nullptr, QByteArray(4096, '\x5a') + "not a database"},
-        {nullptr, ""},
-        {"CREATE TABLE ACCOUNTS (Name TEXT, Amount INT); INSERT INTO ACCOUNTS VALUES ('x', 1);",
-         {}},
-        {"CREATE TABLE WALLPAPER (Path TEXT, Image TEXT, ViewTime TEXT)", {}},
-        {"CREATE TABLE T (a); CREATE VIEW WALLPAPER AS SELECT a AS Path, a AS Image, "
-         "a AS ViewTime, a AS Setup FROM T WHERE 0",
-         {}}};
-    for (const auto& [sql, bytes] : files) {
+    // Bytes, or the SQL that makes the file.
+    for (const QByteArray& content :
+         {QByteArray(4096, '\x5a') + "not a database", QByteArray(),
+          QByteArray("CREATE TABLE ACCOUNTS (Name TEXT, Amount INT); INSERT INTO ACCOUNTS VALUES "
+                     "('x', 1);"),
+          QByteArray("CREATE TABLE WALLPAPER (Path TEXT, Image TEXT, ViewTime TEXT)"),
+          QByteArray("CREATE TABLE T (a); CREATE VIEW WALLPAPER AS SELECT a AS Path, a AS Image, "
+                     "a AS ViewTime, a AS Setup FROM T WHERE 0")}) {
         QFile::remove(path);
-        sql ? executeSql(path, sql) : void(folder.write("ZARN.DAT", bytes));
+        content.startsWith("CREATE") ? executeSql(path, content)
+                                     : void(folder.write("ZARN.DAT", content));
         const QByteArray before = fileBytes(path);
-        EXPECT_THROW(store.open(path), StoreError) << (sql ? sql : bytes.left(8).constData());
+        EXPECT_THROW(store.open(path), StoreError) << content.left(20).toStdString();
         EXPECT_FALSE(store.isOpen());
         EXPECT_THROW(store.RecordCount(), StoreError);
         EXPECT_THROW(store.refresh(), StoreError);
@@ -154,8 +148,6 @@ TEST_F(Store, AFileThatIsNoUsableStoreStaysClosedAndIsNeverTouched) {
     EXPECT_EQ(fileBytes(path), before);
 }
 
-// The show list written back over two records; the wallpaper showing at exit goes into the
-// first record, and is what the next start reads.
 TEST_F(Store, TheShowListIsWrittenWholeOrNotAtAllAndTheExitRecordIsTheFirstRecordsSetup) {
     const Records old = {{"/old/1.bmp", "1", "2", "/old/2.bmp"},
                          {"/old/2.bmp", "2", "2", std::nullopt}};
@@ -165,8 +157,7 @@ TEST_F(Store, TheShowListIsWrittenWholeOrNotAtAllAndTheExitRecordIsTheFirstRecor
                "CREATE TRIGGER refuse BEFORE INSERT ON WALLPAPER WHEN NEW.Image = 'refused' "
                "BEGIN SELECT RAISE(ABORT, 'refused'); END");
     store.refresh();
-    lists.append({QStringLiteral("fine"), QStringLiteral("/n/fine.bmp"), QStringLiteral("5")});
-    lists.append({QStringLiteral("refused"), QStringLiteral("/n/x.bmp"), QStringLiteral("5")});
+    for (const char* image : {"fine", "refused"}) lists.append({image, "/n/x.bmp", "5"});
     EXPECT_THROW(showlist::writeShowList(store, lists), StoreError);
     EXPECT_EQ(readStore(path), old);
     EXPECT_EQ(std::pair(store.RecordCount(), showlist::savedWallPaper(store)),
@@ -195,10 +186,8 @@ TEST_F(Store, TheShowListIsWrittenWholeOrNotAtAllAndTheExitRecordIsTheFirstRecor
     EXPECT_EQ(readStore(path).size(), 3u);
 }
 
-// Another program changes the store while the record set has it open with the cursor on one
-// record, after one change of its own for some ("b-": b deleted, "bB": b's path edited to B).
-// Caught up with only when another connection committed, and then once; the records a rotation
-// then reaches, the next each time, wrapping to the first ('-' for none).
+// Another program changes the store under the cursor, after a change of the record set's own
+// for some ("b-": b deleted, "bB": b's path edited to B); then the records a rotation reaches.
 TEST_F(Store, ChangedElsewhereIsCaughtUpWithOnceAndTheNextStepsWalkTheStoredRecords) {
     const QString rewrite = "DELETE FROM WALLPAPER; INSERT INTO WALLPAPER (Path) VALUES ";
     const std::tuple<const char*, QString, const char*> cases[] = {

@@ -76,15 +76,15 @@ TEST_F(ImgTool, MakesMergesAndWritesEightOrTwentyFourBitsAsAsked) {
     EXPECT_EQ(QImage(at("top.bmp")).pixel(5, 3), 0xFF336699u);
     EXPECT_TRUE(run({photo(), "-", "merge", at("top.bmp"), "3", "1", "100", "info"})
                     .out.startsWith("9x5 "));
-    for (const QString format : {"bmp", "jpg"})
-        for (const QString bits : {"8", "24"}) {
-            const QStringList options{"--bits", bits}, files{photo(), at("out." + format)};
-            ASSERT_EQ(run(bits == "8" ? options + files + QStringList{"flip", "h"}
-                                      : files + options + QStringList{"flip", "h"})
-                          .code,
-                      0);
-            EXPECT_EQ(imaging::codecs::inspect(at("out." + format)).bitsPerPixel, bits.toInt());
-        }
+    for (const QString out : {"8.bmp", "24.bmp", "8.jpg", "24.jpg"}) {
+        const QString bits = out.section('.', 0, 0);
+        ASSERT_EQ(run((bits == "8" ? QStringList{"--bits", bits, photo(), at(out)}
+                                   : QStringList{photo(), at(out), "--bits", bits}) +
+                      QStringList{"flip", "h"})
+                      .code,
+                  0);
+        EXPECT_EQ(imaging::codecs::inspect(at(out)).bitsPerPixel, bits.toInt());
+    }
 }
 
 // Only the program's own line opens stderr: libpng's "libpng error: ..." stays out.
@@ -132,8 +132,7 @@ TEST_F(ImgTool, RefusesAWrongCallOrADamagedFileWithItsReasonAndWritesNothing) {
     }
 }
 
-// With the disk full, or with 16 KiB left so the file breaks off part of the way, quorvane-img
-// and Save Image's bitmap copy fail with the system's reason and the old files keep every byte.
+// With the disk full, or with 16 KiB left so the file breaks off part of the way.
 TEST_F(ImgTool, OnAFullDiskAWriteFailsWithTheSystemsReasonAndKeepsTheOldFile) {
     using testing_support::fileBytes;
     testing_support::SmallDisk disk(1024);
