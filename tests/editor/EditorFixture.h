@@ -2,32 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <QAction>
-#include <QCheckBox>
-#include <QClipboard>
-#include <QComboBox>
-#include <QCoreApplication>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMenu>
-#include <QMenuBar>
-#include <QMimeData>
-#include <QPainter>
-#include <QPointer>
 #include <QPrinter>
-#include <QProcess>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QSet>
-#include <QTest>
-#include <QTimer>
+#include <QtTest>
+#include <QtWidgets>
 #include <cmath>
 #include <functional>
 
-#include "editor/AboutBox.h"
 #include "editor/ImageView.h"
 #include "editor/ImgAtrib.h"
 #include "editor/Zarn.h"
@@ -35,8 +15,6 @@
 #include "imaging/ImgX.h"
 #include "imaging/InfoItems.h"
 #include "imaging/codecs/Codecs.h"
-#include "operations/Quad.h"
-#include "operations/SetOL.h"
 #include "support/FixedDesktop.h"
 #include "support/ImageFiles.h"
 #include "support/QtPrinting.h"
@@ -46,10 +24,7 @@
 
 namespace testing_support {
 
-using platform::Answer;
-using platform::Buttons;
-using platform::FileDialogResult;
-using platform::Icon;
+using namespace platform;
 
 inline QImage filled(QSize size, const QColor& colour) {
     QImage image(size, QImage::Format_RGB32);
@@ -57,26 +32,11 @@ inline QImage filled(QSize size, const QColor& colour) {
     return image;
 }
 
-// The full error box of what `fail` makes a fresh engine throw: the editor must show the
-// engine's own failure, whatever its wording.
-inline QString engineErrorText(const std::function<void(imaging::ImgX&)>& fail) {
-    imaging::ImgX engine;
-    try {
-        fail(engine);
-    } catch (const imaging::Error& error) {
-        return "Error: " + QString::number(error.number) + "\r\n\r\n" + error.description;
-    }
-    ADD_FAILURE() << "the engine did not fail";
-    return {};
-}
-
-// The editor on the offscreen platform with a scripted prompter and a 1024 x 768 screen; the
-// mouse reaches its picture as the window system hands it over.
+// The editor on the offscreen platform with a scripted prompter and a 1024 x 768 screen.
 class EditorTest : public ::testing::Test {
 protected:
     ~EditorTest() override { delete zarn.data(); }
 
-    // Makes the editor, runs its load and shows it.
     editor::Zarn& start(std::function<std::unique_ptr<imaging::ImgX>()> makeImgX = {}) {
         zarn = new editor::Zarn({prompter, desktop, placement, [this] { return selectedFile; },
                                  [this] { ++unloadedCount; }, [this] { ++endProgramCount; },

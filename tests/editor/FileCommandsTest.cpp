@@ -30,19 +30,26 @@ TEST_F(Files, OpenShowsTheImageNamedInTheCaptionOrReportsWhyItCannot) {
     EXPECT_TRUE(z.NoLine && z.placement.OverlayArmed && !z.ImgX().Modified());
     prompter.expectOpenFile("Open", std::nullopt);
     z.menus().mnuFileOpen->trigger();
-    for (const QString& bad :
-         {folder.write("notes.png", "just some words\n"), folder.filePath("gone.jpg"),
-          writePngHeader(folder.path(), "bomb.png", 20000, 20000)}) {
+    for (const auto& [bad, reason] :
+         {std::pair{folder.write("notes.png", "just some words\n"),
+                    "-2147220825\r\n\r\nThe file \"%1\" is not an image this program can read: its "
+                    "content is not a known image format."},
+          std::pair{
+              folder.filePath("gone.jpg"),
+              "-2147220826\r\n\r\nThe file \"%1\" could not be opened: the file does not exist."},
+          std::pair{
+              writePngHeader(folder.path(), "bomb.png", 20000, 20000),
+              "-2147220822\r\n\r\nThe image \"%1\" is too large: 20000 x 20000 pixels is more "
+              "than the limit of 268435456 pixels (4096 MiB)."}}) {
         expectOpenDialog(bad);
-        expectBox(engineErrorText([&](imaging::ImgX& e) { e.canvas().LoadFile(bad, 1, 0); }),
-                  "ImgX");
+        expectBox("Error: " + QString(reason).arg(bad), "ImgX");
         z.menus().mnuFileOpen->trigger();
         EXPECT_EQ(std::pair(z.windowTitle(), z.ImgX().Width()),
                   std::pair(QString("  cat.png"), 40));
     }
 }
 
-TEST_F(Files, OpenAsksTheImageOfAFileOfSeveralAndSaveWritesItBackAmongTheOthers) {
+TEST_F(Files, OpenAsksTheImageOfAFileOfSeveralAndSaveWritesItBackInItsFormatOrSaysWhyNot) {
     document = writeMultiPageTiff(folder.path(), "pages.tif", {{10, 10}, {20, 12}, {30, 14}});
     const auto answer = [&](std::optional<QString> text) {
         prompter.expectInput("This file contains 3 images.  Please select the image number. [1..3]",
@@ -71,10 +78,7 @@ TEST_F(Files, OpenAsksTheImageOfAFileOfSeveralAndSaveWritesItBackAmongTheOthers)
     EXPECT_EQ(std::tuple(decoded(document, 1), decoded(document, 2), decoded(document, 3)),
               std::tuple(first, edited, third));
     EXPECT_FALSE(z.ImgX().Modified());
-}
-
-// The format is read from the content, not the name, and kept.
-TEST_F(Files, SaveInPlaceKeepsTheFormatOrReportsAFailureAndKeepsTheEdits) {
+    // The format is read from the content, not the name, and kept.
     QDir(folder.path()).mkdir("sub");
     const QImage original = filled({24, 16}, kLeftColour);
     for (const auto& [suffix, code] :
@@ -97,9 +101,8 @@ TEST_F(Files, SaveInPlaceKeepsTheFormatOrReportsAFailureAndKeepsTheEdits) {
 }
 
 struct SaveAsCase {
-    const char *document, *proposedName;  // the document is opened first
+    const char *document, *proposedName, *typed, *written;  // the document is opened first
     int proposedFilter, chosenFilter;
-    const char *typed, *written;
     bool choose24Bits;  // in the options dialog
     int format, bits;
 };
@@ -111,7 +114,10 @@ TEST_P(SaveAs, WritesTheTypeOfTheChosenFilterUnderTheTypedName) {
     editor::Zarn& z = startWith(c.document);
     const QString written = folder.filePath(c.written);
     prompter.expectSaveFile("Save As", FileDialogResult{folder.filePath(c.typed), c.chosenFilter});
+    QString shown;  // the format, whether the JPEG fields are on, the bits proposed
     answerOptions([&](editor::ImgAtrib& d) {
+        shown = d.lblFormat->text() + (d.lstJPGDCT->isEnabled() ? " JPEG " : " ") +
+                (d.opt24BPP->isChecked() ? "24" : "8");
         if (c.choose24Bits) d.opt24BPP->setChecked(true);
     });
     const QImage image = decoded(document);
@@ -129,21 +135,31 @@ TEST_P(SaveAs, WritesTheTypeOfTheChosenFilterUnderTheTypedName) {
     EXPECT_EQ(std::tuple(facts.formatCode, facts.bitsPerPixel, z.FileLenDat, z.windowTitle()),
               std::tuple(c.format, c.bits, QFileInfo(written).size(), QString("  ") + c.document))
         << "a save leaves the caption";
+    EXPECT_EQ(shown, c.chosenFilter == 2 ? "Format:   Joint Photographic Experts Group JPEG 24"
+                                         : "Format:   Windows Bitmap 8");
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Names, SaveAs,
     ::testing::Values(
-        SaveAsCase{"cat.jpg", "cat", 2, 2, "dog", "dog.jpg", false, imaging::kFormatJpeg, 24},
-        SaveAsCase{"cat.jpg", "cat", 2, 2, "dog.bmp", "dog.bmp", false, imaging::kFormatJpeg, 24},
-        SaveAsCase{"my.cat.bmp", "my", 1, 1, "dog", "dog.bmp", false, imaging::kFormatBmp, 8},
-        SaveAsCase{"cat.png", "cat", 1, 1, "dog", "dog.bmp", false, imaging::kFormatBmp, 8},
-        SaveAsCase{"cat.bmp", "cat", 1, 1, "big.bmp", "big.bmp", true, imaging::kFormatBmp, 24}));
+        SaveAsCase{"cat.jpg", "cat", "dog", "dog.jpg", 2, 2, false, imaging::kFormatJpeg, 24},
+        SaveAsCase{"cat.jpg", "cat", "dog.bmp", "dog.bmp", 2, 2, false, imaging::kFormatJpeg, 24},
+        SaveAsCase{"my.cat.bmp", "my", "dog", "dog.bmp", 1, 1, false, imaging::kFormatBmp, 8},
+        SaveAsCase{"cat.png", "cat", "dog", "dog.bmp", 1, 1, false, imaging::kFormatBmp, 8},
+        SaveAsCase{"cat.bmp", "cat", "big.bmp", "big.bmp", 1, 1, true, imaging::kFormatBmp, 24}));
 
+// The options are written as the codecs read them: 16-bit numbers, not truth values or ints.
 TEST_F(SaveAs, AJpegTakesTheQualityTypedAndNothingWrittenIsNotPassedOffAsSaved) {
     editor::Zarn& z = startWith("cat.jpg");
     prompter.expectSaveFile("Save As", FileDialogResult{folder.filePath("dog"), 2});
-    answerOptions({}, false);
+    QStringList captions;
+    answerOptions(
+        [&](editor::ImgAtrib& d) {
+            captions << d.windowTitle() << d.lstJPGDCT->itemText(3) << d.lblJPGQuality->text();
+            for (const QAbstractButton* b : d.findChildren<QAbstractButton*>())
+                captions << b->text();
+        },
+        false);
     expectSomeBox("Image Data", Icon::Information);  // the information still shows
     z.menus().mnuFileSaveAs->trigger();
     EXPECT_FALSE(QFile::exists(folder.filePath("dog.jpg")));
@@ -153,13 +169,24 @@ TEST_F(SaveAs, AJpegTakesTheQualityTypedAndNothingWrittenIsNotPassedOffAsSaved) 
     expectSomeBox("Image Data", Icon::Information);
     z.menus().mnuFileSaveAs->trigger();
     EXPECT_TRUE(prompter.asked().end()[-2].text.startsWith("Error: -2147220821\r\n\r\n"));
+    EXPECT_EQ(captions.join('|'), folder.filePath("dog") +
+                                      "|Floating Point|JPG Quality (10..100)|&8 Bits Per Pixel|&24 "
+                                      "Bits Per Pixel|&Placeable|&Interlaced|&OK|&Cancel");
     for (const char* quality : {"95", "10"}) {
         prompter.expectSaveFile("Save As", FileDialogResult{folder.filePath(quality), 2});
-        answerOptions([=](editor::ImgAtrib& d) { d.txtJPGQuality->setText(quality); });
+        answerOptions([=](editor::ImgAtrib& d) {
+            d.txtJPGQuality->clear();
+            QTest::keyClicks(d.txtJPGQuality, QString(quality) + "x");  // a letter is refused
+            d.lstJPGDCT->setCurrentIndex(2);
+        });
         expectSomeBox("Image Data", Icon::Information);
         z.menus().mnuFileSaveAs->trigger();
     }
-    EXPECT_EQ(z.ImgX().Info(imaging::kInfoJpegQuality).toDouble(), 10.0);
+    QStringList written;
+    for (const int item :
+         {imaging::kInfoJpegQuality, imaging::kInfoInterlaced, imaging::kInfoJpegDctMethod})
+        written << z.ImgX().Info(item).typeName() + (' ' + z.ImgX().Info(item).toString());
+    EXPECT_EQ(written.join(", "), "double 10, short 0, short 2");
     EXPECT_LT(QFileInfo(folder.filePath("10.jpg")).size(),
               QFileInfo(folder.filePath("95.jpg")).size());
 }
@@ -172,19 +199,6 @@ void printToPdf(QPrinter& printer, const QString& path) {
     printer.setResolution(300);
     printer.setPageLayout(QPageLayout(QPageSize(QPageSize::Letter), QPageLayout::Portrait,
                                       QMarginsF(0.5, 1, 0.5, 1), QPageLayout::Inch));
-}
-
-// The one page of a PDF as poppler's cairo renderer draws it (pdftoppm's splash widens an
-// image by the pixels its edges only touch), and where it is inked.
-std::pair<QImage, QRect> printedPage(const QString& pdf) {
-    EXPECT_EQ(QProcess::execute("pdftocairo", {"-png", "-r", "300", pdf, pdf}), 0);
-    EXPECT_FALSE(QFile::exists(pdf + "-2.png"));
-    const QImage page = QImage(pdf + "-1.png").convertToFormat(QImage::Format_RGB32);
-    QRect inked;
-    for (int y = 0; y < page.height(); ++y)
-        for (int x = 0; x < page.width(); ++x)
-            if (qGray(page.pixel(x, y)) < 230) inked |= QRect(x, y, 1, 1);
-    return {page, inked};
 }
 
 // The printer chosen in Printer Setup holds for the later prints; a cancelled setup keeps it.
@@ -210,7 +224,14 @@ TEST_F(Files, PrintPutsThePictureOnOnePageWhereAndAsLargeAsTheCommandSaysOrSaysW
          {std::pair{z.menus().mnuFilePrintTL, QRect(150, 300, 220, 110)},
           std::pair{z.menus().mnuFilePrintFit, QRect(150, 300, 2250, 2700)}}) {
         command->trigger();
-        const auto [page, inked] = printedPage(pdf);
+        // Drawn by poppler's cairo renderer: pdftoppm's splash widens an image.
+        ASSERT_EQ(QProcess::execute("pdftocairo", {"-png", "-r", "300", pdf, pdf}), 0);
+        EXPECT_FALSE(QFile::exists(pdf + "-2.png")) << "one page";
+        const QImage page = QImage(pdf + "-1.png").convertToFormat(QImage::Format_RGB32);
+        QRect inked;
+        for (int y = 0; y < page.height(); ++y)
+            for (int x = 0; x < page.width(); ++x)
+                if (qGray(page.pixel(x, y)) < 230) inked |= QRect(x, y, 1, 1);
         EXPECT_EQ(std::pair(page.size(), inked), std::pair(QSize(2550, 3300), r));
         // Left half on the left, the right way up, away from the middle JPEG blurs.
         for (const auto& [at, colour] :

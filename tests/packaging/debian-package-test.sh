@@ -42,8 +42,7 @@ for library in libqt6core6 libqt6gui6 libqt6widgets6 libsqlite3-0 libc6; do
         fail "Depends lacks a versioned $library: '$(field Depends)'"
 done
 
-root="$scratch/root"
-dpkg-deb -x "$package" "$root"
+root="$scratch/root" && dpkg-deb -x "$package" "$root"
 [[ $("$root/usr/bin/quorvane" --version) == "quorvane $version" ]] || fail "quorvane --version"
 "$root/usr/bin/quorvane-img" - "$scratch/blank.png" blank 3 2 '#102030' &&
     [[ $(file -b "$scratch/blank.png") == "PNG image data, 3 x 2,"* ]] ||
@@ -51,29 +50,23 @@ dpkg-deb -x "$package" "$root"
 
 # Alt+H, then OK on the About box, opens the help found from the program's own bin folder: the
 # unpacked tree is not under /usr, so the lookup cannot go from a fixed prefix.
-export HOME="$scratch/home" XDG_CONFIG_HOME="$scratch/home/.config"
-export XDG_DATA_HOME="$scratch/home/.local/share" XDG_RUNTIME_DIR="$scratch/runtime"
+export HOME="$scratch/home" XDG_CONFIG_HOME="$scratch/home/.config" XDG_RUNTIME_DIR="$scratch/runtime"
 mkdir -p "$HOME" "$XDG_RUNTIME_DIR" "$scratch/show" && chmod 700 "$XDG_RUNTIME_DIR"
-unset WAYLAND_DISPLAY SWAYSOCK XDG_CURRENT_DESKTOP QT_QPA_PLATFORM
+unset WAYLAND_DISPLAY SWAYSOCK XDG_CURRENT_DESKTOP QT_QPA_PLATFORM XDG_DATA_HOME
 mkfifo "$scratch/display"
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$scratch/display" >/dev/null 2>&1 &
 pids+=($!) && read -r -t 20 display_number <"$scratch/display" || die "Xvfb reported no display"
 export DISPLAY=":$display_number"
 openbox --sm-disable >/dev/null 2>&1 & pids+=($!)
 # xdotool activates a window only once openbox announces _NET_ACTIVE_WINDOW.
-for _ in $(seq 300); do
-    xprop -root _NET_SUPPORTED 2>/dev/null | grep -q _NET_ACTIVE_WINDOW && break
-    sleep 0.1
-done
+timeout 30 bash -c 'until xprop -root _NET_SUPPORTED 2>/dev/null | grep -q _NET_ACTIVE_WINDOW; do sleep 0.1; done'
 "$root/usr/bin/quorvane" --home "$scratch/show" --wallpaper-backend none >"$scratch/quorvane.log" 2>&1 &
 pids+=($!)
 
 type_into() {
-    local window
-    window=$(timeout 20 xdotool search --sync --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1)
-    [[ -n $window ]] || return 1
+    local window=$(timeout 20 xdotool search --sync --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1)
     for _ in 1 2 3; do
-        timeout 20 xdotool windowactivate --sync "$window" 2>/dev/null &&
+        [[ -n $window ]] && timeout 20 xdotool windowactivate --sync "$window" 2>/dev/null &&
             xdotool key --clearmodifiers "$2" && return 0
         sleep 0.5
     done

@@ -1,9 +1,6 @@
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <QDeadlineTimer>
-#include <QDir>
-#include <QFile>
-#include <QProcess>
-#include <QThread>
+#include <QtCore>
 #include <stdexcept>
 
 #include "platform/Autostart.h"
@@ -25,8 +22,7 @@ QProcessEnvironment configIn(const QString& folder) {
     return env;
 }
 
-// What the desktop starts for the entry: GLib reads the Exec line the way GNOME, Budgie,
-// Cinnamon, MATE and XFCE do when they run autostart entries.
+// What GLib starts for the entry, as GNOME, Budgie, Cinnamon, MATE and XFCE do at log-in.
 QStringList launchedByGio(const QString& entry, const QString& record) {
     QProcess gio;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -37,18 +33,15 @@ QStringList launchedByGio(const QString& entry, const QString& record) {
     EXPECT_EQ(gio.exitCode(), 0) << gio.readAllStandardError().toStdString();
     const QDeadlineTimer guard(20000);
     while (!QFile::exists(record) && !guard.hasExpired()) QThread::msleep(20);
-    QStringList started;
-    for (const QByteArray& field : fileBytes(record).split('\0'))
-        started << QString::fromUtf8(field);
+    QStringList started = QString::fromUtf8(fileBytes(record)).split(QChar(0));
     started.removeLast();  // after the last NUL
     return started;
 }
 
 class HostileAutostart : public ::testing::TestWithParam<testsupport::HostileName> {};
 
-// The name stands in the program's folder and in the picture folder given with --home. GLib
-// looks for the program before it reads doubled percent signs, so no desktop built on it can
-// start a program whose path holds one: such a name goes into the home alone.
+// GLib looks for the program before it reads doubled percent signs, so no desktop built on it
+// can start a program whose path holds one: such a name goes into the home alone.
 TEST_P(HostileAutostart, TheEntryIsValidAndStartsExactlyThisProgramAndHomeOrIsRefused) {
     testing_support::TempFolder folder;
     const QString name = GetParam().name;
@@ -78,18 +71,15 @@ TEST_P(HostileAutostart, TheEntryIsValidAndStartsExactlyThisProgramAndHomeOrIsRe
     EXPECT_EQ(launchedByGio(autostart.location(), folder.filePath("started")), expected);
     EXPECT_EQ(platform::splitDesktopCommand(autostart.existingCommand()), expected);
     // The same entry seen from another copy, or from this one with another folder.
-    EXPECT_EQ(Autostart(program + "2", home, configIn(folder.filePath("config"))).state(),
-              AutostartState::OtherProgram);
-    EXPECT_EQ(Autostart(program, "", configIn(folder.filePath("config"))).state(),
-              AutostartState::OtherProgram);
+    for (const auto& [otherProgram, otherHome] :
+         {std::pair{program + "2", home}, {program, QString()}})
+        EXPECT_EQ(Autostart(otherProgram, otherHome, configIn(folder.filePath("config"))).state(),
+                  AutostartState::OtherProgram);
 }
 
 INSTANTIATE_TEST_SUITE_P(Names, HostileAutostart, ::testing::ValuesIn(testsupport::hostileNames()),
                          [](const auto& info) { return std::string(info.param.label); });
 
-// Where XDG says, in full, replacing another program's entry; found entries and Exec lines
-// written by others read as the desktop reads them; what cannot be written or removed named
-// with the reason.
 TEST(AutostartEntry, IsWrittenReadAndRemovedAsTheDesktopSeesIt) {
     QProcessEnvironment env;
     env.insert("HOME", "/home/ann");
@@ -138,23 +128,18 @@ TEST(AutostartEntry, IsWrittenReadAndRemovedAsTheDesktopSeesIt) {
 
     // A file where the configuration folder should be stops even the superuser.
     const QString config = folder.write("config", "not a folder");
-    const auto message = [](const Autostart& entry, void (Autostart::*change)() const) {
-        try {
-            (entry.*change)();
-        } catch (const std::runtime_error& e) {
-            return QString(e.what());
-        }
-        return QString();
-    };
-    EXPECT_EQ(
-        message(Autostart("/q", "/x/two\nlines", configIn(folder.path())), &Autostart::enable),
-        "The log-in start entry cannot be written: \"/x/two\\nlines\" holds a control "
-        "character, which a desktop entry cannot carry.");
-    EXPECT_EQ(message(Autostart("/q", "", configIn(config)), &Autostart::enable),
-              "The folder " + config + "/autostart cannot be made: Not a directory.");
+    using ::testing::ThrowsMessage;
+    EXPECT_THAT([&] { Autostart("/q", "/x/two\nlines", configIn(folder.path())).enable(); },
+                ThrowsMessage<std::runtime_error>(
+                    "The log-in start entry cannot be written: \"/x/two\\nlines\" holds a "
+                    "control character, which a desktop entry cannot carry."));
+    EXPECT_THAT([&] { Autostart("/q", "", configIn(config)).enable(); },
+                ThrowsMessage<std::runtime_error>("The folder " + config.toStdString() +
+                                                  "/autostart cannot be made: Not a directory."));
     QDir().mkpath(autostart.location() + "/inside");
-    EXPECT_EQ(message(autostart, &Autostart::disable),
-              autostart.location() + " cannot be removed: Directory not empty.");
+    EXPECT_THAT([&] { autostart.disable(); },
+                ThrowsMessage<std::runtime_error>(autostart.location().toStdString() +
+                                                  " cannot be removed: Directory not empty."));
 }
 
 }  // namespace

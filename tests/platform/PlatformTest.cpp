@@ -1,10 +1,7 @@
+#include <QtCore/qtestsupport_core.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
-#include <QApplication>
-#include <QEventLoop>
-#include <QFileDialog>
-#include <QTextBrowser>
-#include <QTimer>
+#include <QtWidgets>
 #include <csignal>
 
 #include "platform/DisplaySettings.h"
@@ -20,13 +17,9 @@
 
 namespace {
 
-using testing_support::TempFolder;
-
-// Every path given (a command-line folder, NAME=path variables, the executable's folder) is
-// relative to the test's folder, which holds HOME as "home"; so is the folder chosen, which
-// must exist afterwards.
+// Every path given and chosen is relative to the test's folder, which holds HOME as "home".
 TEST(ProgramFolder, IsTheCommandLineThenTheEnvironmentThenAWritableExecutableFolderThenXdg) {
-    TempFolder folder;
+    testing_support::TempFolder folder;
     const auto chosen = [&](const QString& commandLine, const QString& variable,
                             const QString& executable) {
         QProcessEnvironment env;
@@ -49,14 +42,13 @@ TEST(ProgramFolder, IsTheCommandLineThenTheEnvironmentThenAWritableExecutableFol
     EXPECT_EQ(chosen("", "", "bin"), "home/.local/share/quorvane");
 }
 
-// Filter captions with two blanks in them (the editor's have) must still be chosen and
-// reported by their place in the list, whatever the dialog does to the blanks.
+// The editor's filter captions hold two blanks, which the dialog may fold.
 class FileDialog : public testing::TestWithParam<int> {};
 
 TEST_P(FileDialog, ShowsTheFilterAskedFirstAndReportsTheChosenOneBack) {
     EXPECT_EQ(platform::toQtNameFilters("Pictures|*.jpg;*.png|All|*.*|Dangling"),
               (QStringList{"Pictures (*.jpg *.png)", "All (*.*)"}));
-    TempFolder folder;
+    testing_support::TempFolder folder;
     platform::FileDialogRequest request{
         "Save As", folder.path(), "picture",
         "Windows Bitmap  (BMP)|*.bmp;*.jpg|Joint Photographic  (JPG)|*.jpg|", GetParam()};
@@ -69,9 +61,8 @@ TEST_P(FileDialog, ShowsTheFilterAskedFirstAndReportsTheChosenOneBack) {
     });
     const auto result = platform::QtPrompter().saveFile(request, nullptr);
     ASSERT_TRUE(result.has_value());
-    EXPECT_EQ(result->filterIndex, GetParam());
-    EXPECT_TRUE(shownFirst.startsWith(GetParam() == 1 ? "Windows" : "Joint"))
-        << shownFirst.toStdString();
+    EXPECT_EQ(std::pair(result->filterIndex, shownFirst.section(' ', 0, 0)),
+              std::pair(GetParam(), QString(GetParam() == 1 ? "Windows" : "Joint")));
 }
 
 INSTANTIATE_TEST_SUITE_P(Both, FileDialog, testing::Values(1, 2));
@@ -79,30 +70,21 @@ INSTANTIATE_TEST_SUITE_P(Both, FileDialog, testing::Values(1, 2));
 TEST(TerminationSignals, ArriveAsAQtSignalOnTheUiThread) {
     platform::TerminationSignals termination;
     QList<int> received;
-    QEventLoop loop;
     QObject::connect(&termination, &platform::TerminationSignals::terminationRequested,
-                     [&](int number) {
-                         received << number;
-                         loop.quit();
-                     });
-    for (const int number : {SIGTERM, SIGINT, SIGHUP}) {
-        QTimer::singleShot(0, [number] { std::raise(number); });
-        QTimer::singleShot(10000, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
+                     [&](int number) { received << number; });
+    for (const int number : {SIGTERM, SIGINT, SIGHUP}) std::raise(number);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return received.size() == 3; }, 10000));
     EXPECT_EQ(received, QList<int>({SIGTERM, SIGINT, SIGHUP}));
 }
 
 // The desktop's own settings come first; the first command that starts ends the search.
 TEST(DisplaySettings, AreTheDesktopsOwnAndTheFirstCommandThatStartsEndsTheSearch) {
-    const auto first = [](const char* desktop) {
-        const platform::ProgramCommand c = platform::displaySettingsCommands(desktop).value(0);
-        return QStringList(QStringList{c.program} + c.arguments).join(' ');
-    };
     QStringList chosen;
     for (const char* desktop : {"ubuntu:GNOME", "Unity", "Budgie:GNOME", "XFCE", "LXQt", "MATE",
-                                "X-Cinnamon", "Pantheon:KDE:GNOME", " kde ", "sway", ""})
-        chosen << first(desktop);
+                                "X-Cinnamon", "Pantheon:KDE:GNOME", " kde ", "sway", ""}) {
+        const platform::ProgramCommand c = platform::displaySettingsCommands(desktop).value(0);
+        chosen << (QStringList{c.program} + c.arguments).join(' ');
+    }
     EXPECT_EQ(chosen.join('|'),
               "gnome-control-center display|gnome-control-center display|"
               "gnome-control-center display|xfce4-display-settings|lxqt-config-monitor|"
@@ -122,17 +104,12 @@ TEST(DisplaySettings, AreTheDesktopsOwnAndTheFirstCommandThatStartsEndsTheSearch
     EXPECT_EQ(tried.last(), "kcmshell5 kcm_kscreen");
 }
 
-// An installed layout: prefix/bin holds the program, prefix/share/quorvane its help. Beside
-// the program comes first; missing, it is said and no window opens; else one modeless window
-// serves the whole program.
+// An installed layout: prefix/bin holds the program, prefix/share/quorvane its help.
 TEST(HelpFile, IsFoundBesideTheProgramThenInShareAndShownInOneModelessWindow) {
-    TempFolder folder;
+    testing_support::TempFolder folder;
     const QString bin = folder.filePath("bin");
-    const auto writeHelp = [&](const QString& subfolder, const QByteArray& html) {
-        QDir(folder.path()).mkpath(subfolder);
-        return folder.write(subfolder + "/Quorvane.html", html);
-    };
     QDir(folder.path()).mkpath("bin");
+    QDir(folder.path()).mkpath("share/quorvane");
     testing_support::ScriptedPrompter prompter;
     platform::QtDesktop desktop(folder.path(), bin, prompter);
     prompter.expectMessage(
@@ -141,8 +118,8 @@ TEST(HelpFile, IsFoundBesideTheProgramThenInShareAndShownInOneModelessWindow) {
         platform::Buttons::Ok, platform::Icon::Exclamation, "Quorvane", platform::Answer::Ok);
     desktop.showHelp(nullptr);
     EXPECT_EQ(desktop.helpWindow(), nullptr);
-    const QString installed =
-        writeHelp("share/quorvane", "<h1>Quorvane</h1><p>How to build a show.</p>");
+    const QString installed = folder.write("share/quorvane/Quorvane.html",
+                                           "<h1>Quorvane</h1><p>How to build a show.</p>");
     EXPECT_EQ(platform::findHelpFile(bin), installed);
     QWidget owner;
     owner.show();
@@ -154,17 +131,16 @@ TEST(HelpFile, IsFoundBesideTheProgramThenInShareAndShownInOneModelessWindow) {
     help->close();
     desktop.showHelp(nullptr);
     EXPECT_TRUE(desktop.helpWindow() == help && help->isVisible());
-    EXPECT_EQ(platform::findHelpFile(bin), writeHelp("bin", "<p>beside</p>"));
+    EXPECT_EQ(platform::findHelpFile(bin), folder.write("bin/Quorvane.html", "<p>beside</p>"));
 
     // The help shipped with the program covers both halves of it.
     help->showFile(QUORVANE_SOURCE_HELP, nullptr);
-    const QString text = help->Browser->toPlainText();
     for (const QString& topic :
          QString("Building a show list|New Image|Save Image|Move|Delete Image|Display Time|"
                  "Save Setup|notification area|Printer Setup...|Top-Left|Fit to Page|Copy|Paste|"
                  "Overlay|Mix|4 In 1|Background|Draw|Crop|Display Properties")
              .split('|'))
-        EXPECT_TRUE(text.contains(topic)) << topic.toStdString();
+        EXPECT_TRUE(help->Browser->toPlainText().contains(topic)) << topic.toStdString();
 }
 
 }  // namespace

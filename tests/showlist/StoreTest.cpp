@@ -33,6 +33,14 @@ protected:
     QString field(const char* name = "Path") {
         return store.Fields(QLatin1String(name)).value_or(QStringLiteral("<null>"));
     }
+    void write(void (RecordSet::*begin)(), const testing_support::StoredRecord& r) {
+        (store.*begin)();
+        for (const auto& [name, value] :
+             {std::pair{"Path", r.path}, std::pair{"Image", r.image},
+              std::pair{"ViewTime", r.viewTime}, std::pair{"Setup", r.setup}})
+            if (value) store.setField(QLatin1String(name), value);
+        store.Update();
+    }
 
     testing_support::TempFolder folder;
     const QString path = folder.filePath(QStringLiteral("ZARN.DAT"));
@@ -41,9 +49,8 @@ protected:
     showlist::ShowLists lists{&names, &paths, &times};
 };
 
-// A missing store is made with its table; records are walked in the order they were added,
-// and the prepared statements never keep the file locked for other programs.
-TEST_F(Store, IsMadeWhenMissingAndWalkedInTheOrderOfAddingWithoutLockingOthersOut) {
+// The prepared statements never keep the file locked for other programs.
+TEST_F(Store, IsMadeWhenMissingAndWalkedAddedToEditedAndDeletedWithoutLockingOthersOut) {
     store.open(path);
     EXPECT_EQ(std::tuple(store.isOpen(), store.RecordCount(), store.Eof()),
               std::tuple(true, 0, true));
@@ -69,23 +76,15 @@ TEST_F(Store, IsMadeWhenMissingAndWalkedInTheOrderOfAddingWithoutLockingOthersOu
     testing_support::StoreLock other(path);  // fails the test if it cannot lock the file
     other.release();
     EXPECT_EQ(field(), "/p/c.bmp");
-}
 
-// Text beyond ASCII comes back as it went in; AddNew leaves the cursor where it was, even
-// past the end; after a Delete, MoveNext goes to the record that followed.
-TEST_F(Store, AddsEditsDeletesAndRollsBackExactlyTheRecordsMeant) {
-    open();
+    // Text beyond ASCII comes back as it went in; AddNew leaves the cursor where it was, even
+    // past the end; after a Delete, MoveNext goes to the record that followed.
+    store.MoveFirst();
     store.MoveNext();
     const QString name = QString::fromUtf8("/home/zoë/Fotos/Ähre 東京 'x\".bmp");
-    store.AddNew();
-    store.setField(QStringLiteral("Path"), QStringLiteral("/p/d.bmp"));
-    store.setField(QStringLiteral("Image"), name);
-    store.setField(QStringLiteral("ViewTime"), QStringLiteral("15"));
-    store.Update();
+    write(&RecordSet::AddNew, {"/p/d.bmp", name, "15", std::nullopt});
     EXPECT_EQ(field("Image"), "b");
-    store.Edit();
-    store.setField(QStringLiteral("Setup"), QStringLiteral("/p/c.bmp"));
-    store.Update();
+    write(&RecordSet::Edit, {std::nullopt, std::nullopt, std::nullopt, "/p/c.bmp"});
     EXPECT_THROW(store.Update(), StoreError);
     Records expected = kThree;
     expected[1].setup = QStringLiteral("/p/c.bmp");
@@ -94,9 +93,7 @@ TEST_F(Store, AddsEditsDeletesAndRollsBackExactlyTheRecordsMeant) {
     store.MoveLast();
     EXPECT_EQ(field("Image"), name);
     store.MoveNext();
-    store.AddNew();
-    store.setField(QStringLiteral("Path"), QStringLiteral("/p/e.bmp"));
-    store.Update();
+    write(&RecordSet::AddNew, {"/p/e.bmp", std::nullopt, std::nullopt, std::nullopt});
     EXPECT_TRUE(store.Eof());
     expected.push_back({"/p/e.bmp", std::nullopt, std::nullopt, std::nullopt});
 
@@ -117,23 +114,20 @@ TEST_F(Store, AddsEditsDeletesAndRollsBackExactlyTheRecordsMeant) {
     EXPECT_EQ(readStore(path), Records(expected.begin() + 1, expected.end() - 1));
 }
 
-// Files that exist but are no usable store: each leaves the record set closed and the file
-// exactly as it was.
 TEST_F(Store, AFileThatIsNoUsableStoreStaysClosedAndIsNeverTouched) {
-    const std::pair<const char*, QByteArray> files[] = {
-        {nullptr, QByteArray(4096, '\x5a') + "not a database"},
-        {nullptr, ""},
-        {"CREATE TABLE ACCOUNTS (Name TEXT, Amount INT); INSERT INTO ACCOUNTS VALUES ('x', 1);",
-         {}},
-        {"CREATE TABLE WALLPAPER (Path TEXT, Image TEXT, ViewTime TEXT)", {}},
-        {"CREATE TABLE T (a); CREATE VIEW WALLPAPER AS SELECT a AS Path, a AS Image, "
-         "a AS ViewTime, a AS Setup FROM T WHERE 0",
-         {}}};
-    for (const auto& [sql, bytes] : files) {
+    // Bytes, or the SQL that makes the file.
+    for (const QByteArray& content :
+         {QByteArray(4096, '\x5a') + "not a database", QByteArray(),
+          QByteArray("CREATE TABLE ACCOUNTS (Name TEXT, Amount INT); INSERT INTO ACCOUNTS VALUES "
+                     "('x', 1);"),
+          QByteArray("CREATE TABLE WALLPAPER (Path TEXT, Image TEXT, ViewTime TEXT)"),
+          QByteArray("CREATE TABLE T (a); CREATE VIEW WALLPAPER AS SELECT a AS Path, a AS Image, "
+                     "a AS ViewTime, a AS Setup FROM T WHERE 0")}) {
         QFile::remove(path);
-        sql ? executeSql(path, sql) : void(folder.write("ZARN.DAT", bytes));
+        content.startsWith("CREATE") ? executeSql(path, content)
+                                     : void(folder.write("ZARN.DAT", content));
         const QByteArray before = fileBytes(path);
-        EXPECT_THROW(store.open(path), StoreError) << (sql ? sql : bytes.left(8).constData());
+        EXPECT_THROW(store.open(path), StoreError) << content.left(20).toStdString();
         EXPECT_FALSE(store.isOpen());
         EXPECT_THROW(store.RecordCount(), StoreError);
         EXPECT_THROW(store.refresh(), StoreError);
@@ -154,8 +148,6 @@ TEST_F(Store, AFileThatIsNoUsableStoreStaysClosedAndIsNeverTouched) {
     EXPECT_EQ(fileBytes(path), before);
 }
 
-// The show list written back over two records; the wallpaper showing at exit goes into the
-// first record, and is what the next start reads.
 TEST_F(Store, TheShowListIsWrittenWholeOrNotAtAllAndTheExitRecordIsTheFirstRecordsSetup) {
     const Records old = {{"/old/1.bmp", "1", "2", "/old/2.bmp"},
                          {"/old/2.bmp", "2", "2", std::nullopt}};
@@ -165,8 +157,7 @@ TEST_F(Store, TheShowListIsWrittenWholeOrNotAtAllAndTheExitRecordIsTheFirstRecor
                "CREATE TRIGGER refuse BEFORE INSERT ON WALLPAPER WHEN NEW.Image = 'refused' "
                "BEGIN SELECT RAISE(ABORT, 'refused'); END");
     store.refresh();
-    lists.append({QStringLiteral("fine"), QStringLiteral("/n/fine.bmp"), QStringLiteral("5")});
-    lists.append({QStringLiteral("refused"), QStringLiteral("/n/x.bmp"), QStringLiteral("5")});
+    for (const char* image : {"fine", "refused"}) lists.append({image, "/n/x.bmp", "5"});
     EXPECT_THROW(showlist::writeShowList(store, lists), StoreError);
     EXPECT_EQ(readStore(path), old);
     EXPECT_EQ(std::pair(store.RecordCount(), showlist::savedWallPaper(store)),
@@ -195,10 +186,8 @@ TEST_F(Store, TheShowListIsWrittenWholeOrNotAtAllAndTheExitRecordIsTheFirstRecor
     EXPECT_EQ(readStore(path).size(), 3u);
 }
 
-// Another program changes the store while the record set has it open with the cursor on one
-// record, after one change of its own for some ("b-": b deleted, "bB": b's path edited to B).
-// Caught up with only when another connection committed, and then once; the records a rotation
-// then reaches, the next each time, wrapping to the first ('-' for none).
+// Another program changes the store under the cursor, after a change of the record set's own
+// for some ("b-": b deleted, "bB": b's path edited to B); then the records a rotation reaches.
 TEST_F(Store, ChangedElsewhereIsCaughtUpWithOnceAndTheNextStepsWalkTheStoredRecords) {
     const QString rewrite = "DELETE FROM WALLPAPER; INSERT INTO WALLPAPER (Path) VALUES ";
     const std::tuple<const char*, QString, const char*> cases[] = {
@@ -224,11 +213,8 @@ TEST_F(Store, ChangedElsewhereIsCaughtUpWithOnceAndTheNextStepsWalkTheStoredReco
         open({{"a", "a", "0", {}}, {"b", "b", "0", {}}, {"c", "c", "0", {}}, {"d", "d", "0", {}}});
         while (field() != QChar(start[0])) store.MoveNext();
         if (start[1] == '-') store.Delete();
-        if (start[1] == 'B') {
-            store.Edit();
-            store.setField(QStringLiteral("Path"), QStringLiteral("B"));
-            store.Update();
-        }
+        if (start[1] == 'B')
+            write(&RecordSet::Edit, {"B", std::nullopt, std::nullopt, std::nullopt});
         executeSql(path, sql);
         EXPECT_EQ(store.followOutsideChanges(), !sql.startsWith("SELECT"));
         EXPECT_FALSE(store.followOutsideChanges()) << "caught up already";

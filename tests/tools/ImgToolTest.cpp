@@ -1,9 +1,11 @@
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <QDir>
-#include <QProcess>
+#include <QtCore>
 
+#include "imaging/Error.h"
 #include "imaging/ImgX.h"
 #include "imaging/codecs/Codecs.h"
+#include "showlist/BitmapBackup.h"
 #include "support/HostileNames.h"
 #include "support/QtPrinting.h"
 #include "support/SmallDisk.h"
@@ -74,84 +76,93 @@ TEST_F(ImgTool, MakesMergesAndWritesEightOrTwentyFourBitsAsAsked) {
     EXPECT_EQ(QImage(at("top.bmp")).pixel(5, 3), 0xFF336699u);
     EXPECT_TRUE(run({photo(), "-", "merge", at("top.bmp"), "3", "1", "100", "info"})
                     .out.startsWith("9x5 "));
-    for (const QString format : {"bmp", "jpg"})
-        for (const QString bits : {"8", "24"}) {
-            const QStringList options{"--bits", bits}, files{photo(), at("out." + format)};
-            ASSERT_EQ(run(bits == "8" ? options + files + QStringList{"flip", "h"}
-                                      : files + options + QStringList{"flip", "h"})
-                          .code,
-                      0);
-            EXPECT_EQ(imaging::codecs::inspect(at("out." + format)).bitsPerPixel, bits.toInt());
-        }
+    for (const QString out : {"8.bmp", "24.bmp", "8.jpg", "24.jpg"}) {
+        const QString bits = out.section('.', 0, 0);
+        ASSERT_EQ(run((bits == "8" ? QStringList{"--bits", bits, photo(), at(out)}
+                                   : QStringList{photo(), at(out), "--bits", bits}) +
+                      QStringList{"flip", "h"})
+                      .code,
+                  0);
+        EXPECT_EQ(imaging::codecs::inspect(at(out)).bitsPerPixel, bits.toInt());
+    }
 }
 
-TEST_F(ImgTool, RefusesAWrongCallWithItsReasonAndWritesNothing) {
+// Only the program's own line opens stderr: libpng's "libpng error: ..." stays out.
+TEST_F(ImgTool, RefusesAWrongCallOrADamagedFileWithItsReasonAndWritesNothing) {
     const QString usage = run({"--help"}).out;
     EXPECT_TRUE(usage.contains("quorvane-img [OPTIONS] IN OUT [OPTIONS]"));
-    const std::tuple<QStringList, int, QString> calls[] = {
-        {{}, 2, usage},
-        {{"IN", "OUT"}, 2, "no operation"},
-        {{"IN", "OUT", "twirl"}, 2, "unknown operation"},
-        {{"IN", "OUT", "resize", "10"}, 2, "missing height"},
-        {{"IN", "OUT", "rotate", "lots"}, 2, "must be a number"},
-        {{"IN", "OUT", "resize", "10.5", "10"}, 2, "width must be a whole number"},
-        {{"IN", "out.xyz", "grayscale"}, 2, "extension"},
-        {{"--speed", "IN", "OUT", "grayscale"}, 2, "unknown option"},
-        {{"IN", "OUT", "resize", "0", "10"}, 1, "error -2147220832"},
-        {{"-", "OUT", "grayscale"}, 1, "error -2147220838"},
-        {{"missing.png", "OUT", "grayscale"}, 1, "error -2147220826"},
-        {{"IN", "OUT", "--bits"}, 2, "missing bits"},
-        {{"--bits", "16", "IN", "OUT", "grayscale"},
-         2,
-         "quorvane-img: --bits takes 8 or 24, not \"16\"\n\n" + usage}};
-    for (auto [arguments, code, message] : calls) {
+    QByteArray png = testing_support::fileBytes(photo());
+    folder.write("ends.png", png.left(60));
+    png[png.indexOf("IDAT") + 4] = char(~png[png.indexOf("IDAT") + 4]);
+    folder.write("broken.png", png);
+    const std::tuple<int, QString, QStringList> calls[] = {
+        {2, "", {}},
+        {2, "no operation given\n\nUsage", {"IN", "OUT"}},
+        {2, "unknown operation", {"IN", "OUT", "twirl"}},
+        {2, "missing height", {"IN", "OUT", "resize", "10"}},
+        {2, "degrees must be a number", {"IN", "OUT", "rotate", "lots"}},
+        {2, "width must be a whole number", {"IN", "OUT", "resize", "10.5", "10"}},
+        {2, "cannot tell the format of \"out.xyz\"", {"IN", "out.xyz", "grayscale"}},
+        {2, "unknown option", {"--speed", "IN", "OUT", "grayscale"}},
+        {2, "missing bits", {"IN", "OUT", "--bits"}},
+        {2,
+         "--bits takes 8 or 24, not \"16\"\n\nUsage",
+         {"--bits", "16", "IN", "OUT", "grayscale"}},
+        {1,
+         "The width and height must be at least 1 pixel. (error -2147220832)\n",
+         {"IN", "OUT", "resize", "0", "10"}},
+        {1, "No image is loaded. (error -2147220838)\n", {"-", "OUT", "grayscale"}},
+        {1, "The file \"missing.png\" could not be opened", {"missing.png", "OUT", "grayscale"}},
+        {1,
+         "The image file \"DIR/ends.png\" is damaged or incomplete: the file ends early.",
+         {"DIR/ends.png", "-", "info"}},
+        {1,
+         "The image file \"DIR/broken.png\" is damaged or incomplete: IDAT: incorrect header",
+         {"DIR/broken.png", "-", "info"}}};
+    for (auto [code, message, arguments] : calls) {
         arguments.replaceInStrings("IN", photo());
         arguments.replaceInStrings("OUT", at("out.png"));
+        arguments.replaceInStrings("DIR", folder.path());
         const Outcome outcome = run(arguments);
         EXPECT_EQ(outcome.code, code) << message.toStdString();
-        EXPECT_TRUE(outcome.err.contains(message)) << outcome.err.toStdString();
+        EXPECT_TRUE(outcome.err.startsWith(
+            message.isEmpty() ? usage : "quorvane-img: " + message.replace("DIR", folder.path())))
+            << outcome.err.toStdString();
         EXPECT_FALSE(QFile::exists(at("out.png")));
     }
 }
 
-// Only the program's own line reaches stderr: libpng's "libpng error: ..." stays out.
-TEST_F(ImgTool, ADamagedFileIsNamedWithTheReasonOnStderrAlone) {
-    const QByteArray png = testing_support::fileBytes(photo());
-    QByteArray broken = png;
-    broken[png.indexOf("IDAT") + 4] = char(~broken[png.indexOf("IDAT") + 4]);
-    for (const auto& [bytes, reason] : {std::pair{png.left(60), "the file ends early"},
-                                        std::pair{broken, "IDAT: incorrect header check"}}) {
-        const QString damaged = folder.write("damaged.png", bytes);
-        const Outcome outcome = run({damaged, "-", "info"});
-        EXPECT_EQ(std::pair(outcome.code, outcome.err),
-                  std::pair(1, QStringLiteral("quorvane-img: The image file \"%1\" is damaged or "
-                                              "incomplete: %2. (error -2147220824)\n")
-                                   .arg(QDir::toNativeSeparators(damaged), reason)));
-    }
-}
-
-// With the disk full, or with 16 KiB left so the file breaks off part of the way, the program
-// fails with the system's reason and the old file keeps every byte.
-TEST_F(ImgTool, OnAFullDiskFailsWithTheSystemsReasonAndKeepsTheOldFile) {
+// With the disk full, or with 16 KiB left so the file breaks off part of the way.
+TEST_F(ImgTool, OnAFullDiskAWriteFailsWithTheSystemsReasonAndKeepsTheOldFile) {
+    using testing_support::fileBytes;
     testing_support::SmallDisk disk(1024);
     if (!disk.mounted()) GTEST_SKIP() << disk.whyNot().toStdString();
     QImage noise(320, 240, QImage::Format_RGB32);
     for (int i = 0; i < 320 * 240; ++i)
         noise.setPixel(i % 320, i / 320, 0xFF000000u | (i * 2654435761u >> 8));
     noise.save(at("in.bmp"));
-    const QString old = disk.filePath("old.png");
+    const QString old = disk.filePath("old.png"), copy = disk.filePath("copy.bmp");
     ASSERT_EQ(run({"-", old, "blank", "4", "4", "#123456"}).code, 0);
-    const QByteArray before = testing_support::fileBytes(old);
+    showlist::copyBitmap(folder.write("earlier.bmp", QByteArray(1000, 'e')), copy);
+    const QByteArray before = fileBytes(old);
     for (const qint64 room : {0, 16 * 1024}) {
         disk.fill(room);
         const Outcome outcome = run({at("in.bmp"), old, "flip", "h"});
         EXPECT_EQ(std::pair(outcome.code, outcome.err),
                   std::pair(1, QStringLiteral("quorvane-img: The file \"%1\" could not be written: "
                                               "No space left on device. (error -2147220821)\n")
-                                   .arg(QDir::toNativeSeparators(old))));
-        EXPECT_EQ(testing_support::fileBytes(old), before);
-        EXPECT_EQ(disk.entries(), QStringList{"old.png"});
+                                   .arg(old)));
+        EXPECT_THAT([&] { showlist::copyBitmap(at("in.bmp"), copy); },
+                    ::testing::Throws<imaging::Error>(::testing::Field(
+                        &imaging::Error::description, QStringLiteral("No space left on device"))));
+        EXPECT_EQ(std::pair(fileBytes(old), fileBytes(copy)),
+                  std::pair(before, QByteArray(1000, 'e')));
+        EXPECT_EQ(disk.entries(), (QStringList{"copy.bmp", "old.png"}))
+            << "a half-written file was left";
     }
+    disk.empty();
+    showlist::copyBitmap(at("in.bmp"), copy);
+    EXPECT_EQ(fileBytes(copy), fileBytes(at("in.bmp")));
 }
 
 }  // namespace
