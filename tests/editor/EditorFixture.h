@@ -3,8 +3,23 @@
 #include <gtest/gtest.h>
 
 #include <QPrinter>
-#include <QtTest>
-#include <QtWidgets>
+#include <QAction>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QPainter>
+#include <QPointer>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSet>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
 #include <cmath>
 #include <functional>
 

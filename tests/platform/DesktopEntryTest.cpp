@@ -1,6 +1,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <QtCore>
+#include <QDeadlineTimer>
 #include <stdexcept>
 
 #include "platform/Autostart.h"

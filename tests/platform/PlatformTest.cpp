@@ -1,7 +1,10 @@
 #include <QtCore/qtestsupport_core.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
-#include <QtWidgets>
+#include <QEventLoop>
+#include <QFileDialog>
+#include <QTextBrowser>
+#include <QTimer>
 #include <csignal>
 
 #include "platform/DisplaySettings.h"

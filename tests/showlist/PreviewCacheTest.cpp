@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
-#include <QtTest>
+#include <QDateTime>
+#include <QSignalSpy>
 #include <condition_variable>
 #include <mutex>
 

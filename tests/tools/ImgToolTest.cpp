@@ -1,6 +1,5 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <QtCore>
 
 #include "imaging/Error.h"
 #include "imaging/ImgX.h"
