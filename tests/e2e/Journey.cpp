@@ -34,13 +34,6 @@ std::optional<QRect> viewable(Display* x, Window window) {
     return QRect(left, top, a.width, a.height);
 }
 
-void end(QProcess& process) {
-    if (process.state() == QProcess::NotRunning) return;
-    process.terminate();
-    if (!process.waitForFinished(5000)) process.kill();
-    process.waitForFinished(5000);
-}
-
 }  // namespace
 
 std::optional<QRect> previewBox(const QImage& s, const QRect& area, int scale) {
@@ -73,12 +66,9 @@ QStringList asText(const std::vector<testing_support::StoredRecord>& records) {
 }
 
 Journey::~Journey() {
-    // The clients first: a server going away under them makes them complain in the logs.
+    // Before the session ends the server: Xlib ends a process whose display goes away.
     program.reset();
-    end(tray_);
-    end(windowManager_);
     if (x_) XCloseDisplay(x_);
-    end(server_);
 }
 
 void Journey::TearDown() {
@@ -87,31 +77,8 @@ void Journey::TearDown() {
     const QString path = QStringLiteral(QUORVANE_E2E_SCREENSHOTS "/%1.%2.png")
                              .arg(test->test_suite_name(), QString(test->name()).replace('/', '-'));
     QDir().mkpath(QUORVANE_E2E_SCREENSHOTS);
-    QProcess::execute("import", {"-display", display_, "-window", "root", path});
+    QProcess::execute("import", {"-window", "root", path});
     std::cerr << "screen after the failure: " << path.toStdString() << '\n';
-}
-
-QProcessEnvironment Journey::environment() const {
-    QProcessEnvironment env;
-    for (const char* name : {"PATH", "LANG", "LC_ALL", "LD_LIBRARY_PATH", "TMPDIR"})
-        if (qEnvironmentVariableIsSet(name)) env.insert(name, qEnvironmentVariable(name));
-    env.insert("DISPLAY", display_);
-    // File dialogs and the window manager's configuration start from here.
-    env.insert("HOME", folder.filePath("home"));
-    // With no address, libdbus would autolaunch a session bus on this display and leave it
-    // running; an address nobody listens on means "no session bus" and nothing more.
-    env.insert("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + folder.filePath("no-bus"));
-    env.insert("XDG_RUNTIME_DIR", folder.filePath("runtime"));
-    env.insert("NO_AT_BRIDGE", "1");
-    return env;
-}
-
-bool Journey::launch(QProcess& process, const QString& name, const QStringList& arguments) {
-    process.setProcessEnvironment(environment());
-    process.setStandardErrorFile(folder.filePath(name + ".log"));
-    process.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGKILL); });
-    process.start(name, arguments, QIODevice::ReadOnly);
-    return process.waitForStarted(kDeadlineMs);
 }
 
 unsigned long Journey::atom(const char* name) const { return XInternAtom(x_, name, False); }
@@ -132,19 +99,14 @@ std::optional<unsigned long> Journey::cardinal(unsigned long window, const char*
 
 QString Journey::startDesktop(QSize screen) {
     screenSize = screen;
-    for (const char* name : {"home", "runtime", "program"}) QDir().mkpath(folder.filePath(name));
-    QFile::setPermissions(folder.filePath("runtime"),
-                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    // -displayfd: the server picks a free display and writes its number once it listens.
-    const QString size = QStringLiteral("%1x%2x24").arg(screen.width()).arg(screen.height());
-    if (!launch(server_, "Xvfb", {"-displayfd", "1", "-screen", "0", size, "-nolisten", "tcp"}) ||
-        !waitFor([&] { return server_.waitForReadyRead(100) || server_.canReadLine(); }))
-        return "Xvfb reported no display (scripts/install-deps.sh installs it)";
-    display_ = ':' + QString::fromLatin1(server_.readLine().trimmed());
+    QDir().mkpath(home);
+    if (const QString problem = session.problem() + session.startDisplay(screen);
+        !problem.isEmpty())
+        return problem;
     // Windows come and go while the tree is read: a request about a vanished window must
     // fail quietly, not end the test.
     XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
-    if (!(x_ = XOpenDisplay(display_.toLocal8Bit().constData()))) return "no " + display_;
+    if (!(x_ = XOpenDisplay(nullptr))) return "no X display: " + session.report();
     // The echo of a ping comes back as an event sent to the root window (Qt's to those who
     // select its structure events).
     XSelectInput(x_, DefaultRootWindow(x_), StructureNotifyMask | SubstructureNotifyMask);
@@ -154,22 +116,23 @@ QString Journey::startDesktop(QSize screen) {
         const auto check = cardinal(DefaultRootWindow(x_), "_NET_SUPPORTING_WM_CHECK");
         return check && cardinal(*check, "_NET_SUPPORTING_WM_CHECK").has_value();
     };
-    if (!launch(windowManager_, "openbox", {"--sm-disable"}) || !waitFor(managing))
-        return "openbox did not take over the screen";
+    session.start("openbox", {"--sm-disable"});
+    if (!waitFor(managing)) return "openbox did not take over the screen: " + session.report();
     const auto trayOwned = [&] {
         const Window owner = XGetSelectionOwner(x_, atom("_NET_SYSTEM_TRAY_S0"));
-        return owner && cardinal(owner, "_NET_WM_PID") == unsigned(tray_.processId());
+        return owner && cardinal(owner, "_NET_WM_PID") == trayPid_;
     };
-    if (!launch(tray_, "trayer",
-                {"--edge", "bottom", "--align", "right", "--widthtype", "pixel", "--width", "200",
-                 "--height", "32", "--transparent", "false"}) ||
-        !waitFor(trayOwned))
-        return "trayer did not become the notification area";
+    trayPid_ = session
+                   .start("trayer", {"--edge", "bottom", "--align", "right", "--widthtype", "pixel",
+                                     "--width", "200", "--height", "32", "--transparent", "false"})
+                   .processId();
+    if (!waitFor(trayOwned))
+        return "trayer did not become the notification area: " + session.report();
     return {};
 }
 
 QString Journey::startProgram(int tickMs, double scaleFactor) {
-    QProcessEnvironment env = environment();
+    QProcessEnvironment env = offscreenEnvironment();
     env.insert("QT_QPA_PLATFORM", "xcb");
     if (scaleFactor != 1.0) env.insert("QT_SCALE_FACTOR", QString::number(scaleFactor));
     program = std::make_unique<RealProgram>(folder, env);
@@ -289,7 +252,6 @@ bool Journey::waitForGone(unsigned long window) {
 
 bool Journey::run(const QStringList& xdotool) const {
     QProcess process;
-    process.setProcessEnvironment(environment());
     process.start("xdotool", xdotool);
     return process.waitForFinished(kDeadlineMs) && process.exitStatus() == QProcess::NormalExit &&
            process.exitCode() == 0;
@@ -349,7 +311,7 @@ std::optional<QRect> Journey::trayIcon() {
                 icon = at;
                 trayHost_ = host;
             }
-            visit(child, owner == unsigned(tray_.processId()) ? child : host);
+            visit(child, owner == trayPid_ ? child : host);
         }
     };
     visit(DefaultRootWindow(x_), 0);
@@ -369,7 +331,7 @@ std::optional<QRect> Journey::placedTrayIcon() {
 QImage Journey::screen() const {
     const QString path = folder.filePath("screen.png");
     QFile::remove(path);
-    QProcess::execute("import", {"-display", display_, "-window", "root", path});
+    QProcess::execute("import", {"-window", "root", path});
     return QImage(path).convertToFormat(QImage::Format_RGB32);
 }
 

@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "e2e/RealProgram.h"
+#include "support/DesktopSession.h"
 #include "support/QtPrinting.h"
 #include "support/StoreFixture.h"
 #include "support/TempFolder.h"
@@ -29,8 +30,8 @@ std::optional<QRect> previewBox(const QImage& screen, const QRect& area, int sca
 // Store records as lines of text, so a failed comparison prints them readably.
 QStringList asText(const std::vector<testing_support::StoredRecord>& records);
 
-// The fixture every journey shares: a desktop of its own - a virtual X server (Xvfb), a window
-// manager (openbox) and an XEmbed notification area (trayer) - with the real program on it, met
+// The fixture every journey shares: a desktop session of its own with an X server, a window
+// manager (openbox) and an XEmbed notification area (trayer), and the real program on it, met
 // as a user meets it: windows by their _NET_WM_NAME, real input through XTEST (xdotool) and
 // the pixels of the screen (import).
 class Journey : public ::testing::Test {
@@ -77,14 +78,13 @@ protected:
         return testing_support::readStore(home + "/ZARN.DAT");
     }
 
+    testing_support::DesktopSession session;
     testing_support::TempFolder folder;
     const QString home = folder.filePath("program");  // the program folder (--home)
     QSize screenSize;
     std::unique_ptr<RealProgram> program;
 
 private:
-    QProcessEnvironment environment() const;
-    bool launch(QProcess& process, const QString& name, const QStringList& arguments);
     bool run(const QStringList& xdotool) const;
     bool ping(unsigned long window);
     unsigned long atom(const char* name) const;
@@ -92,8 +92,7 @@ private:
     // The program's windows the window manager shows, with their titles.
     std::vector<std::pair<Shown, QString>> managed();
 
-    QString display_;
-    QProcess server_, windowManager_, tray_;
+    qint64 trayPid_ = 0;
     _XDisplay* x_ = nullptr;
     long pingStamp_ = 0;
     unsigned long trayHost_ = 0;  // trayer's window the icon was last found in

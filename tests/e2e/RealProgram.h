@@ -2,13 +2,11 @@
 
 #include <gtest/gtest.h>
 #include <sys/prctl.h>
-#include <QDeadlineTimer>
 #include <QFile>
 #include <QProcess>
-#include <QThread>
 #include <csignal>
-#include <functional>
 
+#include "support/DesktopSession.h"
 #include "support/StoreFixture.h"
 #include "support/TempFolder.h"
 
@@ -16,15 +14,8 @@
 // notes the path.
 namespace e2e {
 
-// How long any wait lasts before the test gives up on it.
-inline constexpr int kDeadlineMs = 15000;
-
-// Polls, as a guard against a hang and not as a measurement.
-inline bool waitFor(const std::function<bool()>& condition, int timeoutMs = kDeadlineMs) {
-    const QDeadlineTimer deadline(timeoutMs);
-    while (!condition() && !deadline.hasExpired()) QThread::msleep(20);
-    return condition();
-}
+using testing_support::kDeadlineMs;
+using testing_support::waitFor;
 
 // Writes an executable script into the folder.
 inline QString writeScript(const testing_support::TempFolder& folder, const QString& name,

@@ -90,7 +90,7 @@ TEST_F(TrayJourney, TheIconsMenuStepsPausesResumesOpensAndExits) {
     EXPECT_EQ(asText(stored()), asText(list)) << "Next wrote to the store";
 
     // Start at Log-in writes the entry that starts this program on this folder, and removes it.
-    const QString entry = folder.filePath("home/.config/autostart/quorvane.desktop");
+    const QString entry = session.folder("config/autostart/quorvane.desktop");
     ASSERT_TRUE(pick("l"));
     EXPECT_TRUE(testing_support::fileBytes(entry).contains(" --home " + home.toUtf8() + '\n'))
         << testing_support::fileBytes(entry).toStdString();

@@ -9,8 +9,8 @@
 #include "platform/TerminationSignals.h"
 #include "rotation/wallpaper/ProgramSequence.h"
 #include "support/QtPrinting.h"
+#include "support/StoreFixture.h"
 #include "support/TempFolder.h"
-#include "wallpaper/DesktopSession.h"
 
 // The programs of one wallpaper change: real programs, one time budget, no program started
 // after one has hung, and nothing waited for once Quorvane is asked to end.
@@ -79,13 +79,13 @@ TEST_F(ChangeBudget, ASignalToEndStopsTheHungProgramAndStartsNoOther) {
     platform::TerminationSignals termination;
     rotation::ProgramSequence change(recordingRealRunner(), 60000);
     std::thread logout([&] {
-        while (wallpaper_test::fileText(pidFile).isEmpty()) QThread::msleep(10);
+        while (testing_support::fileBytes(pidFile).isEmpty()) QThread::msleep(10);
         ::kill(::getpid(), SIGTERM);
     });
     EXPECT_FALSE(change.run("sh", {"-c", "echo $$ > '" + pidFile + "'; exec sleep 60"}));
     logout.join();
     EXPECT_TRUE(change.last().interrupted);
-    EXPECT_NE(::kill(pid_t(wallpaper_test::fileText(pidFile).trimmed().toLongLong()), 0), 0)
+    EXPECT_NE(::kill(pid_t(testing_support::fileBytes(pidFile).trimmed().toLongLong()), 0), 0)
         << "left running";
     EXPECT_EQ(change.problem(), "sh was stopped as Quorvane ended.");
     change.run("true", {});

@@ -12,18 +12,21 @@
 #include <functional>
 #include <optional>
 
-#include "DesktopSession.h"
 #include "rotation/wallpaper/JavaScriptString.h"
 #include "rotation/wallpaper/KdeWallpaperSetter.h"
 #include "rotation/wallpaper/WallpaperBackends.h"
+#include "support/DesktopSession.h"
 #include "support/HostileNames.h"
 #include "support/QtPrinting.h"
+#include "support/StoreFixture.h"
 
 // Every desktop backend against the real desktop's components, each started in a session of
 // the test's own: what the desktop keeps (read back with its own tools) and, where it draws on
 // an X display, what the screen shows, for every hostile file name.
 
 namespace wallpaper_test {
+
+using namespace testing_support;
 
 // plasmashell as far as the wallpaper goes (Plasma itself is no Debian package the tests can
 // run headless): on a bus connection of its own, so the setter's calls reach it through the
@@ -164,7 +167,7 @@ const Desktop kDesktops[] = {
          if (problem.isEmpty())
              problem =
                  session.startOwnerOf("org.xfce.xfdesktop", {"xfdesktop", "--disable-wm-check"});
-         if (problem.isEmpty() && !pollUntil([] { return xfconf({"-l"}).count("last-image") > 3; }))
+         if (problem.isEmpty() && !waitFor([] { return xfconf({"-l"}).count("last-image") > 3; }))
              problem = "xfdesktop wrote no last-image";
          return problem;
      },
@@ -201,7 +204,7 @@ const Desktop kDesktops[] = {
                  .value("Desktop/Wallpaper")
                  .toString();
          };
-         pollUntil([&] { return kept() == file.path; });
+         waitFor([&] { return kept() == file.path; });
          EXPECT_EQ(kept(), file.path) << "kept for the next login";
      }},
     {"kde",
@@ -213,7 +216,7 @@ const Desktop kDesktops[] = {
          return plasma->problem;
      },
      [](DesktopSession&, const HostileFile& file) {
-         ASSERT_TRUE(pollUntil([] { return plasma->writes.size() > plasmaSeen; }));
+         ASSERT_TRUE(waitFor([] { return plasma->writes.size() > plasmaSeen; }));
          const QByteArray printed = plasma->writes[plasmaSeen++];
          // Every desktop's configuration names the file; its URL is compared as the file it
          // names.
@@ -235,7 +238,7 @@ const Desktop kDesktops[] = {
     {"command", [](DesktopSession&) { return QString(); },
      [](DesktopSession& session, const HostileFile& file) {
          const QByteArray path = file.path.toUtf8();
-         EXPECT_EQ(fileText(session.folder("files/arguments")).split('\0'),
+         EXPECT_EQ(fileBytes(session.folder("files/arguments")).split('\0'),
                    (QList<QByteArray>{path, "--image=" + path, path + " and " + path, {}}));
      },
      "python3 -c \"import os, sys; open(sys.argv[1], 'wb').write(b''.join(os.fsencode(a) + "

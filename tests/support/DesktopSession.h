@@ -14,17 +14,14 @@
 
 #include "support/TempFolder.h"
 
-namespace wallpaper_test {
+namespace testing_support {
 
 // How long a test waits for a component to come up or to show a change: a guard against
 // hanging, not a measurement.
 inline constexpr int kDeadlineMs = 15000;
 
 // Whether condition comes to hold within deadlineMs; Qt delivers events meanwhile.
-bool pollUntil(const std::function<bool()>& condition, int deadlineMs = kDeadlineMs);
-
-// A file's bytes; none when it cannot be read.
-QByteArray fileText(const QString& path);
+bool waitFor(const std::function<bool()>& condition, int deadlineMs = kDeadlineMs);
 
 // What a program printed, without its last line break; its complaint when it failed.
 QString programOutput(const QString& program, const QStringList& arguments);
@@ -40,8 +37,8 @@ inline void PrintTo(const HostileFile& file, std::ostream* out) { *out << file.l
 
 // A desktop session of the test's own, as a login sets it up: a session bus, home and XDG
 // folders, optionally an X display, and the components started on them. While it exists this
-// process's environment (which every program Quorvane starts inherits) points at it and its
-// working folder lies inside it; both are put back when it goes, after every component it
+// process's environment (which every program started from the test inherits) points at it and
+// its working folder lies inside it; both are put back when it goes, after every component it
 // started has been ended, last started first.
 class DesktopSession {
 public:
@@ -56,7 +53,7 @@ public:
     void setVariable(const char* name, const QString& value);
 
     // Starts a component in the session; its output goes to a log that report() shows.
-    void start(const QString& program, const QStringList& arguments);
+    const QProcess& start(const QString& program, const QStringList& arguments);
     // Starts a command, by default the one of the name's D-Bus service file, and waits until
     // it owns the name on the session bus. Empty when it does, else why not.
     QString startOwnerOf(const QString& name, QStringList command = {});
@@ -81,11 +78,11 @@ private:
     };
     QString firstLineOf(const Component& component) const;
 
-    testing_support::TempFolder folder_;
+    TempFolder folder_;
     QString problem_;
     QString previousWorkingFolder_;
     std::map<QByteArray, std::optional<QByteArray>> previousVariables_;
     std::vector<Component> components_;
 };
 
-}  // namespace wallpaper_test
+}  // namespace testing_support

@@ -1,4 +1,7 @@
-#include "DesktopSession.h"
+#include "support/DesktopSession.h"
+
+#include <sys/prctl.h>
+#include <csignal>
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -10,15 +13,11 @@
 
 #include "platform/ProcessRunner.h"
 #include "support/HostileNames.h"
+#include "support/StoreFixture.h"
 
-namespace wallpaper_test {
+namespace testing_support {
 
-QByteArray fileText(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool pollUntil(const std::function<bool()>& condition, int deadlineMs) {
+bool waitFor(const std::function<bool()>& condition, int deadlineMs) {
     const QDeadlineTimer deadline(deadlineMs);
     while (!condition()) {
         if (deadline.hasExpired()) return false;
@@ -93,20 +92,23 @@ void DesktopSession::setVariable(const char* name, const QString& value) {
     value.isNull() ? qunsetenv(name) : qputenv(name, value.toUtf8());
 }
 
-void DesktopSession::start(const QString& program, const QStringList& arguments) {
+const QProcess& DesktopSession::start(const QString& program, const QStringList& arguments) {
     Component component{folder_.filePath(QStringLiteral("log-%1").arg(components_.size())),
                         std::make_unique<QProcess>()};
     component.process->setStandardOutputFile(component.log + ".out");
     component.process->setStandardErrorFile(component.log + ".err");
+    // Ends with the test however that ends: killed by a time limit, crashed, stopped.
+    component.process->setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGKILL); });
     component.process->start(program, arguments);
     component.process->waitForStarted();
     components_.push_back(std::move(component));
+    return *components_.back().process;
 }
 
 QString DesktopSession::firstLineOf(const Component& component) const {
     QByteArray line;
-    pollUntil([&] {
-        line = fileText(component.log + ".out");
+    waitFor([&] {
+        line = fileBytes(component.log + ".out");
         return line.contains('\n') || component.process->state() != QProcess::Running;
     });
     return QString::fromUtf8(line.left(line.indexOf('\n'))).trimmed();
@@ -122,15 +124,14 @@ QString DesktopSession::startOwnerOf(const QString& name, QStringList command) {
     }
     if (!problem_.isEmpty() || command.isEmpty())
         return problem_ + QStringLiteral("No D-Bus service file for %1 is installed.").arg(name);
-    start(command.first(), command.mid(1));
-    const QProcess& owner = *components_.back().process;
+    const QProcess& owner = start(command.first(), command.mid(1));
     const auto owned = [&] {
         return programOutput("dbus-send", {"--print-reply", "--dest=org.freedesktop.DBus",
                                            "/org/freedesktop/DBus",
                                            "org.freedesktop.DBus.NameHasOwner", "string:" + name})
             .endsWith("boolean true");
     };
-    if (pollUntil([&] { return owned() || owner.state() != QProcess::Running; }) && owned())
+    if (waitFor([&] { return owned() || owner.state() != QProcess::Running; }) && owned())
         return {};
     return QStringLiteral("%1 did not appear on the session bus: ").arg(name) + report();
 }
@@ -164,7 +165,7 @@ std::vector<HostileFile> DesktopSession::writeHostileFiles(QSize size) const {
 }
 
 bool DesktopSession::showsBackground(QRgb colour) const {
-    return pollUntil([&] {
+    return waitFor([&] {
         QProcess import;
         import.start("import", {"-silent", "-window", "root", "png:-"});
         import.waitForFinished(kDeadlineMs);
@@ -197,10 +198,10 @@ QString DesktopSession::report() const {
                              ? QStringLiteral("is running")
                              : QStringLiteral("ended with status %1").arg(process.exitCode()),
                          QString::fromUtf8(
-                             (fileText(component.log + ".err") + fileText(component.log + ".out"))
+                             (fileBytes(component.log + ".err") + fileBytes(component.log + ".out"))
                                  .right(4000)));
     }
     return text;
 }
 
-}  // namespace wallpaper_test
+}  // namespace testing_support
