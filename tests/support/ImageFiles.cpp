@@ -57,10 +57,7 @@ QString writeImage(const QString& folder, const QString& name, int width, int he
 QString writeTruncatedJpeg(const QString& folder, const QString& name) {
     const QString whole = writeImage(folder, name, 320, 240);
     QFile file(whole);
-    file.open(QIODevice::ReadOnly);
-    const QByteArray bytes = file.readAll();
-    file.close();
-    writeBytes(whole, bytes.left(bytes.size() / 2));
+    if (file.open(QIODevice::ReadWrite)) file.resize(file.size() / 2);
     return whole;
 }
 

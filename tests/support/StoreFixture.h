@@ -21,20 +21,16 @@ struct StoredRecord {
 
 inline void PrintTo(const StoredRecord& record, std::ostream* out) {
     // Streamed piece by piece: GCC 12 at -O3 warns (falsely) about a chain of std::string +.
-    const auto print = [out](const showlist::FieldValue& value) {
+    const char* separator = "{";
+    for (const showlist::FieldValue& value :
+         {record.path, record.image, record.viewTime, record.setup}) {
+        *out << separator;
+        separator = ", ";
         if (value)
             *out << '"' << value->toStdString() << '"';
         else
             *out << "null";
-    };
-    *out << "{";
-    print(record.path);
-    *out << ", ";
-    print(record.image);
-    *out << ", ";
-    print(record.viewTime);
-    *out << ", ";
-    print(record.setup);
+    }
     *out << "}";
 }
 
