@@ -3,9 +3,9 @@
 #include "e2e/Journey.h"
 
 // The Image ToolBox from the preview to its close: open a file through the real file
-// dialog, select and crop, draw and undo, close it from the window manager - each step read
-// back from the screen pixel by pixel. Once at one screen pixel per unit of size, once with
-// Qt scaling every size by two.
+// dialog, select and crop, draw and undo, resize to the screen and save, close it from the
+// window manager - each step read back from the screen pixel by pixel or from the file. Once at one
+// screen pixel per unit of size, once with Qt scaling every size by two.
 namespace e2e {
 namespace {
 
@@ -138,6 +138,15 @@ TEST_P(ToolboxJourney, OpensCropsDrawsUndoesAndClosesAskingAboutTheChanges) {
     // Undo, the Edit menu's first item, names the step it undoes in place of its mnemonic.
     ASSERT_TRUE(keys(toolbox, {"alt+e", "Return"}));
     EXPECT_TRUE(showsPicture(cropped)) << "Undo did not take the stroke back";
+
+    // Image > Resize > Screen Size makes the image the screen's size in device pixels, which
+    // File > Save writes over the file; Undo brings the crop back, unsaved.
+    ASSERT_TRUE(keys(toolbox, {"alt+i", "r", "s", "alt+f", "s"}));
+    const QString saved = pictures + "/coords.png";
+    EXPECT_TRUE(waitFor([&] { return QImage(saved).size() == GetParam().screen; }))
+        << "saved at " << QImage(saved).width() << 'x' << QImage(saved).height();
+    ASSERT_TRUE(keys(toolbox, {"alt+e", "Return"}));
+    EXPECT_TRUE(showsPicture(cropped)) << "Undo did not take the resize back";
 
     // Closed by the window manager (openbox's Alt+F4), the toolbox asks about the changes;
     // No brings the main window back, and nothing was ever saved to the show list.
