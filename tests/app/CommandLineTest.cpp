@@ -1,6 +1,3 @@
-#include <gtest/gtest.h>
-#include <QDir>
-#include <QFileInfo>
 #include <QTcpServer>
 
 #include "e2e/RealProgram.h"

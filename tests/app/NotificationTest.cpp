@@ -1,7 +1,6 @@
 // A wallpaper that cannot be changed, told once on standard error and once to the desktop's
 // notification service - on the session bus of a desktop session of the test's own, where the
 // test owns the service's name - and told again once it works.
-#include <gtest/gtest.h>
 #include <QDBusConnection>
 
 #include "e2e/RealProgram.h"

@@ -1,5 +1,3 @@
-#include <gtest/gtest.h>
-#include <QDir>
 #include <QRegularExpression>
 #include <csignal>
 

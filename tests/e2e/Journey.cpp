@@ -1,7 +1,6 @@
 #include "e2e/Journey.h"
 
 #include <poll.h>
-#include <QDir>
 #include <algorithm>
 
 #include "showlist/PreviewFit.h"
@@ -83,18 +82,34 @@ void Journey::TearDown() {
 
 unsigned long Journey::atom(const char* name) const { return XInternAtom(x_, name, False); }
 
-std::optional<unsigned long> Journey::cardinal(unsigned long window, const char* name) const {
+std::optional<QByteArray> Journey::property(unsigned long window, const char* name) const {
     Atom type = 0;
     int format = 0;
     unsigned long count = 0, remaining = 0;
     unsigned char* data = nullptr;
-    std::optional<unsigned long> value;
-    if (XGetWindowProperty(x_, window, atom(name), 0, 1, False, AnyPropertyType, &type, &format,
+    std::optional<QByteArray> value;
+    if (XGetWindowProperty(x_, window, atom(name), 0, 4096, False, AnyPropertyType, &type, &format,
                            &count, &remaining, &data) == Success &&
         type != None)
-        value = format == 32 && count == 1 ? *reinterpret_cast<unsigned long*>(data) : 0;
+        value = QByteArray(reinterpret_cast<const char*>(data),
+                           qsizetype(count * (format == 32 ? sizeof(long) : format / 8)));
     if (data) XFree(data);
     return value;
+}
+
+std::optional<unsigned long> Journey::cardinal(unsigned long window, const char* name) const {
+    const std::optional<QByteArray> items = property(window, name);
+    if (!items) return std::nullopt;
+    return items->size() == sizeof(long) ? *reinterpret_cast<const unsigned long*>(items->data())
+                                         : 0;
+}
+
+bool Journey::ours(unsigned long window) const {
+    return cardinal(window, "_NET_WM_PID") == unsigned(program->process.processId());
+}
+
+bool Journey::active(unsigned long window) const {
+    return waitFor([&] { return cardinal(DefaultRootWindow(x_), "_NET_ACTIVE_WINDOW") == window; });
 }
 
 QString Journey::startDesktop(QSize screen) {
@@ -171,15 +186,13 @@ bool Journey::settle() {
     std::vector<Window> windows;
     const std::function<void(Window)> visit = [&](Window parent) {
         for (const Window child : childrenOf(x_, parent)) {
-            if (cardinal(child, "_NET_WM_PID") == unsigned(program->process.processId()) &&
-                cardinal(child, "WM_PROTOCOLS"))
-                windows.push_back(child);
+            if (ours(child) && cardinal(child, "WM_PROTOCOLS")) windows.push_back(child);
             visit(child);
         }
     };
     visit(DefaultRootWindow(x_));
-    return !windows.empty() && ping(*std::min_element(windows.begin(), windows.end())) &&
-           ping(*std::min_element(windows.begin(), windows.end()));
+    const auto oldest = std::min_element(windows.begin(), windows.end());
+    return oldest != windows.end() && ping(*oldest) && ping(*oldest);
 }
 
 std::vector<Shown> Journey::everyWindow() {
@@ -188,9 +201,7 @@ std::vector<Shown> Journey::everyWindow() {
     const std::function<void(Window)> visit = [&](Window parent) {
         for (const Window child : childrenOf(x_, parent)) {
             const auto at = viewable(x_, child);
-            if (at && at != icon &&
-                cardinal(child, "_NET_WM_PID") == unsigned(program->process.processId()))
-                found.push_back({child, *at});
+            if (at && at != icon && ours(child)) found.push_back({child, *at});
             visit(child);
         }
     };
@@ -200,29 +211,13 @@ std::vector<Shown> Journey::everyWindow() {
 
 std::vector<std::pair<Shown, QString>> Journey::managed() {
     std::vector<std::pair<Shown, QString>> shown;
-    Atom type = 0;
-    int format = 0;
-    unsigned long count = 0, remaining = 0;
-    unsigned char* data = nullptr;
-    if (XGetWindowProperty(x_, DefaultRootWindow(x_), atom("_NET_CLIENT_LIST"), 0, 4096, False,
-                           XA_WINDOW, &type, &format, &count, &remaining, &data) == Success &&
-        data) {
-        for (unsigned long i = 0; i < count; ++i) {
-            const Window client = reinterpret_cast<const unsigned long*>(data)[i];
-            const auto at = viewable(x_, client);
-            unsigned char* name = nullptr;
-            unsigned long length = 0;
-            if (cardinal(client, "_NET_WM_PID") == unsigned(program->process.processId()) && at &&
-                XGetWindowProperty(x_, client, atom("_NET_WM_NAME"), 0, 1024, False,
-                                   atom("UTF8_STRING"), &type, &format, &length, &remaining,
-                                   &name) == Success)
-                shown.push_back(
-                    {{client, *at},
-                     QString::fromUtf8(reinterpret_cast<char*>(name), qsizetype(length))});
-            if (name) XFree(name);
-        }
+    const QByteArray clients = property(DefaultRootWindow(x_), "_NET_CLIENT_LIST").value_or("");
+    for (qsizetype i = 0; i + qsizetype(sizeof(long)) <= clients.size(); i += sizeof(long)) {
+        const Window client = *reinterpret_cast<const unsigned long*>(clients.data() + i);
+        if (const auto at = viewable(x_, client); at && ours(client))
+            shown.push_back(
+                {{client, *at}, QString::fromUtf8(property(client, "_NET_WM_NAME").value_or(""))});
     }
-    if (data) XFree(data);
     return shown;
 }
 
@@ -258,28 +253,19 @@ bool Journey::run(const QStringList& xdotool) const {
 }
 
 bool Journey::keys(const Shown& window, const QStringList& names) {
-    if (!waitFor(
-            [&] { return cardinal(DefaultRootWindow(x_), "_NET_ACTIVE_WINDOW") == window.id; }))
-        return false;
-    return std::all_of(names.begin(), names.end(), [&](const QString& name) {
-        return run({"key", name}) && settle();
-    });
+    return active(window.id) && std::all_of(names.begin(), names.end(), [&](const QString& name) {
+               return run({"key", name}) && settle();
+           });
 }
 
 bool Journey::typeInto(const Shown& window, const QString& text) {
-    return waitFor([&] {
-               return cardinal(DefaultRootWindow(x_), "_NET_ACTIVE_WINDOW") == window.id;
-           }) &&
-           run({"type", "--delay", "10", text}) && settle();
+    return active(window.id) && run({"type", "--delay", "10", text}) && settle();
 }
 
 bool Journey::answer(const QString& title, const QString& key) {
     const std::optional<Shown> question = window(title);
     // No round trip after the key: the answer may well end the program.
-    return question && waitFor([&] {
-               return cardinal(DefaultRootWindow(x_), "_NET_ACTIVE_WINDOW") == question->id;
-           }) &&
-           run({"key", key}) && waitForGone(question->id);
+    return question && active(question->id) && run({"key", key}) && waitForGone(question->id);
 }
 
 bool Journey::click(QPoint at, int button, int count) {
@@ -301,17 +287,15 @@ bool Journey::drag(QPoint from, const std::vector<QPoint>& via) {
 
 std::optional<QRect> Journey::trayIcon() {
     std::optional<QRect> icon;
-    const unsigned pid = unsigned(program->process.processId());
     const std::function<void(Window, Window)> visit = [&](Window parent, Window host) {
         for (const Window child : childrenOf(x_, parent)) {
             if (icon) return;
-            const auto owner = cardinal(child, "_NET_WM_PID");
             const auto at = viewable(x_, child);
-            if (host && owner == pid && cardinal(child, "_XEMBED_INFO") && at && !at->isEmpty()) {
+            if (host && ours(child) && cardinal(child, "_XEMBED_INFO") && at && !at->isEmpty()) {
                 icon = at;
                 trayHost_ = host;
             }
-            visit(child, owner == trayPid_ ? child : host);
+            visit(child, cardinal(child, "_NET_WM_PID") == trayPid_ ? child : host);
         }
     };
     visit(DefaultRootWindow(x_), 0);

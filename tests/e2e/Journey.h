@@ -1,8 +1,5 @@
 #pragma once
 
-#include <gtest/gtest.h>
-#include <QImage>
-#include <QProcess>
 #include <QRect>
 #include <memory>
 #include <optional>
@@ -88,7 +85,13 @@ private:
     bool run(const QStringList& xdotool) const;
     bool ping(unsigned long window);
     unsigned long atom(const char* name) const;
+    // A property's items (32-bit ones as Xlib's longs), if the window has it.
+    std::optional<QByteArray> property(unsigned long window, const char* name) const;
+    // A property of one 32-bit item (0 when it holds other items), if the window has it.
     std::optional<unsigned long> cardinal(unsigned long window, const char* name) const;
+    bool ours(unsigned long window) const;  // the program's, by its process id
+    // Whether the window manager comes to give the window the keyboard.
+    bool active(unsigned long window) const;
     // The program's windows the window manager shows, with their titles.
     std::vector<std::pair<Shown, QString>> managed();
 

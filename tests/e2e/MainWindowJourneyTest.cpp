@@ -1,5 +1,3 @@
-#include <QDir>
-
 #include "e2e/Journey.h"
 #include "support/ImageFiles.h"
 

@@ -1,9 +1,6 @@
 #pragma once
 
-#include <gtest/gtest.h>
 #include <sys/prctl.h>
-#include <QFile>
-#include <QProcess>
 #include <csignal>
 
 #include "support/DesktopSession.h"

@@ -1,5 +1,3 @@
-#include <QDir>
-
 #include "e2e/Journey.h"
 
 // The Image ToolBox from the preview to its close: open a file through the real file

@@ -1,8 +1,4 @@
-#include <gtest/gtest.h>
 #include <unistd.h>
-#include <QDir>
-#include <QFile>
-#include <QThread>
 #include <csignal>
 #include <thread>
 

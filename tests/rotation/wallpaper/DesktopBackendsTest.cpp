@@ -1,8 +1,5 @@
-#include <gtest/gtest.h>
 #include <QDBusConnection>
 #include <QDBusError>
-#include <QFile>
-#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -66,31 +63,11 @@ private:
 
 namespace {
 
-// A GVariant string literal as GLib's text parser reads it ('...' or "...", with \-escapes),
-// written after GLib's parser rather than after our writer.
+// A GVariant string literal as gsettings prints it ('...' or "...", with \-escapes), read by
+// Python's parser, which takes the same escapes, rather than by anything of ours.
 QString readGVariantString(const QString& literal) {
-    const QString unreadable = "<unreadable: " + literal + ">";
-    const QChar quote = literal.isEmpty() ? QChar() : literal.front();
-    if (literal.size() < 2 || (quote != u'\'' && quote != u'"') || literal.back() != quote)
-        return unreadable;
-    QString text;
-    for (qsizetype i = 1; i < literal.size() - 1; ++i) {
-        QChar c = literal[i];
-        if (c == quote) return unreadable;
-        if (c == u'\\') {
-            c = literal[++i];
-            if (const int digits = c == u'u' ? 4 : c == u'U' ? 8 : 0) {
-                const char32_t code = literal.mid(i + 1, digits).toUInt(nullptr, 16);
-                text += QString::fromUcs4(&code, 1);
-                i += digits;
-                continue;
-            }
-            if (const qsizetype index = QStringView(u"abfnrtv").indexOf(c); index >= 0)
-                c = QStringView(u"\a\b\f\n\r\t\v")[index];
-        }
-        text += c;
-    }
-    return text;
+    return programOutput("python3",
+                         {"-c", "import ast, sys; print(ast.literal_eval(sys.argv[1]))", literal});
 }
 
 // A key of GSettings must name the file: as a file:// URI that GIO, which the desktops open

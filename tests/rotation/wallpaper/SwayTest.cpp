@@ -1,10 +1,5 @@
-#include <gtest/gtest.h>
 #include <pwd.h>
 #include <unistd.h>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QProcess>
 
 #include "platform/ProcessRunner.h"
 #include "rotation/wallpaper/SwayWallpaperSetter.h"

@@ -1,8 +1,4 @@
-#include <gtest/gtest.h>
 #include <QColor>
-#include <QFile>
-#include <QImage>
-#include <QProcess>
 #include <bit>
 
 #include "platform/ProcessRunner.h"
