@@ -50,10 +50,7 @@ TEST(WallpaperFailures, AreToldOncePerRunOfFailuresAndOnceWhenItWorksAgain) {
     testing_support::writeStore(
         folder.filePath("ZARN.DAT"),
         {{folder.filePath("a.bmp"), "a", "0", {}}, {folder.filePath("b.bmp"), "b", "0", {}}});
-    QProcessEnvironment env = e2e::offscreenEnvironment();
-    e2e::RealProgram program(folder, env);
-    env.insert("QUORVANE_WALLPAPER_CMD", command + " %f");
-    program.process.setProcessEnvironment(env);
+    e2e::RealProgram program(folder, e2e::offscreenEnvironment(), "applied", command + " %f");
     ASSERT_TRUE(program.start(folder.path(), 30));
 
     ASSERT_TRUE(e2e::waitFor([&] { return calls() >= 4 && !service.shown.empty(); }));

@@ -55,15 +55,6 @@ std::optional<QRect> previewBox(const QImage& s, const QRect& area, int scale) {
     return std::nullopt;
 }
 
-QStringList asText(const std::vector<testing_support::StoredRecord>& records) {
-    const auto field = [](const showlist::FieldValue& v) { return v ? '"' + *v + '"' : "null"; };
-    QStringList lines;
-    for (const testing_support::StoredRecord& r : records)
-        lines << QStringList{field(r.path), field(r.image), field(r.viewTime), field(r.setup)}.join(
-            " | ");
-    return lines;
-}
-
 Journey::~Journey() {
     // Before the session ends the server: Xlib ends a process whose display goes away.
     program.reset();
@@ -312,18 +303,11 @@ std::optional<QRect> Journey::placedTrayIcon() {
     return placed ? icon : std::nullopt;
 }
 
-QImage Journey::screen() const {
-    const QString path = folder.filePath("screen.png");
-    QFile::remove(path);
-    QProcess::execute("import", {"-window", "root", path});
-    return QImage(path).convertToFormat(QImage::Format_RGB32);
-}
-
-bool Journey::waitForScreen(const std::function<bool(const QImage&)>& check, QImage* last) {
-    QImage shot;
-    const bool seen = waitFor([&] { return !(shot = screen()).isNull() && check(shot); });
-    if (last) *last = shot;
-    return seen;
+bool Journey::waitForScreen(const std::function<bool(const QImage&)>& check) {
+    return waitFor([&] {
+        const QImage shot = testing_support::screenshot();
+        return !shot.isNull() && check(shot);
+    });
 }
 
 }  // namespace e2e

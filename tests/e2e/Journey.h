@@ -24,9 +24,6 @@ struct Shown {
 // colours left and right of each of its rows.
 std::optional<QRect> previewBox(const QImage& screen, const QRect& area, int scale = 1);
 
-// Store records as lines of text, so a failed comparison prints them readably.
-QStringList asText(const std::vector<testing_support::StoredRecord>& records);
-
 // The fixture every journey shares: a desktop session of its own with an X server, a window
 // manager (openbox) and an XEmbed notification area (trayer), and the real program on it, met
 // as a user meets it: windows by their _NET_WM_NAME, real input through XTEST (xdotool) and
@@ -40,9 +37,8 @@ protected:
     QString startDesktop(QSize screen);
     QString startProgram(int tickMs = 600000, double scaleFactor = 1.0);
 
-    // True once the program has handled every event queued for it so far: the first echo of
-    // a ping shows it has read them, the second that its event loop has turned since, which
-    // is when Qt hands input to the widgets and paints.
+    // True once the program has handled every event queued so far: the first echo of a ping
+    // shows it read them, the second that its event loop turned since (input handed, painted).
     bool settle();
     // The titles of the program's windows the window manager shows, sorted.
     QStringList titles();
@@ -52,8 +48,7 @@ protected:
     // Every window of the program on screen other than its icon, tooltips and menus too.
     std::vector<Shown> everyWindow();
 
-    // Input to a window once the window manager has given it the keyboard; each key (an
-    // xdotool name) is handled before the next is sent.
+    // Keys (xdotool names) to a window once it has the keyboard, each handled before the next.
     bool keys(const Shown& window, const QStringList& names);
     // One key to whatever holds the keyboard: a window, or a menu that grabbed it.
     bool key(const QString& name) { return run({"key", name}); }
@@ -64,13 +59,13 @@ protected:
     // Presses the left button at `from`, moves through `via` and lets go at the last point.
     bool drag(QPoint from, const std::vector<QPoint>& via);
 
-    // The program's icon in the notification area: present once it is embedded, placed once
-    // a round trip with both programs leaves it where it was (trayer moves new icons).
+    // The program's icon in the tray: present once embedded, placed once a round trip with
+    // both programs leaves it where it was (trayer moves new icons).
     std::optional<QRect> trayIcon();
     std::optional<QRect> placedTrayIcon();
 
-    QImage screen() const;
-    bool waitForScreen(const std::function<bool(const QImage&)>& check, QImage* last = nullptr);
+    QImage screen() const { return testing_support::screenshot(); }
+    bool waitForScreen(const std::function<bool(const QImage&)>& check);
     std::vector<testing_support::StoredRecord> stored() const {
         return testing_support::readStore(home + "/ZARN.DAT");
     }
@@ -85,9 +80,8 @@ private:
     bool run(const QStringList& xdotool) const;
     bool ping(unsigned long window);
     unsigned long atom(const char* name) const;
-    // A property's items (32-bit ones as Xlib's longs), if the window has it.
+    // A property's items (32-bit ones as Xlib's longs); one 32-bit item (else 0) as cardinal.
     std::optional<QByteArray> property(unsigned long window, const char* name) const;
-    // A property of one 32-bit item (0 when it holds other items), if the window has it.
     std::optional<unsigned long> cardinal(unsigned long window, const char* name) const;
     bool ours(unsigned long window) const;  // the program's, by its process id
     // Whether the window manager comes to give the window the keyboard.

@@ -30,15 +30,16 @@ inline QProcessEnvironment offscreenEnvironment() {
 }
 
 // One copy of the program; `name` tells its wallpaper log from another copy's in the folder.
+// A `command` (a wallpaper command template) takes the wallpapers in place of the recorder.
 class RealProgram {
 public:
     RealProgram(const testing_support::TempFolder& folder, QProcessEnvironment env,
-                const QString& name = "applied")
+                const QString& name = "applied", const QString& command = {})
         : log_(folder.filePath(name + ".log")) {
         // NUL-separated: a path may hold a line break.
         const QString recorder =
             writeScript(folder, name + ".sh", "printf '%s\\0' \"$1\" >> '" + log_.toUtf8() + "'\n");
-        env.insert("QUORVANE_WALLPAPER_CMD", recorder + " %f");
+        env.insert("QUORVANE_WALLPAPER_CMD", command.isEmpty() ? recorder + " %f" : command);
         process.setProcessEnvironment(env);
         process.setProgram(QUORVANE_EXECUTABLE);
         // Ends with the test however that ends: killed by a time limit, crashed, stopped.

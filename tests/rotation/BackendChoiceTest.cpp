@@ -1,5 +1,3 @@
-#include <QProcessEnvironment>
-
 #include "rotation/wallpaper/WallpaperBackends.h"
 #include "support/QtPrinting.h"
 

@@ -5,11 +5,8 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
-#include <QDir>
 #include <QDirIterator>
-#include <QFile>
 #include <QSettings>
-#include <QThread>
 
 #include "platform/ProcessRunner.h"
 #include "support/HostileNames.h"
@@ -115,13 +112,10 @@ QString DesktopSession::firstLineOf(const Component& component) const {
 }
 
 QString DesktopSession::startOwnerOf(const QString& name, QStringList command) {
-    for (const char* dir : {"/usr/local/share", "/usr/share"}) {
-        const QString file =
-            QStringLiteral("%1/dbus-1/services/%2.service").arg(QLatin1String(dir), name);
-        if (command.isEmpty() && QFile::exists(file))
-            command = QProcess::splitCommand(
-                QSettings(file, QSettings::IniFormat).value("D-BUS Service/Exec").toString());
-    }
+    const QString file = "/usr/share/dbus-1/services/" + name + ".service";
+    if (command.isEmpty() && QFile::exists(file))
+        command = QProcess::splitCommand(
+            QSettings(file, QSettings::IniFormat).value("D-BUS Service/Exec").toString());
     if (!problem_.isEmpty() || command.isEmpty())
         return problem_ + QStringLiteral("No D-Bus service file for %1 is installed.").arg(name);
     const QProcess& owner = start(command.first(), command.mid(1));
@@ -164,12 +158,17 @@ std::vector<HostileFile> DesktopSession::writeHostileFiles(QSize size) const {
     return files;
 }
 
+QImage screenshot() {
+    QProcess import;
+    import.start("import", {"-silent", "-window", "root", "png:-"});
+    import.waitForFinished(kDeadlineMs);
+    return QImage::fromData(import.readAllStandardOutput(), "PNG")
+        .convertToFormat(QImage::Format_RGB32);
+}
+
 bool DesktopSession::showsBackground(QRgb colour) const {
     return waitFor([&] {
-        QProcess import;
-        import.start("import", {"-silent", "-window", "root", "png:-"});
-        import.waitForFinished(kDeadlineMs);
-        const QImage screen = QImage::fromData(import.readAllStandardOutput(), "PNG");
+        const QImage screen = screenshot();
         bool all = screen.height() > 8;
         for (int y = 2; y < screen.height() - 2; y += 4)
             all = all && (screen.pixel(screen.width() - 4, y) | ~RGB_MASK) == colour;
@@ -190,16 +189,13 @@ QStringList DesktopSession::pwnedFiles() const {
 
 QString DesktopSession::report() const {
     QString text;
-    for (const Component& component : components_) {
-        const QProcess& process = *component.process;
-        text += QStringLiteral("%1 %2; it printed:\n%3\n")
-                    .arg(process.program(),
-                         process.state() == QProcess::Running
-                             ? QStringLiteral("is running")
-                             : QStringLiteral("ended with status %1").arg(process.exitCode()),
-                         QString::fromUtf8(
-                             (fileBytes(component.log + ".err") + fileBytes(component.log + ".out"))
-                                 .right(4000)));
+    for (const auto& [log, process] : components_) {
+        const QByteArray printed = fileBytes(log + ".err") + fileBytes(log + ".out");
+        text += process->program() +
+                (process->state() == QProcess::Running
+                     ? QStringLiteral(" is running")
+                     : QStringLiteral(" ended with status %1").arg(process->exitCode())) +
+                "; it printed:\n" + QString::fromUtf8(printed.right(4000)) + '\n';
     }
     return text;
 }

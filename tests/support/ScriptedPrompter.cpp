@@ -20,11 +20,15 @@ std::string describe(const AskedQuestion& q) {
            q.title.toStdString() + "\"";
 }
 
-AskedQuestion question(Kind kind, const QString& title, const QString& text = {}) {
+AskedQuestion question(Kind kind, const QString& title, const QString& text = {},
+                       platform::Buttons buttons = platform::Buttons::Ok,
+                       platform::Icon icon = platform::Icon::None) {
     AskedQuestion q;
     q.kind = kind;
     q.title = title;
     q.text = text;
+    q.buttons = buttons;
+    q.icon = icon;
     return q;
 }
 
@@ -50,10 +54,7 @@ void ScriptedPrompter::expect(AskedQuestion question, Reply reply) {
 
 void ScriptedPrompter::expectMessage(const QString& text, platform::Buttons buttons,
                                      platform::Icon icon, const QString& title, Answer answer) {
-    AskedQuestion q = question(Kind::Message, title, text);
-    q.buttons = buttons;
-    q.icon = icon;
-    expect(q, answer);
+    expect(question(Kind::Message, title, text, buttons, icon), answer);
 }
 
 void ScriptedPrompter::expectMessage(std::function<QString()> text, platform::Buttons buttons,
@@ -113,10 +114,7 @@ ScriptedPrompter::Reply ScriptedPrompter::next(const AskedQuestion& asked, Step*
 
 Answer ScriptedPrompter::message(const QString& text, platform::Buttons buttons,
                                  platform::Icon icon, const QString& title, QWidget*) {
-    AskedQuestion q = question(Kind::Message, title, text);
-    q.buttons = buttons;
-    q.icon = icon;
-    return replyAs(next(q), Answer::Cancel);
+    return replyAs(next(question(Kind::Message, title, text, buttons, icon)), Answer::Cancel);
 }
 
 std::optional<QString> ScriptedPrompter::input(const QString& prompt, const QString& title,

@@ -1,8 +1,6 @@
 #include "support/StoreFixture.h"
 
-#include <gtest/gtest.h>
 #include <sqlite3.h>
-#include <QFile>
 
 namespace testing_support {
 

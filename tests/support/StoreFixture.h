@@ -41,7 +41,7 @@ std::vector<StoredRecord> readStore(const QString& databasePath);
 // Creates a store file with the given records through plain SQL.
 void writeStore(const QString& databasePath, const std::vector<StoredRecord>& records);
 
-// Runs one SQL statement on a store file.
+// Runs SQL statements on a store file.
 void executeSql(const QString& databasePath, const QString& sql);
 
 QByteArray fileBytes(const QString& path);

@@ -3,11 +3,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcessEnvironment>
 #include <QSettings>
 #include <QUrl>
-#include <functional>
-#include <optional>
 
 #include "rotation/wallpaper/JavaScriptString.h"
 #include "rotation/wallpaper/KdeWallpaperSetter.h"
