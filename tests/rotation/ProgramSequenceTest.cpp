@@ -2,7 +2,7 @@
 #include "support/QtPrinting.h"
 
 // The programs of one wallpaper change: real programs, one time budget, and no program
-// started after one has hung. (A logout during a hung program: tests/app/CommandLineTest.)
+// started after one has hung, though time is left (a logout's signal: tests/app).
 namespace {
 
 struct SequenceCase {
@@ -18,18 +18,18 @@ class ChangeBudget : public ::testing::TestWithParam<SequenceCase> {};
 
 TEST_P(ChangeBudget, SaysWhyTheFirstProgramFailedAndStartsNothingAfterOneThatHung) {
     const SequenceCase& c = GetParam();
-    std::vector<int> started;  // the time the real runner was given for each program
+    std::vector<int> started;  // the time each program was given; it gives up after 1.5 s
     rotation::ProgramSequence change(
         [&](const QString& program, const QStringList& arguments, int timeoutMs) {
             started.push_back(timeoutMs);
-            return platform::runProgram(program, arguments, timeoutMs);
+            return platform::runProgram(program, arguments, std::min(timeoutMs, 1500));
         },
-        700);
+        3000);
     EXPECT_EQ(change.run(c.firstProgram.first(), c.firstProgram.mid(1)), c.problem.isEmpty());
     EXPECT_EQ(change.problem(), c.problem);
     change.run("true", {});
     ASSERT_EQ(started.size(), c.secondRuns ? 2u : 1u);
-    EXPECT_LE(started[0], 700);
+    EXPECT_LE(started[0], 3000);
     EXPECT_TRUE(!c.secondRuns || started[1] <= started[0]) << "what is left";
     // Nothing of a failed or missing program stays: changes repeat as long as Quorvane runs.
     const auto descriptors = QDir("/proc/self/fd").count();
