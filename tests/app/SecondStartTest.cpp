@@ -1,5 +1,3 @@
-#include <gtest/gtest.h>
-#include <QDir>
 #include <QRegularExpression>
 #include <csignal>
 
@@ -61,6 +59,7 @@ TEST_F(SecondStart, ThroughALinkBringsUpTheFirstAndOutlivesACrashedOrHungCopy) {
     auto first = start("first", home);
     ASSERT_TRUE(holdsTheFolder(*first));
     EXPECT_TRUE(first->terminate());
+    EXPECT_EQ(first->applied(), QStringList()) << "the start changed the wallpaper";
     EXPECT_EQ(testing_support::readStore(store), list);
 
     // A copy killed outright leaves its lock and socket behind; the next start runs all the

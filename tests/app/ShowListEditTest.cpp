@@ -1,7 +1,6 @@
 #include <qpa/qplatformdrag.h>
 #include <qpa/qwindowsysteminterface.h>
 #include <QComboBox>
-#include <QDir>
 #include <QImageReader>
 #include <QLabel>
 #include <QListWidget>

@@ -1,7 +1,6 @@
 #include "e2e/Journey.h"
 
 #include <poll.h>
-#include <QDir>
 #include <algorithm>
 
 #include "showlist/PreviewFit.h"
@@ -34,13 +33,6 @@ std::optional<QRect> viewable(Display* x, Window window) {
     return QRect(left, top, a.width, a.height);
 }
 
-void end(QProcess& process) {
-    if (process.state() == QProcess::NotRunning) return;
-    process.terminate();
-    if (!process.waitForFinished(5000)) process.kill();
-    process.waitForFinished(5000);
-}
-
 }  // namespace
 
 std::optional<QRect> previewBox(const QImage& s, const QRect& area, int scale) {
@@ -63,22 +55,10 @@ std::optional<QRect> previewBox(const QImage& s, const QRect& area, int scale) {
     return std::nullopt;
 }
 
-QStringList asText(const std::vector<testing_support::StoredRecord>& records) {
-    const auto field = [](const showlist::FieldValue& v) { return v ? '"' + *v + '"' : "null"; };
-    QStringList lines;
-    for (const testing_support::StoredRecord& r : records)
-        lines << QStringList{field(r.path), field(r.image), field(r.viewTime), field(r.setup)}.join(
-            " | ");
-    return lines;
-}
-
 Journey::~Journey() {
-    // The clients first: a server going away under them makes them complain in the logs.
+    // Before the session ends the server: Xlib ends a process whose display goes away.
     program.reset();
-    end(tray_);
-    end(windowManager_);
     if (x_) XCloseDisplay(x_);
-    end(server_);
 }
 
 void Journey::TearDown() {
@@ -87,64 +67,52 @@ void Journey::TearDown() {
     const QString path = QStringLiteral(QUORVANE_E2E_SCREENSHOTS "/%1.%2.png")
                              .arg(test->test_suite_name(), QString(test->name()).replace('/', '-'));
     QDir().mkpath(QUORVANE_E2E_SCREENSHOTS);
-    QProcess::execute("import", {"-display", display_, "-window", "root", path});
+    QProcess::execute("import", {"-window", "root", path});
     std::cerr << "screen after the failure: " << path.toStdString() << '\n';
-}
-
-QProcessEnvironment Journey::environment() const {
-    QProcessEnvironment env;
-    for (const char* name : {"PATH", "LANG", "LC_ALL", "LD_LIBRARY_PATH", "TMPDIR"})
-        if (qEnvironmentVariableIsSet(name)) env.insert(name, qEnvironmentVariable(name));
-    env.insert("DISPLAY", display_);
-    // File dialogs and the window manager's configuration start from here.
-    env.insert("HOME", folder.filePath("home"));
-    // With no address, libdbus would autolaunch a session bus on this display and leave it
-    // running; an address nobody listens on means "no session bus" and nothing more.
-    env.insert("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + folder.filePath("no-bus"));
-    env.insert("XDG_RUNTIME_DIR", folder.filePath("runtime"));
-    env.insert("NO_AT_BRIDGE", "1");
-    return env;
-}
-
-bool Journey::launch(QProcess& process, const QString& name, const QStringList& arguments) {
-    process.setProcessEnvironment(environment());
-    process.setStandardErrorFile(folder.filePath(name + ".log"));
-    process.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGKILL); });
-    process.start(name, arguments, QIODevice::ReadOnly);
-    return process.waitForStarted(kDeadlineMs);
 }
 
 unsigned long Journey::atom(const char* name) const { return XInternAtom(x_, name, False); }
 
-std::optional<unsigned long> Journey::cardinal(unsigned long window, const char* name) const {
+std::optional<QByteArray> Journey::property(unsigned long window, const char* name) const {
     Atom type = 0;
     int format = 0;
     unsigned long count = 0, remaining = 0;
     unsigned char* data = nullptr;
-    std::optional<unsigned long> value;
-    if (XGetWindowProperty(x_, window, atom(name), 0, 1, False, AnyPropertyType, &type, &format,
+    std::optional<QByteArray> value;
+    if (XGetWindowProperty(x_, window, atom(name), 0, 4096, False, AnyPropertyType, &type, &format,
                            &count, &remaining, &data) == Success &&
         type != None)
-        value = format == 32 && count == 1 ? *reinterpret_cast<unsigned long*>(data) : 0;
+        value = QByteArray(reinterpret_cast<const char*>(data),
+                           qsizetype(count * (format == 32 ? sizeof(long) : format / 8)));
     if (data) XFree(data);
     return value;
 }
 
+std::optional<unsigned long> Journey::cardinal(unsigned long window, const char* name) const {
+    const std::optional<QByteArray> items = property(window, name);
+    if (!items) return std::nullopt;
+    return items->size() == sizeof(long) ? *reinterpret_cast<const unsigned long*>(items->data())
+                                         : 0;
+}
+
+bool Journey::ours(unsigned long window) const {
+    return cardinal(window, "_NET_WM_PID") == unsigned(program->process.processId());
+}
+
+bool Journey::active(unsigned long window) const {
+    return waitFor([&] { return cardinal(DefaultRootWindow(x_), "_NET_ACTIVE_WINDOW") == window; });
+}
+
 QString Journey::startDesktop(QSize screen) {
     screenSize = screen;
-    for (const char* name : {"home", "runtime", "program"}) QDir().mkpath(folder.filePath(name));
-    QFile::setPermissions(folder.filePath("runtime"),
-                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    // -displayfd: the server picks a free display and writes its number once it listens.
-    const QString size = QStringLiteral("%1x%2x24").arg(screen.width()).arg(screen.height());
-    if (!launch(server_, "Xvfb", {"-displayfd", "1", "-screen", "0", size, "-nolisten", "tcp"}) ||
-        !waitFor([&] { return server_.waitForReadyRead(100) || server_.canReadLine(); }))
-        return "Xvfb reported no display (scripts/install-deps.sh installs it)";
-    display_ = ':' + QString::fromLatin1(server_.readLine().trimmed());
+    QDir().mkpath(home);
+    if (const QString problem = session.problem() + session.startDisplay(screen);
+        !problem.isEmpty())
+        return problem;
     // Windows come and go while the tree is read: a request about a vanished window must
     // fail quietly, not end the test.
     XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
-    if (!(x_ = XOpenDisplay(display_.toLocal8Bit().constData()))) return "no " + display_;
+    if (!(x_ = XOpenDisplay(nullptr))) return "no X display: " + session.report();
     // The echo of a ping comes back as an event sent to the root window (Qt's to those who
     // select its structure events).
     XSelectInput(x_, DefaultRootWindow(x_), StructureNotifyMask | SubstructureNotifyMask);
@@ -154,22 +122,23 @@ QString Journey::startDesktop(QSize screen) {
         const auto check = cardinal(DefaultRootWindow(x_), "_NET_SUPPORTING_WM_CHECK");
         return check && cardinal(*check, "_NET_SUPPORTING_WM_CHECK").has_value();
     };
-    if (!launch(windowManager_, "openbox", {"--sm-disable"}) || !waitFor(managing))
-        return "openbox did not take over the screen";
+    session.start("openbox", {"--sm-disable"});
+    if (!waitFor(managing)) return "openbox did not take over the screen: " + session.report();
     const auto trayOwned = [&] {
         const Window owner = XGetSelectionOwner(x_, atom("_NET_SYSTEM_TRAY_S0"));
-        return owner && cardinal(owner, "_NET_WM_PID") == unsigned(tray_.processId());
+        return owner && cardinal(owner, "_NET_WM_PID") == trayPid_;
     };
-    if (!launch(tray_, "trayer",
-                {"--edge", "bottom", "--align", "right", "--widthtype", "pixel", "--width", "200",
-                 "--height", "32", "--transparent", "false"}) ||
-        !waitFor(trayOwned))
-        return "trayer did not become the notification area";
+    trayPid_ = session
+                   .start("trayer", {"--edge", "bottom", "--align", "right", "--widthtype", "pixel",
+                                     "--width", "200", "--height", "32", "--transparent", "false"})
+                   .processId();
+    if (!waitFor(trayOwned))
+        return "trayer did not become the notification area: " + session.report();
     return {};
 }
 
 QString Journey::startProgram(int tickMs, double scaleFactor) {
-    QProcessEnvironment env = environment();
+    QProcessEnvironment env = offscreenEnvironment();
     env.insert("QT_QPA_PLATFORM", "xcb");
     if (scaleFactor != 1.0) env.insert("QT_SCALE_FACTOR", QString::number(scaleFactor));
     program = std::make_unique<RealProgram>(folder, env);
@@ -208,15 +177,13 @@ bool Journey::settle() {
     std::vector<Window> windows;
     const std::function<void(Window)> visit = [&](Window parent) {
         for (const Window child : childrenOf(x_, parent)) {
-            if (cardinal(child, "_NET_WM_PID") == unsigned(program->process.processId()) &&
-                cardinal(child, "WM_PROTOCOLS"))
-                windows.push_back(child);
+            if (ours(child) && cardinal(child, "WM_PROTOCOLS")) windows.push_back(child);
             visit(child);
         }
     };
     visit(DefaultRootWindow(x_));
-    return !windows.empty() && ping(*std::min_element(windows.begin(), windows.end())) &&
-           ping(*std::min_element(windows.begin(), windows.end()));
+    const auto oldest = std::min_element(windows.begin(), windows.end());
+    return oldest != windows.end() && ping(*oldest) && ping(*oldest);
 }
 
 std::vector<Shown> Journey::everyWindow() {
@@ -225,9 +192,7 @@ std::vector<Shown> Journey::everyWindow() {
     const std::function<void(Window)> visit = [&](Window parent) {
         for (const Window child : childrenOf(x_, parent)) {
             const auto at = viewable(x_, child);
-            if (at && at != icon &&
-                cardinal(child, "_NET_WM_PID") == unsigned(program->process.processId()))
-                found.push_back({child, *at});
+            if (at && at != icon && ours(child)) found.push_back({child, *at});
             visit(child);
         }
     };
@@ -237,29 +202,13 @@ std::vector<Shown> Journey::everyWindow() {
 
 std::vector<std::pair<Shown, QString>> Journey::managed() {
     std::vector<std::pair<Shown, QString>> shown;
-    Atom type = 0;
-    int format = 0;
-    unsigned long count = 0, remaining = 0;
-    unsigned char* data = nullptr;
-    if (XGetWindowProperty(x_, DefaultRootWindow(x_), atom("_NET_CLIENT_LIST"), 0, 4096, False,
-                           XA_WINDOW, &type, &format, &count, &remaining, &data) == Success &&
-        data) {
-        for (unsigned long i = 0; i < count; ++i) {
-            const Window client = reinterpret_cast<const unsigned long*>(data)[i];
-            const auto at = viewable(x_, client);
-            unsigned char* name = nullptr;
-            unsigned long length = 0;
-            if (cardinal(client, "_NET_WM_PID") == unsigned(program->process.processId()) && at &&
-                XGetWindowProperty(x_, client, atom("_NET_WM_NAME"), 0, 1024, False,
-                                   atom("UTF8_STRING"), &type, &format, &length, &remaining,
-                                   &name) == Success)
-                shown.push_back(
-                    {{client, *at},
-                     QString::fromUtf8(reinterpret_cast<char*>(name), qsizetype(length))});
-            if (name) XFree(name);
-        }
+    const QByteArray clients = property(DefaultRootWindow(x_), "_NET_CLIENT_LIST").value_or("");
+    for (qsizetype i = 0; i + qsizetype(sizeof(long)) <= clients.size(); i += sizeof(long)) {
+        const Window client = *reinterpret_cast<const unsigned long*>(clients.data() + i);
+        if (const auto at = viewable(x_, client); at && ours(client))
+            shown.push_back(
+                {{client, *at}, QString::fromUtf8(property(client, "_NET_WM_NAME").value_or(""))});
     }
-    if (data) XFree(data);
     return shown;
 }
 
@@ -289,35 +238,25 @@ bool Journey::waitForGone(unsigned long window) {
 
 bool Journey::run(const QStringList& xdotool) const {
     QProcess process;
-    process.setProcessEnvironment(environment());
     process.start("xdotool", xdotool);
     return process.waitForFinished(kDeadlineMs) && process.exitStatus() == QProcess::NormalExit &&
            process.exitCode() == 0;
 }
 
 bool Journey::keys(const Shown& window, const QStringList& names) {
-    if (!waitFor(
-            [&] { return cardinal(DefaultRootWindow(x_), "_NET_ACTIVE_WINDOW") == window.id; }))
-        return false;
-    return std::all_of(names.begin(), names.end(), [&](const QString& name) {
-        return run({"key", name}) && settle();
-    });
+    return active(window.id) && std::all_of(names.begin(), names.end(), [&](const QString& name) {
+               return run({"key", name}) && settle();
+           });
 }
 
 bool Journey::typeInto(const Shown& window, const QString& text) {
-    return waitFor([&] {
-               return cardinal(DefaultRootWindow(x_), "_NET_ACTIVE_WINDOW") == window.id;
-           }) &&
-           run({"type", "--delay", "10", text}) && settle();
+    return active(window.id) && run({"type", "--delay", "10", text}) && settle();
 }
 
 bool Journey::answer(const QString& title, const QString& key) {
     const std::optional<Shown> question = window(title);
     // No round trip after the key: the answer may well end the program.
-    return question && waitFor([&] {
-               return cardinal(DefaultRootWindow(x_), "_NET_ACTIVE_WINDOW") == question->id;
-           }) &&
-           run({"key", key}) && waitForGone(question->id);
+    return question && active(question->id) && run({"key", key}) && waitForGone(question->id);
 }
 
 bool Journey::click(QPoint at, int button, int count) {
@@ -339,17 +278,15 @@ bool Journey::drag(QPoint from, const std::vector<QPoint>& via) {
 
 std::optional<QRect> Journey::trayIcon() {
     std::optional<QRect> icon;
-    const unsigned pid = unsigned(program->process.processId());
     const std::function<void(Window, Window)> visit = [&](Window parent, Window host) {
         for (const Window child : childrenOf(x_, parent)) {
             if (icon) return;
-            const auto owner = cardinal(child, "_NET_WM_PID");
             const auto at = viewable(x_, child);
-            if (host && owner == pid && cardinal(child, "_XEMBED_INFO") && at && !at->isEmpty()) {
+            if (host && ours(child) && cardinal(child, "_XEMBED_INFO") && at && !at->isEmpty()) {
                 icon = at;
                 trayHost_ = host;
             }
-            visit(child, owner == unsigned(tray_.processId()) ? child : host);
+            visit(child, cardinal(child, "_NET_WM_PID") == trayPid_ ? child : host);
         }
     };
     visit(DefaultRootWindow(x_), 0);
@@ -366,18 +303,11 @@ std::optional<QRect> Journey::placedTrayIcon() {
     return placed ? icon : std::nullopt;
 }
 
-QImage Journey::screen() const {
-    const QString path = folder.filePath("screen.png");
-    QFile::remove(path);
-    QProcess::execute("import", {"-display", display_, "-window", "root", path});
-    return QImage(path).convertToFormat(QImage::Format_RGB32);
-}
-
-bool Journey::waitForScreen(const std::function<bool(const QImage&)>& check, QImage* last) {
-    QImage shot;
-    const bool seen = waitFor([&] { return !(shot = screen()).isNull() && check(shot); });
-    if (last) *last = shot;
-    return seen;
+bool Journey::waitForScreen(const std::function<bool(const QImage&)>& check) {
+    return waitFor([&] {
+        const QImage shot = testing_support::screenshot();
+        return !shot.isNull() && check(shot);
+    });
 }
 
 }  // namespace e2e

@@ -1,13 +1,11 @@
 #pragma once
 
-#include <gtest/gtest.h>
-#include <QImage>
-#include <QProcess>
 #include <QRect>
 #include <memory>
 #include <optional>
 
 #include "e2e/RealProgram.h"
+#include "support/DesktopSession.h"
 #include "support/QtPrinting.h"
 #include "support/StoreFixture.h"
 #include "support/TempFolder.h"
@@ -26,11 +24,8 @@ struct Shown {
 // colours left and right of each of its rows.
 std::optional<QRect> previewBox(const QImage& screen, const QRect& area, int scale = 1);
 
-// Store records as lines of text, so a failed comparison prints them readably.
-QStringList asText(const std::vector<testing_support::StoredRecord>& records);
-
-// The fixture every journey shares: a desktop of its own - a virtual X server (Xvfb), a window
-// manager (openbox) and an XEmbed notification area (trayer) - with the real program on it, met
+// The fixture every journey shares: a desktop session of its own with an X server, a window
+// manager (openbox) and an XEmbed notification area (trayer), and the real program on it, met
 // as a user meets it: windows by their _NET_WM_NAME, real input through XTEST (xdotool) and
 // the pixels of the screen (import).
 class Journey : public ::testing::Test {
@@ -42,9 +37,8 @@ protected:
     QString startDesktop(QSize screen);
     QString startProgram(int tickMs = 600000, double scaleFactor = 1.0);
 
-    // True once the program has handled every event queued for it so far: the first echo of
-    // a ping shows it has read them, the second that its event loop has turned since, which
-    // is when Qt hands input to the widgets and paints.
+    // True once the program has handled every event queued so far: the first echo of a ping
+    // shows it read them, the second that its event loop turned since (input handed, painted).
     bool settle();
     // The titles of the program's windows the window manager shows, sorted.
     QStringList titles();
@@ -54,8 +48,7 @@ protected:
     // Every window of the program on screen other than its icon, tooltips and menus too.
     std::vector<Shown> everyWindow();
 
-    // Input to a window once the window manager has given it the keyboard; each key (an
-    // xdotool name) is handled before the next is sent.
+    // Keys (xdotool names) to a window once it has the keyboard, each handled before the next.
     bool keys(const Shown& window, const QStringList& names);
     // One key to whatever holds the keyboard: a window, or a menu that grabbed it.
     bool key(const QString& name) { return run({"key", name}); }
@@ -66,34 +59,37 @@ protected:
     // Presses the left button at `from`, moves through `via` and lets go at the last point.
     bool drag(QPoint from, const std::vector<QPoint>& via);
 
-    // The program's icon in the notification area: present once it is embedded, placed once
-    // a round trip with both programs leaves it where it was (trayer moves new icons).
+    // The program's icon in the tray: present once embedded, placed once a round trip with
+    // both programs leaves it where it was (trayer moves new icons).
     std::optional<QRect> trayIcon();
     std::optional<QRect> placedTrayIcon();
 
-    QImage screen() const;
-    bool waitForScreen(const std::function<bool(const QImage&)>& check, QImage* last = nullptr);
+    QImage screen() const { return testing_support::screenshot(); }
+    bool waitForScreen(const std::function<bool(const QImage&)>& check);
     std::vector<testing_support::StoredRecord> stored() const {
         return testing_support::readStore(home + "/ZARN.DAT");
     }
 
+    testing_support::DesktopSession session;
     testing_support::TempFolder folder;
     const QString home = folder.filePath("program");  // the program folder (--home)
     QSize screenSize;
     std::unique_ptr<RealProgram> program;
 
 private:
-    QProcessEnvironment environment() const;
-    bool launch(QProcess& process, const QString& name, const QStringList& arguments);
     bool run(const QStringList& xdotool) const;
     bool ping(unsigned long window);
     unsigned long atom(const char* name) const;
+    // A property's items (32-bit ones as Xlib's longs); one 32-bit item (else 0) as cardinal.
+    std::optional<QByteArray> property(unsigned long window, const char* name) const;
     std::optional<unsigned long> cardinal(unsigned long window, const char* name) const;
+    bool ours(unsigned long window) const;  // the program's, by its process id
+    // Whether the window manager comes to give the window the keyboard.
+    bool active(unsigned long window) const;
     // The program's windows the window manager shows, with their titles.
     std::vector<std::pair<Shown, QString>> managed();
 
-    QString display_;
-    QProcess server_, windowManager_, tray_;
+    qint64 trayPid_ = 0;
     _XDisplay* x_ = nullptr;
     long pingStamp_ = 0;
     unsigned long trayHost_ = 0;  // trayer's window the icon was last found in

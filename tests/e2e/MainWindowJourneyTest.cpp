@@ -1,5 +1,3 @@
-#include <QDir>
-
 #include "e2e/Journey.h"
 #include "support/ImageFiles.h"
 
@@ -64,7 +62,7 @@ TEST_F(MainWindowJourney, BuildsAShowListGoesToTheTrayComesBackAndRecordsTheWall
     const std::optional<QRect> icon = placedTrayIcon();
     ASSERT_TRUE(icon) << "the icon never appeared in the notification area";
     EXPECT_EQ(titles(), QStringList());
-    EXPECT_EQ(asText(stored()), asText({harbour, photo}));
+    EXPECT_EQ(stored(), std::vector({harbour, photo}));
 
     // A single click on the icon does nothing; a double click brings the window back and
     // shows the first wallpaper of the list (none was recorded yet).
@@ -82,12 +80,13 @@ TEST_F(MainWindowJourney, BuildsAShowListGoesToTheTrayComesBackAndRecordsTheWall
     ASSERT_TRUE(answer("Unloading ...", "n")) << "shown: " << titles().join(" | ").toStdString();
     ASSERT_TRUE(settle()) << "the program ended on No";
     EXPECT_EQ(titles(), QStringList{"Quorvane"});
-    EXPECT_EQ(asText(stored()), asText({harbour, photo}));
+    EXPECT_EQ(stored(), std::vector({harbour, photo}));
     ASSERT_TRUE(keys(*main, {"alt+e"}));
     ASSERT_TRUE(answer("Unloading ...", "y"));
     ASSERT_TRUE(program->process.waitForFinished(kDeadlineMs)) << "the program did not end";
     EXPECT_EQ(program->process.exitCode(), 0);
-    EXPECT_EQ(asText(stored()), asText({{*harbour.path, "harbour", "15", *harbour.path}, photo}));
+    EXPECT_EQ(stored(),
+              std::vector<StoredRecord>({{*harbour.path, "harbour", "15", *harbour.path}, photo}));
 }
 
 }  // namespace

@@ -1,14 +1,9 @@
 #pragma once
 
-#include <gtest/gtest.h>
 #include <sys/prctl.h>
-#include <QDeadlineTimer>
-#include <QFile>
-#include <QProcess>
-#include <QThread>
 #include <csignal>
-#include <functional>
 
+#include "support/DesktopSession.h"
 #include "support/StoreFixture.h"
 #include "support/TempFolder.h"
 
@@ -16,15 +11,8 @@
 // notes the path.
 namespace e2e {
 
-// How long any wait lasts before the test gives up on it.
-inline constexpr int kDeadlineMs = 15000;
-
-// Polls, as a guard against a hang and not as a measurement.
-inline bool waitFor(const std::function<bool()>& condition, int timeoutMs = kDeadlineMs) {
-    const QDeadlineTimer deadline(timeoutMs);
-    while (!condition() && !deadline.hasExpired()) QThread::msleep(20);
-    return condition();
-}
+using testing_support::kDeadlineMs;
+using testing_support::waitFor;
 
 // Writes an executable script into the folder.
 inline QString writeScript(const testing_support::TempFolder& folder, const QString& name,
@@ -42,15 +30,16 @@ inline QProcessEnvironment offscreenEnvironment() {
 }
 
 // One copy of the program; `name` tells its wallpaper log from another copy's in the folder.
+// A `command` (a wallpaper command template) takes the wallpapers in place of the recorder.
 class RealProgram {
 public:
     RealProgram(const testing_support::TempFolder& folder, QProcessEnvironment env,
-                const QString& name = "applied")
+                const QString& name = "applied", const QString& command = {})
         : log_(folder.filePath(name + ".log")) {
         // NUL-separated: a path may hold a line break.
         const QString recorder =
             writeScript(folder, name + ".sh", "printf '%s\\0' \"$1\" >> '" + log_.toUtf8() + "'\n");
-        env.insert("QUORVANE_WALLPAPER_CMD", recorder + " %f");
+        env.insert("QUORVANE_WALLPAPER_CMD", command.isEmpty() ? recorder + " %f" : command);
         process.setProcessEnvironment(env);
         process.setProgram(QUORVANE_EXECUTABLE);
         // Ends with the test however that ends: killed by a time limit, crashed, stopped.

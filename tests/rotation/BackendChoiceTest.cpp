@@ -1,6 +1,3 @@
-#include <gtest/gtest.h>
-#include <QProcessEnvironment>
-
 #include "rotation/wallpaper/WallpaperBackends.h"
 #include "support/QtPrinting.h"
 

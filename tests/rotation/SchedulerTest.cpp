@@ -1,5 +1,3 @@
-#include <gtest/gtest.h>
-
 #include "rotation/Scheduler.h"
 #include "showlist/RecordSet.h"
 #include "support/RecordingWallpaperSetter.h"

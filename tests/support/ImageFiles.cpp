@@ -1,10 +1,6 @@
 #include "support/ImageFiles.h"
 
 #include <tiffio.h>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QImage>
 #include <QImageWriter>
 #include <QPainter>
 #include <QtEndian>
@@ -14,11 +10,6 @@
 namespace testing_support {
 
 namespace {
-
-void writeBytes(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly)) file.write(bytes);
-}
 
 quint32 crc32(const QByteArray& bytes) {
     quint32 crc = 0xFFFFFFFFu;
@@ -57,10 +48,7 @@ QString writeImage(const QString& folder, const QString& name, int width, int he
 QString writeTruncatedJpeg(const QString& folder, const QString& name) {
     const QString whole = writeImage(folder, name, 320, 240);
     QFile file(whole);
-    file.open(QIODevice::ReadOnly);
-    const QByteArray bytes = file.readAll();
-    file.close();
-    writeBytes(whole, bytes.left(bytes.size() / 2));
+    if (file.open(QIODevice::ReadWrite)) file.resize(file.size() / 2);
     return whole;
 }
 
@@ -71,9 +59,9 @@ QString writePngHeader(const QString& folder, const QString& name, quint32 width
     const QByteArray pixels = qCompress(QByteArray(64, '\0')).mid(4);
     const QByteArray bytes = QByteArray::fromHex("89504e470d0a1a0a") + pngChunk("IHDR", header) +
                              pngChunk("IDAT", pixels) + pngChunk("IEND", {});
-    const QString path = QDir(folder).filePath(name);
-    writeBytes(path, bytes);
-    return path;
+    QFile file(QDir(folder).filePath(name));
+    if (file.open(QIODevice::WriteOnly)) file.write(bytes);
+    return file.fileName();
 }
 
 QString writeMultiPageTiff(const QString& folder, const QString& name, const QList<QSize>& pages) {

@@ -10,21 +10,9 @@ using Kind = AskedQuestion::Kind;
 namespace {
 
 const char* kindName(Kind kind) {
-    switch (kind) {
-        case Kind::Message:
-            return "message box";
-        case Kind::Input:
-            return "input box";
-        case Kind::OpenFile:
-            return "open dialog";
-        case Kind::SaveFile:
-            return "save dialog";
-        case Kind::Color:
-            return "colour dialog";
-        case Kind::PrinterSetup:
-            return "printer setup";
-    }
-    return "?";
+    static const char* const names[] = {"message box", "input box",     "open dialog",
+                                        "save dialog", "colour dialog", "printer setup"};
+    return names[int(kind)];
 }
 
 std::string describe(const AskedQuestion& q) {
@@ -32,12 +20,23 @@ std::string describe(const AskedQuestion& q) {
            q.title.toStdString() + "\"";
 }
 
-AskedQuestion question(Kind kind, const QString& title, const QString& text = {}) {
+AskedQuestion question(Kind kind, const QString& title, const QString& text = {},
+                       platform::Buttons buttons = platform::Buttons::Ok,
+                       platform::Icon icon = platform::Icon::None) {
     AskedQuestion q;
     q.kind = kind;
     q.title = title;
     q.text = text;
+    q.buttons = buttons;
+    q.icon = icon;
     return q;
+}
+
+// The scripted reply if it is of the kind asked for, else what Cancel gives.
+template <typename T, typename Reply>
+T replyAs(const Reply& reply, T cancelled = {}) {
+    const T* given = std::get_if<T>(&reply);
+    return given ? *given : cancelled;
 }
 
 }  // namespace
@@ -55,10 +54,7 @@ void ScriptedPrompter::expect(AskedQuestion question, Reply reply) {
 
 void ScriptedPrompter::expectMessage(const QString& text, platform::Buttons buttons,
                                      platform::Icon icon, const QString& title, Answer answer) {
-    AskedQuestion q = question(Kind::Message, title, text);
-    q.buttons = buttons;
-    q.icon = icon;
-    expect(q, answer);
+    expect(question(Kind::Message, title, text, buttons, icon), answer);
 }
 
 void ScriptedPrompter::expectMessage(std::function<QString()> text, platform::Buttons buttons,
@@ -118,31 +114,21 @@ ScriptedPrompter::Reply ScriptedPrompter::next(const AskedQuestion& asked, Step*
 
 Answer ScriptedPrompter::message(const QString& text, platform::Buttons buttons,
                                  platform::Icon icon, const QString& title, QWidget*) {
-    AskedQuestion q = question(Kind::Message, title, text);
-    q.buttons = buttons;
-    q.icon = icon;
-    const Reply reply = next(q);
-    if (const auto* answer = std::get_if<Answer>(&reply)) return *answer;
-    return Answer::Cancel;
+    return replyAs(next(question(Kind::Message, title, text, buttons, icon)), Answer::Cancel);
 }
 
 std::optional<QString> ScriptedPrompter::input(const QString& prompt, const QString& title,
                                                const QString& defaultText, QWidget*) {
     AskedQuestion q = question(Kind::Input, title, prompt);
     q.defaultText = defaultText;
-    const Reply reply = next(q);
-    if (const auto* answer = std::get_if<std::optional<QString>>(&reply)) return *answer;
-    return {};
+    return replyAs<std::optional<QString>>(next(q));
 }
 
 std::optional<platform::FileDialogResult> ScriptedPrompter::fileDialog(
     Kind kind, const platform::FileDialogRequest& request) {
     AskedQuestion q = question(kind, request.title);
     q.fileRequest = request;
-    const Reply reply = next(q);
-    if (const auto* answer = std::get_if<std::optional<platform::FileDialogResult>>(&reply))
-        return *answer;
-    return {};
+    return replyAs<std::optional<platform::FileDialogResult>>(next(q));
 }
 
 std::optional<platform::FileDialogResult> ScriptedPrompter::openFile(
@@ -159,16 +145,12 @@ std::optional<QColor> ScriptedPrompter::color(const QColor& initial, const QStri
                                               QWidget*) {
     AskedQuestion q = question(Kind::Color, title);
     q.initialColor = initial;
-    const Reply reply = next(q);
-    if (const auto* answer = std::get_if<std::optional<QColor>>(&reply)) return *answer;
-    return {};
+    return replyAs<std::optional<QColor>>(next(q));
 }
 
 bool ScriptedPrompter::printerSetup(QPrinter& printer, QWidget*) {
     Step step;
-    const Reply reply = next(question(Kind::PrinterSetup, {}), &step);
-    const auto* accepted = std::get_if<bool>(&reply);
-    if (!accepted || !*accepted) return false;
+    if (!replyAs(next(question(Kind::PrinterSetup, {}), &step), false)) return false;
     // Like the real dialog, a cancelled setup leaves the printer as it was.
     if (step.choosePrinter) step.choosePrinter(printer);
     return true;

@@ -18,9 +18,7 @@ namespace testing_support {
 
 // A file system of a few hundred KiB (a tmpfs) on a fresh folder, so a test can fill it up
 // and see what saving a file then does. Mounting needs root, as CI runs; elsewhere
-// mounted() is false and whyNot() says why, for GTEST_SKIP:
-//     SmallDisk disk;
-//     if (!disk.mounted()) GTEST_SKIP() << disk.whyNot().toStdString();
+// mounted() is false and whyNot() says why, for GTEST_SKIP.
 class SmallDisk {
 public:
     explicit SmallDisk(int kibibytes = 256) {

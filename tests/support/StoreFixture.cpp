@@ -1,8 +1,6 @@
 #include "support/StoreFixture.h"
 
-#include <gtest/gtest.h>
 #include <sqlite3.h>
-#include <QFile>
 
 namespace testing_support {
 
@@ -13,11 +11,9 @@ showlist::FieldValue column(sqlite3_stmt* statement, int index) {
     return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, index)));
 }
 
-void bindValue(sqlite3_stmt* statement, int index, const showlist::FieldValue& value) {
-    if (value)
-        sqlite3_bind_text(statement, index, value->toUtf8().constData(), -1, SQLITE_TRANSIENT);
-    else
-        sqlite3_bind_null(statement, index);
+// A value as an SQL literal: any text survives single quotes with their own doubled.
+QString literal(const showlist::FieldValue& value) {
+    return value ? "'" + QString(*value).replace('\'', "''") + "'" : QStringLiteral("NULL");
 }
 
 }  // namespace
@@ -46,25 +42,15 @@ std::vector<StoredRecord> readStore(const QString& databasePath) {
 }
 
 void writeStore(const QString& databasePath, const std::vector<StoredRecord>& records) {
-    executeSql(databasePath,
-               QStringLiteral("CREATE TABLE IF NOT EXISTS WALLPAPER (ID INTEGER PRIMARY KEY "
-                              "AUTOINCREMENT, Path TEXT, Image TEXT, ViewTime TEXT, Setup TEXT)"));
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(databasePath.toUtf8().constData(), &db), SQLITE_OK);
-    for (const StoredRecord& record : records) {
-        sqlite3_stmt* statement = nullptr;
-        ASSERT_EQ(sqlite3_prepare_v2(
-                      db, "INSERT INTO WALLPAPER (Path, Image, ViewTime, Setup) VALUES (?,?,?,?)",
-                      -1, &statement, nullptr),
-                  SQLITE_OK);
-        bindValue(statement, 1, record.path);
-        bindValue(statement, 2, record.image);
-        bindValue(statement, 3, record.viewTime);
-        bindValue(statement, 4, record.setup);
-        EXPECT_EQ(sqlite3_step(statement), SQLITE_DONE);
-        sqlite3_finalize(statement);
-    }
-    sqlite3_close(db);
+    QString sql =
+        "CREATE TABLE IF NOT EXISTS WALLPAPER (ID INTEGER PRIMARY KEY AUTOINCREMENT, "
+        "Path TEXT, Image TEXT, ViewTime TEXT, Setup TEXT);";
+    for (const StoredRecord& r : records)
+        sql += QStringLiteral(
+                   "INSERT INTO WALLPAPER (Path, Image, ViewTime, Setup) VALUES "
+                   "(%1, %2, %3, %4);")
+                   .arg(literal(r.path), literal(r.image), literal(r.viewTime), literal(r.setup));
+    executeSql(databasePath, sql);
 }
 
 void executeSql(const QString& databasePath, const QString& sql) {

@@ -21,20 +21,16 @@ struct StoredRecord {
 
 inline void PrintTo(const StoredRecord& record, std::ostream* out) {
     // Streamed piece by piece: GCC 12 at -O3 warns (falsely) about a chain of std::string +.
-    const auto print = [out](const showlist::FieldValue& value) {
+    const char* separator = "{";
+    for (const showlist::FieldValue& value :
+         {record.path, record.image, record.viewTime, record.setup}) {
+        *out << separator;
+        separator = ", ";
         if (value)
             *out << '"' << value->toStdString() << '"';
         else
             *out << "null";
-    };
-    *out << "{";
-    print(record.path);
-    *out << ", ";
-    print(record.image);
-    *out << ", ";
-    print(record.viewTime);
-    *out << ", ";
-    print(record.setup);
+    }
     *out << "}";
 }
 
@@ -45,7 +41,7 @@ std::vector<StoredRecord> readStore(const QString& databasePath);
 // Creates a store file with the given records through plain SQL.
 void writeStore(const QString& databasePath, const std::vector<StoredRecord>& records);
 
-// Runs one SQL statement on a store file.
+// Runs SQL statements on a store file.
 void executeSql(const QString& databasePath, const QString& sql);
 
 QByteArray fileBytes(const QString& path);

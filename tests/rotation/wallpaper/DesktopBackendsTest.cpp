@@ -1,29 +1,26 @@
-#include <gtest/gtest.h>
 #include <QDBusConnection>
 #include <QDBusError>
-#include <QFile>
-#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcessEnvironment>
 #include <QSettings>
 #include <QUrl>
-#include <functional>
-#include <optional>
 
-#include "DesktopSession.h"
 #include "rotation/wallpaper/JavaScriptString.h"
 #include "rotation/wallpaper/KdeWallpaperSetter.h"
 #include "rotation/wallpaper/WallpaperBackends.h"
+#include "support/DesktopSession.h"
 #include "support/HostileNames.h"
 #include "support/QtPrinting.h"
+#include "support/StoreFixture.h"
 
 // Every desktop backend against the real desktop's components, each started in a session of
 // the test's own: what the desktop keeps (read back with its own tools) and, where it draws on
 // an X display, what the screen shows, for every hostile file name.
 
 namespace wallpaper_test {
+
+using namespace testing_support;
 
 // plasmashell as far as the wallpaper goes (Plasma itself is no Debian package the tests can
 // run headless): on a bus connection of its own, so the setter's calls reach it through the
@@ -63,31 +60,11 @@ private:
 
 namespace {
 
-// A GVariant string literal as GLib's text parser reads it ('...' or "...", with \-escapes),
-// written after GLib's parser rather than after our writer.
+// A GVariant string literal as gsettings prints it ('...' or "...", with \-escapes), read by
+// Python's parser, which takes the same escapes, rather than by anything of ours.
 QString readGVariantString(const QString& literal) {
-    const QString unreadable = "<unreadable: " + literal + ">";
-    const QChar quote = literal.isEmpty() ? QChar() : literal.front();
-    if (literal.size() < 2 || (quote != u'\'' && quote != u'"') || literal.back() != quote)
-        return unreadable;
-    QString text;
-    for (qsizetype i = 1; i < literal.size() - 1; ++i) {
-        QChar c = literal[i];
-        if (c == quote) return unreadable;
-        if (c == u'\\') {
-            c = literal[++i];
-            if (const int digits = c == u'u' ? 4 : c == u'U' ? 8 : 0) {
-                const char32_t code = literal.mid(i + 1, digits).toUInt(nullptr, 16);
-                text += QString::fromUcs4(&code, 1);
-                i += digits;
-                continue;
-            }
-            if (const qsizetype index = QStringView(u"abfnrtv").indexOf(c); index >= 0)
-                c = QStringView(u"\a\b\f\n\r\t\v")[index];
-        }
-        text += c;
-    }
-    return text;
+    return programOutput("python3",
+                         {"-c", "import ast, sys; print(ast.literal_eval(sys.argv[1]))", literal});
 }
 
 // A key of GSettings must name the file: as a file:// URI that GIO, which the desktops open
@@ -164,7 +141,7 @@ const Desktop kDesktops[] = {
          if (problem.isEmpty())
              problem =
                  session.startOwnerOf("org.xfce.xfdesktop", {"xfdesktop", "--disable-wm-check"});
-         if (problem.isEmpty() && !pollUntil([] { return xfconf({"-l"}).count("last-image") > 3; }))
+         if (problem.isEmpty() && !waitFor([] { return xfconf({"-l"}).count("last-image") > 3; }))
              problem = "xfdesktop wrote no last-image";
          return problem;
      },
@@ -201,7 +178,7 @@ const Desktop kDesktops[] = {
                  .value("Desktop/Wallpaper")
                  .toString();
          };
-         pollUntil([&] { return kept() == file.path; });
+         waitFor([&] { return kept() == file.path; });
          EXPECT_EQ(kept(), file.path) << "kept for the next login";
      }},
     {"kde",
@@ -213,7 +190,7 @@ const Desktop kDesktops[] = {
          return plasma->problem;
      },
      [](DesktopSession&, const HostileFile& file) {
-         ASSERT_TRUE(pollUntil([] { return plasma->writes.size() > plasmaSeen; }));
+         ASSERT_TRUE(waitFor([] { return plasma->writes.size() > plasmaSeen; }));
          const QByteArray printed = plasma->writes[plasmaSeen++];
          // Every desktop's configuration names the file; its URL is compared as the file it
          // names.
@@ -235,7 +212,7 @@ const Desktop kDesktops[] = {
     {"command", [](DesktopSession&) { return QString(); },
      [](DesktopSession& session, const HostileFile& file) {
          const QByteArray path = file.path.toUtf8();
-         EXPECT_EQ(fileText(session.folder("files/arguments")).split('\0'),
+         EXPECT_EQ(fileBytes(session.folder("files/arguments")).split('\0'),
                    (QList<QByteArray>{path, "--image=" + path, path + " and " + path, {}}));
      },
      "python3 -c \"import os, sys; open(sys.argv[1], 'wb').write(b''.join(os.fsencode(a) + "

@@ -1,20 +1,18 @@
-#include <gtest/gtest.h>
 #include <pwd.h>
 #include <unistd.h>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QProcess>
 
-#include "DesktopSession.h"
 #include "platform/ProcessRunner.h"
 #include "rotation/wallpaper/SwayWallpaperSetter.h"
+#include "support/DesktopSession.h"
 #include "support/QtPrinting.h"
+#include "support/StoreFixture.h"
 
 // The sway backend against a real sway on wlroots' headless backend, in a session of the
 // test's own: the arguments of the swaybg it starts, byte for byte, and the output's pixels.
 
 namespace wallpaper_test {
+
+using namespace testing_support;
 namespace {
 
 class Sway : public ::testing::Test {
@@ -52,7 +50,7 @@ protected:
         session_.start(asSwayUser_[0], asSwayUser_.mid(1) + swayUserEnvironment() +
                                            QStringList{"sh", "-c", "umask 0; exec \"$0\" \"$@\"",
                                                        "sway", "-c", config});
-        ASSERT_TRUE(pollUntil([&] { return QFileInfo::exists(qEnvironmentVariable("SWAYSOCK")); }))
+        ASSERT_TRUE(waitFor([&] { return QFileInfo::exists(qEnvironmentVariable("SWAYSOCK")); }))
             << session_.report().toStdString();
         ASSERT_TRUE(awaitSwaybg(kBlack));
     }
@@ -75,9 +73,9 @@ protected:
         const QByteArray ours = "SWAYSOCK=" + qgetenv("SWAYSOCK");
         QList<QByteArrayList> found;
         for (const QString& pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
-            QByteArray arguments = fileText("/proc/" + pid + "/cmdline");
+            QByteArray arguments = fileBytes("/proc/" + pid + "/cmdline");
             if (!arguments.startsWith(QByteArrayLiteral("swaybg\0")) ||
-                !fileText("/proc/" + pid + "/environ").split('\0').contains(ours))
+                !fileBytes("/proc/" + pid + "/environ").split('\0').contains(ours))
                 continue;
             arguments.chop(1);
             found << arguments.split('\0');
@@ -85,12 +83,12 @@ protected:
         return found;
     }
     bool awaitSwaybg(const QByteArrayList& expected) const {
-        return pollUntil([&] { return swaybgs() == QList<QByteArrayList>{expected}; });
+        return waitFor([&] { return swaybgs() == QList<QByteArrayList>{expected}; });
     }
 
     // Whether the whole output shows colour (grim), within the deadline.
     bool awaitScreen(QRgb colour) const {
-        return pollUntil([&] {
+        return waitFor([&] {
             QProcess grim;
             grim.start(asSwayUser_[0],
                        asSwayUser_.mid(1) + swayUserEnvironment() + QStringList{"grim", "-"});

@@ -1,11 +1,9 @@
-// Another X program for the wallpaper tests:
-//   x11_resource_holder DISPLAY live|retained KIND none|root|esetroot|both
-// creates one resource of KIND - window (screen-sized, unmapped), pixmap (screen-sized and
-// deep), small-pixmap (4x4), bitmap (depth 1), pixmap-and-window (a pixmap and a 1x1 window) -,
-// names it in the given root background properties and prints its id in hex. Live (a running
-// program), it then stays connected until its input ends; retained (a finished wallpaper
-// setter), it leaves the resource behind with RetainPermanent.
-// Plain XCB, so the resource is all the client holds: no default GC as Xlib would create.
+// x11_resource_holder DISPLAY live|retained KIND none|root|esetroot|both: another X program
+// that creates one resource of KIND - window (screen-sized, unmapped), pixmap (screen-sized,
+// deep), small-pixmap (4x4), bitmap (depth 1), pixmap-and-window (and a 1x1 window) -, names it
+// in those root properties and prints its id in hex. Live, it stays connected until its input
+// ends; retained (a finished setter), it leaves the resource behind with RetainPermanent. Plain
+// XCB, so the resource is all the client holds (Xlib would create a default GC).
 
 #include <xcb/xcb.h>
 

@@ -1,13 +1,9 @@
-#include <gtest/gtest.h>
 #include <QColor>
-#include <QFile>
-#include <QImage>
-#include <QProcess>
 #include <bit>
 
-#include "DesktopSession.h"
 #include "platform/ProcessRunner.h"
 #include "rotation/wallpaper/X11WallpaperSetter.h"
+#include "support/DesktopSession.h"
 #include "support/ImageFiles.h"
 #include "support/QtPrinting.h"
 
@@ -22,6 +18,8 @@
 // previous one, never a program whose id the root properties happen to name.
 
 namespace wallpaper_test {
+
+using namespace testing_support;
 namespace {
 
 constexpr int kWidth = 64, kHeight = 48;

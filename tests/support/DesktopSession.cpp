@@ -1,24 +1,20 @@
-#include "DesktopSession.h"
+#include "support/DesktopSession.h"
+
+#include <sys/prctl.h>
+#include <csignal>
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
-#include <QDir>
 #include <QDirIterator>
-#include <QFile>
 #include <QSettings>
-#include <QThread>
 
 #include "platform/ProcessRunner.h"
 #include "support/HostileNames.h"
+#include "support/StoreFixture.h"
 
-namespace wallpaper_test {
+namespace testing_support {
 
-QByteArray fileText(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool pollUntil(const std::function<bool()>& condition, int deadlineMs) {
+bool waitFor(const std::function<bool()>& condition, int deadlineMs) {
     const QDeadlineTimer deadline(deadlineMs);
     while (!condition()) {
         if (deadline.hasExpired()) return false;
@@ -93,44 +89,43 @@ void DesktopSession::setVariable(const char* name, const QString& value) {
     value.isNull() ? qunsetenv(name) : qputenv(name, value.toUtf8());
 }
 
-void DesktopSession::start(const QString& program, const QStringList& arguments) {
+const QProcess& DesktopSession::start(const QString& program, const QStringList& arguments) {
     Component component{folder_.filePath(QStringLiteral("log-%1").arg(components_.size())),
                         std::make_unique<QProcess>()};
     component.process->setStandardOutputFile(component.log + ".out");
     component.process->setStandardErrorFile(component.log + ".err");
+    // Ends with the test however that ends: killed by a time limit, crashed, stopped.
+    component.process->setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGKILL); });
     component.process->start(program, arguments);
     component.process->waitForStarted();
     components_.push_back(std::move(component));
+    return *components_.back().process;
 }
 
 QString DesktopSession::firstLineOf(const Component& component) const {
     QByteArray line;
-    pollUntil([&] {
-        line = fileText(component.log + ".out");
+    waitFor([&] {
+        line = fileBytes(component.log + ".out");
         return line.contains('\n') || component.process->state() != QProcess::Running;
     });
     return QString::fromUtf8(line.left(line.indexOf('\n'))).trimmed();
 }
 
 QString DesktopSession::startOwnerOf(const QString& name, QStringList command) {
-    for (const char* dir : {"/usr/local/share", "/usr/share"}) {
-        const QString file =
-            QStringLiteral("%1/dbus-1/services/%2.service").arg(QLatin1String(dir), name);
-        if (command.isEmpty() && QFile::exists(file))
-            command = QProcess::splitCommand(
-                QSettings(file, QSettings::IniFormat).value("D-BUS Service/Exec").toString());
-    }
+    const QString file = "/usr/share/dbus-1/services/" + name + ".service";
+    if (command.isEmpty() && QFile::exists(file))
+        command = QProcess::splitCommand(
+            QSettings(file, QSettings::IniFormat).value("D-BUS Service/Exec").toString());
     if (!problem_.isEmpty() || command.isEmpty())
         return problem_ + QStringLiteral("No D-Bus service file for %1 is installed.").arg(name);
-    start(command.first(), command.mid(1));
-    const QProcess& owner = *components_.back().process;
+    const QProcess& owner = start(command.first(), command.mid(1));
     const auto owned = [&] {
         return programOutput("dbus-send", {"--print-reply", "--dest=org.freedesktop.DBus",
                                            "/org/freedesktop/DBus",
                                            "org.freedesktop.DBus.NameHasOwner", "string:" + name})
             .endsWith("boolean true");
     };
-    if (pollUntil([&] { return owned() || owner.state() != QProcess::Running; }) && owned())
+    if (waitFor([&] { return owned() || owner.state() != QProcess::Running; }) && owned())
         return {};
     return QStringLiteral("%1 did not appear on the session bus: ").arg(name) + report();
 }
@@ -163,12 +158,17 @@ std::vector<HostileFile> DesktopSession::writeHostileFiles(QSize size) const {
     return files;
 }
 
+QImage screenshot() {
+    QProcess import;
+    import.start("import", {"-silent", "-window", "root", "png:-"});
+    import.waitForFinished(kDeadlineMs);
+    return QImage::fromData(import.readAllStandardOutput(), "PNG")
+        .convertToFormat(QImage::Format_RGB32);
+}
+
 bool DesktopSession::showsBackground(QRgb colour) const {
-    return pollUntil([&] {
-        QProcess import;
-        import.start("import", {"-silent", "-window", "root", "png:-"});
-        import.waitForFinished(kDeadlineMs);
-        const QImage screen = QImage::fromData(import.readAllStandardOutput(), "PNG");
+    return waitFor([&] {
+        const QImage screen = screenshot();
         bool all = screen.height() > 8;
         for (int y = 2; y < screen.height() - 2; y += 4)
             all = all && (screen.pixel(screen.width() - 4, y) | ~RGB_MASK) == colour;
@@ -189,18 +189,15 @@ QStringList DesktopSession::pwnedFiles() const {
 
 QString DesktopSession::report() const {
     QString text;
-    for (const Component& component : components_) {
-        const QProcess& process = *component.process;
-        text += QStringLiteral("%1 %2; it printed:\n%3\n")
-                    .arg(process.program(),
-                         process.state() == QProcess::Running
-                             ? QStringLiteral("is running")
-                             : QStringLiteral("ended with status %1").arg(process.exitCode()),
-                         QString::fromUtf8(
-                             (fileText(component.log + ".err") + fileText(component.log + ".out"))
-                                 .right(4000)));
+    for (const auto& [log, process] : components_) {
+        const QByteArray printed = fileBytes(log + ".err") + fileBytes(log + ".out");
+        text += process->program() +
+                (process->state() == QProcess::Running
+                     ? QStringLiteral(" is running")
+                     : QStringLiteral(" ended with status %1").arg(process->exitCode())) +
+                "; it printed:\n" + QString::fromUtf8(printed.right(4000)) + '\n';
     }
     return text;
 }
 
-}  // namespace wallpaper_test
+}  // namespace testing_support

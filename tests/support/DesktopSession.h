@@ -14,20 +14,19 @@
 
 #include "support/TempFolder.h"
 
-namespace wallpaper_test {
+namespace testing_support {
 
-// How long a test waits for a component to come up or to show a change: a guard against
-// hanging, not a measurement.
+// How long a test waits for anything: a guard against hanging, not a measurement.
 inline constexpr int kDeadlineMs = 15000;
 
 // Whether condition comes to hold within deadlineMs; Qt delivers events meanwhile.
-bool pollUntil(const std::function<bool()>& condition, int deadlineMs = kDeadlineMs);
-
-// A file's bytes; none when it cannot be read.
-QByteArray fileText(const QString& path);
+bool waitFor(const std::function<bool()>& condition, int deadlineMs = kDeadlineMs);
 
 // What a program printed, without its last line break; its complaint when it failed.
 QString programOutput(const QString& program, const QStringList& arguments);
+
+// What the X display (DISPLAY) shows, read with ImageMagick's import; null if nothing.
+QImage screenshot();
 
 // A real image named after one of the shared hostile names, in a folder of the same name.
 struct HostileFile {
@@ -39,10 +38,9 @@ struct HostileFile {
 inline void PrintTo(const HostileFile& file, std::ostream* out) { *out << file.label; }
 
 // A desktop session of the test's own, as a login sets it up: a session bus, home and XDG
-// folders, optionally an X display, and the components started on them. While it exists this
-// process's environment (which every program Quorvane starts inherits) points at it and its
-// working folder lies inside it; both are put back when it goes, after every component it
-// started has been ended, last started first.
+// folders, optionally an X display, and components started on them. While it exists, this
+// process's environment (inherited by every program it starts) points at it and its working
+// folder lies inside it; both are put back once its components have ended, last first.
 class DesktopSession {
 public:
     DesktopSession();
@@ -56,7 +54,7 @@ public:
     void setVariable(const char* name, const QString& value);
 
     // Starts a component in the session; its output goes to a log that report() shows.
-    void start(const QString& program, const QStringList& arguments);
+    const QProcess& start(const QString& program, const QStringList& arguments);
     // Starts a command, by default the one of the name's D-Bus service file, and waits until
     // it owns the name on the session bus. Empty when it does, else why not.
     QString startOwnerOf(const QString& name, QStringList command = {});
@@ -65,8 +63,7 @@ public:
 
     // Each hostile name's image, a solid PNG of this size; consecutive ones differ in colour.
     std::vector<HostileFile> writeHostileFiles(QSize size = {16, 12}) const;
-    // Whether the X screen comes to show colour along its right edge, where no desktop icon
-    // sits, within the deadline.
+    // Whether the X screen comes to show colour along its right edge, where no icon sits.
     bool showsBackground(QRgb colour) const;
     // What a `touch pwned` run by a component would have left: in the session's folders, the
     // working folder this process had before, its home, and /.
@@ -81,11 +78,11 @@ private:
     };
     QString firstLineOf(const Component& component) const;
 
-    testing_support::TempFolder folder_;
+    TempFolder folder_;
     QString problem_;
     QString previousWorkingFolder_;
     std::map<QByteArray, std::optional<QByteArray>> previousVariables_;
     std::vector<Component> components_;
 };
 
-}  // namespace wallpaper_test
+}  // namespace testing_support
