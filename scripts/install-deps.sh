@@ -11,6 +11,8 @@ PACKAGES=(
   libgl-dev
   # setup store, X11 wallpaper (Xlib, X-Resource), legacy metafiles
   libsqlite3-dev libx11-dev libxres-dev libwmf-dev libemf2svg-dev
+  # the monitor layout on X11: RandR monitors and Xinerama heads
+  libxrandr-dev libxinerama-dev
   # image codecs of our own engine: JPEG options, interlaced PNG, TIFF pages, 8-bit palettes
   libjpeg62-turbo-dev libpng-dev libtiff-dev libimagequant-dev
   # compression of the undo history
@@ -35,6 +37,8 @@ PACKAGES=(
   hsetroot x11-xserver-utils
   # test only: a real sway, run headless, for the sway backend; grim takes its screenshots
   sway swaybg grim
+  # test only: a real X server with two monitors (Xorg's dummy driver) for the layouts
+  xserver-xorg-core xserver-xorg-video-dummy
   fonts-dejavu-core
   fonts-urw-base35  # the PostScript base fonts libwmf needs before it draws any WMF
 )

@@ -15,11 +15,13 @@ const QCommandLineOption kBackend(QStringLiteral("wallpaper-backend"), QString()
                                   QStringLiteral("NAME"));
 const QCommandLineOption kAutostart(QStringLiteral("autostart"), QString(),
                                     QStringLiteral("on|off|status"));
+const QCommandLineOption kMonitors(QStringLiteral("monitors"), QString(),
+                                   QStringLiteral("same|each|span|status"));
 const QCommandLineOption kHelp({QStringLiteral("h"), QStringLiteral("help")}, QString());
 const QCommandLineOption kVersion({QStringLiteral("v"), QStringLiteral("version")}, QString());
 
 void addOptions(QCommandLineParser& parser) {
-    parser.addOptions({kHome, kTick, kBackend, kAutostart, kHelp, kVersion});
+    parser.addOptions({kHome, kTick, kBackend, kAutostart, kMonitors, kHelp, kVersion});
 }
 
 }  // namespace
@@ -45,6 +47,18 @@ StartupOptions parseCommandLine(const QStringList& arguments, const QProcessEnvi
         !QStringList{"on", "off", "status"}.contains(options.autostart)) {
         options.error = QStringLiteral("--autostart takes on, off or status, not \"%1\".")
                             .arg(options.autostart);
+        return options;
+    }
+
+    options.monitors = parser.value(kMonitors);
+    if (parser.isSet(kMonitors) &&
+        !QStringList{"same", "each", "span", "status"}.contains(options.monitors)) {
+        options.error = QStringLiteral("--monitors takes same, each, span or status, not \"%1\".")
+                            .arg(options.monitors);
+        return options;
+    }
+    if (parser.isSet(kMonitors) && parser.isSet(kAutostart)) {
+        options.error = QStringLiteral("--monitors and --autostart are separate runs.");
         return options;
     }
 
@@ -97,6 +111,10 @@ QString helpText() {
                "                            %1\n"
                "  --autostart on|off|status start Quorvane when you log in (with this --home),\n"
                "                            stop doing so, or show whether it does; then exit\n"
+               "  --monitors same|each|span|status\n"
+               "                            with several monitors, show the wallpaper on each,\n"
+               "                            a different picture on each, or one picture across\n"
+               "                            all; or show which; then exit\n"
                "  -h, --help                show this help and exit\n"
                "  -v, --version             show the version and exit\n"
                "\n"

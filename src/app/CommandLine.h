@@ -15,6 +15,8 @@ struct StartupOptions {
     bool showVersion = false;
     // "on", "off" or "status": the run only deals with the log-in start entry
     QString autostart;
+    // "same", "each", "span" or "status": the run only sets or tells what the monitors show
+    QString monitors;
     QString error;  // set when the arguments cannot be used; the program then exits with 2
 };
 

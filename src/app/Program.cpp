@@ -1,12 +1,14 @@
 #include "Program.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QProcessEnvironment>
 #include <QSessionManager>
 #include <cstdio>
 
 #include "AutostartCommand.h"
 #include "CommandLine.h"
+#include "MonitorsCommand.h"
 #include "SingleInstance.h"
 #include "basMain.h"
 #include "editor/Zarn.h"
@@ -16,8 +18,13 @@
 #include "platform/QtDesktop.h"
 #include "platform/QtPrompter.h"
 #include "platform/TerminationSignals.h"
+#include "platform/monitors/MonitorSource.h"
+#include "rotation/MonitorWallpaper.h"
+#include "rotation/Scheduler.h"
 #include "rotation/WallpaperSetter.h"
 #include "rotation/wallpaper/WallpaperBackends.h"
+#include "showlist/MonitorSettings.h"
+#include "showlist/StoreFile.h"
 
 namespace app {
 
@@ -55,10 +62,15 @@ int runQuorvane(int argc, char** argv) {
     if (options.showVersion) return printAndExit(versionText(), stdout, 0);
     if (!options.error.isEmpty())
         return printAndExit(options.error + QStringLiteral("\n\n") + helpText(), stderr, 2);
-    // The log-in entry needs neither a display nor the rotation.
+    // The log-in entry and the monitors' choice need neither a display nor the rotation.
     if (!options.autostart.isEmpty())
         return runAutostartCommand(options.autostart, executablePath(argv[0], env), options.home,
                                    env);
+    if (!options.monitors.isEmpty())
+        return runMonitorsCommand(
+            options.monitors,
+            platform::resolveProgramFolder(options.home, env,
+                                           QFileInfo(executablePath(argv[0], env)).absolutePath()));
 
     // A backend that cannot work is the real problem; said before Qt looks for a display,
     // which it may not find.
@@ -94,15 +106,21 @@ int runQuorvane(int argc, char** argv) {
 
     const std::unique_ptr<rotation::WallpaperSetter> wallpaper =
         rotation::makeWallpaperSetter(options.wallpaperBackend, env);
+    const std::unique_ptr<platform::MonitorSource> monitors =
+        rotation::makeMonitorSource(options.wallpaperBackend, env);
+    rotation::MonitorWallpaper monitorWallpaper(
+        *wallpaper, *monitors, showlist::MonitorSettings(showlist::storeFilePath(programFolder)),
+        programFolder);
 
     platform::QtPrompter prompter;
     platform::QtDesktop desktop(programFolder, QApplication::applicationDirPath(), prompter);
 
     const platform::Autostart autostart(QCoreApplication::applicationFilePath(), options.home, env);
 
-    frmTray tray({prompter, desktop, *wallpaper, options.tickMs, detectTrayMode(),
+    frmTray tray({prompter, desktop, monitorWallpaper, options.tickMs, detectTrayMode(),
                   [] { QCoreApplication::exit(0); },
-                  rotation::wallpaperBackendName(options.wallpaperBackend, env), &autostart});
+                  rotation::wallpaperBackendName(options.wallpaperBackend, env), &autostart,
+                  &monitorWallpaper});
     QObject::connect(&instance, &SingleInstance::showRequested, &tray, [&tray] { bringUp(tray); });
 
     // A logout, a kill or the end of the session records the wallpaper like "Exit" does.
@@ -118,6 +136,7 @@ int runQuorvane(int argc, char** argv) {
                      [&tray] { tray.Form_Unload(); });
 
     Main(tray);
+    monitorWallpaper.setShowing(tray.rotation().ShowingWallPaper);
     return QApplication::exec();
 }
 

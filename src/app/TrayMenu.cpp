@@ -1,5 +1,6 @@
 #include "TrayMenu.h"
 
+#include <QActionGroup>
 #include <QMenu>
 #include <stdexcept>
 
@@ -7,6 +8,8 @@
 #include "platform/Autostart.h"
 #include "platform/Prompter.h"
 #include "platform/SkipOnError.h"
+#include "rotation/MonitorMode.h"
+#include "rotation/MonitorWallpaper.h"
 #include "rotation/Scheduler.h"
 #include "showlist/RecordSet.h"
 
@@ -39,6 +42,7 @@ TrayMenu::TrayMenu(TrayMenuParts parts, QObject* parent)
     QAction* open = addNamed(*menu_, "mnuOpen", QStringLiteral("&Open Quorvane"));
     // Through the icon's own signal, so the menu and the double click cannot drift apart.
     connect(open, &QAction::triggered, &parts_.icon, &TrayIcon::doubleClicked);
+    addMonitorsMenu();
     startAtLogIn_ = addNamed(*menu_, "mnuStartAtLogIn", QStringLiteral("Start at &Log-in"));
     startAtLogIn_->setCheckable(true);
     connect(startAtLogIn_, &QAction::triggered, this, &TrayMenu::startAtLogIn);
@@ -55,6 +59,37 @@ TrayMenu::TrayMenu(TrayMenuParts parts, QObject* parent)
 
 TrayMenu::~TrayMenu() = default;
 
+void TrayMenu::addMonitorsMenu() {
+    if (!parts_.monitors) return;
+    QMenu* monitors = menu_->addMenu(QStringLiteral("&Monitors"));
+    monitors->setObjectName(QStringLiteral("mnuMonitors"));
+    auto* choices = new QActionGroup(monitors);
+    const std::pair<const char*, QString> items[] = {
+        {"mnuMonitorsSame", QStringLiteral("&Same Picture on Each")},
+        {"mnuMonitorsEach", QStringLiteral("A &Different Picture on Each")},
+        {"mnuMonitorsSpan", QStringLiteral("&One Picture Across All")},
+    };
+    const rotation::MonitorMode modes[] = {rotation::MonitorMode::Same, rotation::MonitorMode::Each,
+                                           rotation::MonitorMode::Span};
+    for (int i = 0; i < 3; ++i) {
+        QAction* item = addNamed(*monitors, items[i].first, items[i].second);
+        item->setCheckable(true);
+        choices->addAction(item);
+        connect(item, &QAction::triggered, this, [this, mode = modes[i]] { showOnMonitors(mode); });
+        monitorModes_.push_back(item);
+    }
+}
+
+void TrayMenu::showOnMonitors(rotation::MonitorMode mode) {
+    QString notKept;
+    const QString problem = parts_.monitors->setMode(mode, &notKept);
+    parts_.rotation.tellOutcome(problem);
+    if (!notKept.isEmpty())
+        tellFailure(QStringLiteral("The choice holds until Quorvane ends, but cannot be kept "
+                                   "for its next start:\r\n%1")
+                        .arg(notKept));
+}
+
 void TrayMenu::refresh() {
     int count = 0;
     platform::skipOnError([&] {
@@ -62,6 +97,7 @@ void TrayMenu::refresh() {
     });
     next_->setEnabled(count > 0);
     startAtLogIn_->setEnabled(parts_.autostart != nullptr);
+    if (parts_.monitors) monitorModes_[int(parts_.monitors->mode())]->setChecked(true);
     startAtLogIn_->setChecked(parts_.autostart &&
                               parts_.autostart->state() == platform::AutostartState::On);
 }

@@ -4,6 +4,7 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <vector>
 
 class QAction;
 class QMenu;
@@ -15,7 +16,9 @@ class Prompter;
 }  // namespace platform
 
 namespace rotation {
+class MonitorWallpaper;
 class Scheduler;
+enum class MonitorMode;
 }  // namespace rotation
 
 namespace showlist {
@@ -38,6 +41,8 @@ struct TrayMenuParts {
     platform::Prompter& prompter;
     // Null where the program has no log-in start entry to offer.
     const platform::Autostart* autostart;
+    // What the monitors show; null where the menu does not offer it.
+    rotation::MonitorWallpaper* monitors;
     // The main window's "&Exit": asks, then ends the program.
     std::function<void()> exit;
     // The window questions are shown over.
@@ -61,6 +66,8 @@ private:
     void showPause(bool paused);
     void togglePause();
     void startAtLogIn(bool wanted);
+    void addMonitorsMenu();
+    void showOnMonitors(rotation::MonitorMode mode);
     void tellFailure(const QString& reason);
 
     TrayMenuParts parts_;
@@ -68,6 +75,8 @@ private:
     QAction* next_;
     QAction* pause_;
     QAction* startAtLogIn_;
+    // The "&Monitors" items, in the order of MonitorMode.
+    std::vector<QAction*> monitorModes_;
 };
 
 }  // namespace app

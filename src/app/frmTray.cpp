@@ -15,6 +15,7 @@
 #include "ListClicks.h"
 #include "ShowListDrop.h"
 #include "TrayMenu.h"
+#include "rotation/MonitorWallpaper.h"
 #include "WallpaperNotice.h"
 #include "editor/AboutBox.h"
 #include "imaging/effects/RowBands.h"
@@ -77,8 +78,12 @@ frmTray::frmTray(TrayWindowServices services, QWidget* parent)
     rotation_ = std::make_unique<rotation::Scheduler>(
         Data1, services_.wallpaper, [this] { return isShowing(); }, services_.tickMs);
     trayMenu_ = new TrayMenu({Data1, *rotation_, *trayIcon_, services_.prompter,
-                              services_.autostart, [this] { Label1_Click(); }, this},
+                              services_.autostart, services_.monitors, [this] { Label1_Click(); },
+                              this},
                              this);
+    if (services_.monitors)
+        connect(services_.monitors, &rotation::MonitorWallpaper::shownForNewLayout,
+                rotation_.get(), &rotation::Scheduler::tellOutcome);
     auto* notice = new WallpaperNotice(services_.wallpaperBackend, *trayIcon_, this);
     connect(rotation_.get(), &rotation::Scheduler::wallpaperFailing, notice,
             &WallpaperNotice::failing);

@@ -34,6 +34,7 @@ struct PreviewOutcome;
 
 namespace rotation {
 class Scheduler;
+class MonitorWallpaper;
 class WallpaperSetter;
 }  // namespace rotation
 
@@ -57,6 +58,8 @@ struct TrayWindowServices {
     QString wallpaperBackend;
     // The log-in start entry the tray menu offers; none when null.
     const platform::Autostart* autostart = nullptr;
+    // What the monitors show, which the tray menu offers to change; not offered when null.
+    rotation::MonitorWallpaper* monitors = nullptr;
 };
 
 // The main window: the show list and its browser while visible, the notification-area icon

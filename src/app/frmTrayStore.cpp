@@ -13,6 +13,7 @@
 #include "rotation/Scheduler.h"
 #include "showlist/Drives.h"
 #include "showlist/ImageBrowser.h"
+#include "showlist/StoreFile.h"
 #include "showlist/StoreReader.h"
 #include "showlist/StoreWriter.h"
 #include "showlist/ViewTime.h"
@@ -32,7 +33,7 @@ const QStringList kDisplayTimes = {
 }  // namespace
 
 QString frmTray::databasePath() const {
-    return services_.desktop.programFolder() + QDir::separator() + QStringLiteral("ZARN.DAT");
+    return showlist::storeFilePath(services_.desktop.programFolder());
 }
 
 void frmTray::Form_Load() {

@@ -89,7 +89,10 @@ void Scheduler::ChangeWallPaper(const QString& path) {
     // Recorded as showing whatever the answer: a tool that timed out or was interrupted may
     // well have changed the desktop, and the next run goes on after this image either way.
     ShowingWallPaper = path;
-    const QString problem = setter_.apply(path);
+    tellOutcome(setter_.apply(path));
+}
+
+void Scheduler::tellOutcome(const QString& problem) {
     if (problem.isEmpty() == !failing_) return;
     failing_ = !problem.isEmpty();
     if (failing_)

@@ -50,6 +50,9 @@ public:
     // Asks the desktop to show the image. A failure changes nothing in the rotation; it is
     // reported once per run of failures, and the first success after them is reported too.
     void ChangeWallPaper(const QString& path);
+    // What the desktop answered to a change, this one's or one made outside the rotation
+    // (the pictures shown again for a new monitor layout): empty when it took it.
+    void tellOutcome(const QString& problem);
 
 signals:
     // The first change in a row that the desktop did not take, and why.

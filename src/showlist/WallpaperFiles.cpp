@@ -1,5 +1,7 @@
 #include "WallpaperFiles.h"
 
+#include "StoreFile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -9,7 +11,6 @@ namespace showlist {
 
 namespace {
 
-const QString kStoreName = QStringLiteral("ZARN.DAT");
 
 // Whether `path` names a file directly in `folder`. Relative paths and ones that climb out
 // with ".." are judged by where they lead; links to the folder count as the folder.
@@ -24,7 +25,7 @@ bool isDirectlyIn(const QString& path, const QString& folder) {
 
 void deleteWallpaperFile(const QString& programFolder, const QString& path) {
     if (!isDirectlyIn(path, programFolder)) return;
-    if (QFileInfo(path).fileName().compare(kStoreName, Qt::CaseInsensitive) == 0) return;
+    if (QFileInfo(path).fileName().compare(kStoreFileName, Qt::CaseInsensitive) == 0) return;
     if (!QFile::remove(path)) throw std::runtime_error("the wallpaper file could not be deleted");
 }
 

@@ -1,3 +1,5 @@
+#include <chrono>
+#include <thread>
 
 #include "e2e/RealProgram.h"
 #include "platform/DesktopEntryExec.h"
@@ -60,6 +62,9 @@ INSTANTIATE_TEST_SUITE_P(
         Invocation{{"--wallpaper-backend", "windows"},
                    2,
                    "The wallpaper backend \"windows\" is not available on this platform."},
+        Invocation{{"--monitors", "both"},
+                   2,
+                   "--monitors takes same, each, span or status, not \"both\"."},
         Invocation{{"--wallpaper-backend", "command"},
                    2,
                    "The wallpaper backend \"command\" needs QUORVANE_WALLPAPER_CMD"}));
@@ -68,11 +73,14 @@ class HostileHome : public ::testing::TestWithParam<testsupport::HostileName> {
 protected:
     // `quorvane --autostart ...` with a configuration folder of the test's own.
     QString autostart(const QString& action, int exitCode = 0) {
+        return run({"--autostart", action}, exitCode);
+    }
+    QString run(const QStringList& arguments, int exitCode = 0) {
         QProcess process;
         QProcessEnvironment env = e2e::offscreenEnvironment();
         env.insert("XDG_CONFIG_HOME", folder.filePath("config"));
         process.setProcessEnvironment(env);
-        process.start(QUORVANE_EXECUTABLE, {"--autostart", action, "--home", home});
+        process.start(QUORVANE_EXECUTABLE, arguments + QStringList{"--home", home});
         EXPECT_TRUE(process.waitForFinished(e2e::kDeadlineMs));
         EXPECT_EQ(process.exitCode(), exitCode) << process.readAllStandardError().toStdString();
         return QString::fromUtf8(process.readAllStandardOutput());
@@ -107,19 +115,30 @@ TEST_P(HostileHome, IsWhatTheLogInEntryStartsAndWhereTheWallpaperIsRecorded) {
         EXPECT_EQ(logInCommand(), command);
     }
 
-    const std::vector<StoredRecord> list = {{home + "/a.bmp", "a", "0", {}},
-                                            {home + "/b.bmp", "b", "1000", {}}};
+    // b was showing at the last exit, so a comes next; "zz" is too short a path to apply: it
+    // takes its turn while b is the wallpaper again.
+    const std::vector<StoredRecord> list = {{home + "/a.bmp", "a", "0", home + "/b.bmp"},
+                                            {home + "/b.bmp", "b", "0", {}},
+                                            {"zz", "zz", "1000", {}}};
     testing_support::writeStore(home + "/ZARN.DAT", list);
     RealProgram program(folder, e2e::offscreenEnvironment());
     program.process.setProgram(command[0]);
     ASSERT_TRUE(program.start(home, 30));
     ASSERT_TRUE(e2e::waitFor([&] { return program.applied().size() >= 2; }));
     EXPECT_EQ(program.applied(), QStringList({*list[0].path, *list[1].path}));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));  // ten ticks: zz has come
+    EXPECT_EQ(program.applied(), QStringList({*list[0].path, *list[1].path}));
     EXPECT_TRUE(program.terminate());
     EXPECT_EQ(testing_support::readStore(home + "/ZARN.DAT").at(0).setup, list[1].path);
 
     autostart("off");
     EXPECT_EQ(autostart("status"), "off\n");
+
+    // The monitors' choice is kept beside the show list, which stays as it was.
+    EXPECT_EQ(run({"--monitors", "status"}), "same\n");
+    EXPECT_EQ(run({"--monitors", "span"}), "");
+    EXPECT_EQ(run({"--monitors", "status"}), "span\n");
+    EXPECT_EQ(testing_support::readStore(home + "/ZARN.DAT").size(), list.size());
 }
 
 INSTANTIATE_TEST_SUITE_P(Names, HostileHome, ::testing::ValuesIn(testsupport::hostileNames()),

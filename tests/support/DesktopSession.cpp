@@ -142,6 +142,32 @@ QString DesktopSession::startDisplay(QSize size, int depth) {
     return {};
 }
 
+QString DesktopSession::startMonitors(const QStringList& modes) {
+    QFile config(folder("xorg.conf"));
+    if (!config.open(QIODevice::WriteOnly) ||
+        config.write("Section \"Device\"\n Identifier \"d\"\n Driver \"dummy\"\n"
+                     " VideoRam 192000\nEndSection\n"
+                     "Section \"Screen\"\n Identifier \"s\"\n Device \"d\"\n DefaultDepth 24\n"
+                     " SubSection \"Display\"\n  Depth 24\n  Virtual 4096 2048\n EndSubSection\n"
+                     "EndSection\n") < 0)
+        return "No X server configuration: " + config.errorString();
+    config.close();
+    start("Xorg", {"-displayfd", "1", "-config", config.fileName(), "-logfile", folder("xorg.log"),
+                   "-nolisten", "tcp", "-noreset"});
+    const QString number = firstLineOf(components_.back());
+    if (number.isEmpty()) return "No X server: " + report();
+    setVariable("DISPLAY", ':' + number);
+    QStringList layout;
+    for (qsizetype i = 0; i < modes.size(); ++i) {
+        const QString output = QStringLiteral("DUMMY%1").arg(i);
+        if (i > 0) programOutput("xrandr", {"--addmode", output, modes[i]});
+        layout << "--output" << output << "--mode" << modes[i];
+        if (i > 0) layout << "--right-of" << QStringLiteral("DUMMY%1").arg(i - 1);
+    }
+    const QString said = programOutput("xrandr", layout);
+    return said.isEmpty() ? QString() : "xrandr: " + said;
+}
+
 std::vector<HostileFile> DesktopSession::writeHostileFiles(QSize size) const {
     std::vector<HostileFile> files;
     for (const testsupport::HostileName& hostile : testsupport::hostileNames()) {

@@ -60,6 +60,9 @@ public:
     QString startOwnerOf(const QString& name, QStringList command = {});
     // Starts an X server (Xvfb) of this size and depth and points DISPLAY at it; why not.
     QString startDisplay(QSize size, int depth = 24);
+    // Starts a real X server (Xorg's dummy driver) whose outputs DUMMY0, DUMMY1... show the
+    // given modes ("1024x768") left to right, and points DISPLAY at it; why not.
+    QString startMonitors(const QStringList& modes);
 
     // Each hostile name's image, a solid PNG of this size; consecutive ones differ in colour.
     std::vector<HostileFile> writeHostileFiles(QSize size = {16, 12}) const;

@@ -4,12 +4,13 @@
 
 namespace rotation {
 
-CinnamonWallpaperSetter::CinnamonWallpaperSetter(ProgramRunner run) : run_(std::move(run)) {}
+CinnamonWallpaperSetter::CinnamonWallpaperSetter(ProgramRunner run)
+    : GSettingsWallpaperSetter(QStringLiteral("org.cinnamon.desktop.background"), std::move(run)) {}
 
 QString CinnamonWallpaperSetter::apply(const QString& path) {
     ProgramSequence change(run_);
-    setGSettingsKey(change, QStringLiteral("org.cinnamon.desktop.background"),
-                    QStringLiteral("picture-uri"), gvariantStringLiteral(fileUri(path)));
+    setGSettingsKey(change, schema_, QStringLiteral("picture-uri"),
+                    gvariantStringLiteral(fileUri(path)));
     return change.problem();
 }
 

@@ -8,18 +8,33 @@
 
 namespace rotation {
 
-QString plasmaWallpaperScript(const QString& fileUrl) {
-    // Written for the oldest engine Plasma has shipped (ES5): no const, let or for-of.
+QString plasmaWallpaperScript(const QStringList& fileUrls) {
+    QStringList literals;
+    for (const QString& url : fileUrls) literals << javaScriptStringLiteral(url);
+    // Written for the oldest engine Plasma has shipped (ES5): no const, let or for-of. The
+    // screens are put in the order the program numbers monitors in, left to right, then top
+    // to bottom; a desktop on a screen without a picture of its own shows the first.
     return QStringLiteral(
-               "var imageUrl = %1;\n"
+               "var imageUrls = [%1];\n"
                "var allDesktops = desktops();\n"
+               "var screens = [];\n"
+               "for (var i = 0; i < allDesktops.length; i++) {\n"
+               "    if (screens.indexOf(allDesktops[i].screen) < 0) "
+               "screens.push(allDesktops[i].screen);\n"
+               "}\n"
+               "screens.sort(function (a, b) {\n"
+               "    var ga = screenGeometry(a), gb = screenGeometry(b);\n"
+               "    return ga.x - gb.x || ga.y - gb.y || a - b;\n"
+               "});\n"
                "for (var i = 0; i < allDesktops.length; i++) {\n"
                "    var desktop = allDesktops[i];\n"
+               "    var place = screens.indexOf(desktop.screen);\n"
                "    desktop.wallpaperPlugin = \"org.kde.image\";\n"
                "    desktop.currentConfigGroup = [\"Wallpaper\", \"org.kde.image\", \"General\"];\n"
-               "    desktop.writeConfig(\"Image\", imageUrl);\n"
+               "    desktop.writeConfig(\"Image\", imageUrls[place < imageUrls.length ? place : "
+               "0]);\n"
                "}\n")
-        .arg(javaScriptStringLiteral(fileUrl));
+        .arg(literals.join(QStringLiteral(", ")));
 }
 
 QString sendScriptToPlasmaShell(const QDBusConnection& bus, const QString& script) {
@@ -45,7 +60,13 @@ KdeWallpaperSetter::KdeWallpaperSetter()
       }) {}
 
 QString KdeWallpaperSetter::apply(const QString& path) {
-    return send_(plasmaWallpaperScript(fileUri(path)));
+    return send_(plasmaWallpaperScript({fileUri(path)}));
+}
+
+QString KdeWallpaperSetter::applyEach(const std::vector<MonitorPicture>& pictures) {
+    QStringList urls;
+    for (const MonitorPicture& picture : pictures) urls << fileUri(picture.path);
+    return send_(plasmaWallpaperScript(urls));
 }
 
 }  // namespace rotation

@@ -4,6 +4,7 @@
 
 #include <QDBusConnection>
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 namespace rotation {
@@ -12,9 +13,10 @@ namespace rotation {
 // to read the script.
 using PlasmaScriptSender = std::function<QString(const QString& script)>;
 
-// The Plasma desktop script that shows the image at fileUrl on every desktop (every screen
-// and activity) with the plain image wallpaper plugin.
-QString plasmaWallpaperScript(const QString& fileUrl);
+// The Plasma desktop script that shows, with the plain image wallpaper plugin, the image at
+// fileUrls[i] on the desktops (one per activity) of the i-th screen from the left, and the
+// first image on every screen beyond the list: one URL for all screens alike.
+QString plasmaWallpaperScript(const QStringList& fileUrls);
 
 // Calls org.kde.PlasmaShell.evaluateScript on plasmashell without waiting for the answer: a
 // busy Plasma must not hold up the tray. Empty when the call went out to a running Plasma,
@@ -28,6 +30,8 @@ public:
     // Sends to plasmashell on the session bus.
     KdeWallpaperSetter();
     QString apply(const QString& path) override;
+    bool addressesMonitors() const override { return true; }
+    QString applyEach(const std::vector<MonitorPicture>& pictures) override;
 
 private:
     PlasmaScriptSender send_;

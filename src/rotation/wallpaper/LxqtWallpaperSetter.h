@@ -6,11 +6,14 @@
 namespace rotation {
 
 // LXQt: the desktop belongs to pcmanfm-qt, which passes --set-wallpaper on to its running
-// instance.
+// instance. It has no command for a picture per screen, so one composed image of the whole
+// layout is stretched across the screens, and the user's own wallpaper mode put back after.
 class LxqtWallpaperSetter : public WallpaperSetter {
 public:
     explicit LxqtWallpaperSetter(ProgramRunner run = platform::runProgram);
     QString apply(const QString& path) override;
+    QString applyAcross(const QString& path, QString& keptFit) override;
+    QString restoreFit(const QString& keptFit) override;
 
 private:
     ProgramRunner run_;

@@ -4,12 +4,13 @@
 
 namespace rotation {
 
-MateWallpaperSetter::MateWallpaperSetter(ProgramRunner run) : run_(std::move(run)) {}
+MateWallpaperSetter::MateWallpaperSetter(ProgramRunner run)
+    : GSettingsWallpaperSetter(QStringLiteral("org.mate.background"), std::move(run)) {}
 
 QString MateWallpaperSetter::apply(const QString& path) {
     ProgramSequence change(run_);
-    setGSettingsKey(change, QStringLiteral("org.mate.background"),
-                    QStringLiteral("picture-filename"), gvariantStringLiteral(path));
+    setGSettingsKey(change, schema_, QStringLiteral("picture-filename"),
+                    gvariantStringLiteral(path));
     return change.problem();
 }
 

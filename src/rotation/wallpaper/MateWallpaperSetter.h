@@ -1,18 +1,14 @@
 #pragma once
 
-#include "rotation/WallpaperSetter.h"
-#include "rotation/wallpaper/ProgramRunner.h"
+#include "rotation/wallpaper/GSettingsWallpaperSetter.h"
 
 namespace rotation {
 
 // MATE stores the wallpaper as a plain file name rather than a URI.
-class MateWallpaperSetter : public WallpaperSetter {
+class MateWallpaperSetter : public GSettingsWallpaperSetter {
 public:
     explicit MateWallpaperSetter(ProgramRunner run = platform::runProgram);
     QString apply(const QString& path) override;
-
-private:
-    ProgramRunner run_;
 };
 
 }  // namespace rotation

@@ -47,19 +47,41 @@ QByteArray withoutLogPrefix(const QByteArray& text) {
 SwayWallpaperSetter::SwayWallpaperSetter(ProgramRunner run) : run_(std::move(run)) {}
 
 QString SwayWallpaperSetter::apply(const QString& path) {
-    // sway opens a relative path from its own working folder, not ours.
-    const QString absolute = QDir::isRelativePath(path) ? QFileInfo(path).absoluteFilePath() : path;
-    const std::optional<QString> quoted = swayQuotedPath(absolute);
-    if (!quoted) return kLineBreak;
-    // sway answers "success" for a file it cannot find and just keeps the old background.
-    if (!QFileInfo::exists(absolute))
-        return QStringLiteral("The image \"%1\" does not exist.").arg(absolute);
+    return setBackgrounds({{QStringLiteral("*"), path}});
+}
+
+QString SwayWallpaperSetter::applyEach(const std::vector<MonitorPicture>& pictures) {
+    std::vector<std::pair<QString, QString>> backgrounds;
+    for (const MonitorPicture& picture : pictures)
+        backgrounds.emplace_back(picture.monitor.name, picture.path);
+    return setBackgrounds(backgrounds);
+}
+
+QString SwayWallpaperSetter::setBackgrounds(
+    const std::vector<std::pair<QString, QString>>& backgrounds) {
+    // Output names are connector names; anything else would need quoting sway does not undo.
+    static const QRegularExpression plainName(QStringLiteral("^([A-Za-z0-9._:+-]+|\\*)$"));
+    QStringList arguments;
+    for (const auto& [output, path] : backgrounds) {
+        if (!plainName.match(output).hasMatch())
+            return QStringLiteral("sway names an output \"%1\", which a command cannot carry.")
+                .arg(output);
+        // sway opens a relative path from its own working folder, not ours.
+        const QString absolute =
+            QDir::isRelativePath(path) ? QFileInfo(path).absoluteFilePath() : path;
+        const std::optional<QString> quoted = swayQuotedPath(absolute);
+        if (!quoted) return kLineBreak;
+        // sway answers "success" for a file it cannot find and just keeps the old background.
+        if (!QFileInfo::exists(absolute))
+            return QStringLiteral("The image \"%1\" does not exist.").arg(absolute);
+        if (!arguments.isEmpty()) arguments << QStringLiteral(";");
+        // "fill" scales to cover the output and crops the overhang, as the X11 setter does.
+        arguments << QStringLiteral("output") << output << QStringLiteral("bg") << *quoted
+                  << QStringLiteral("fill");
+    }
 
     ProgramSequence change(run_);
-    // "fill" scales to cover the output and crops the overhang, as the X11 setter does.
-    if (change.run(kSwaymsg, {QStringLiteral("output"), QStringLiteral("*"), QStringLiteral("bg"),
-                              *quoted, QStringLiteral("fill")}))
-        return {};
+    if (change.run(kSwaymsg, arguments)) return {};
     platform::ProcessResult result = change.last();
     if (!result.started || result.timedOut || result.interrupted) return change.problem();
     if (const QString refused = refusals(result.standardOutput); !refused.isEmpty())

@@ -10,8 +10,11 @@
 #include "SwayWallpaperSetter.h"
 #include "WindowsWallpaperSetter.h"
 #include "XfceWallpaperSetter.h"
+#include "platform/monitors/QtMonitors.h"
+#include "platform/monitors/SwayMonitors.h"
 #ifdef QUORVANE_WITH_X11
 #include "X11WallpaperSetter.h"
+#include "platform/monitors/X11Monitors.h"
 #endif
 
 #include <QFileInfo>
@@ -166,6 +169,23 @@ std::unique_ptr<WallpaperSetter> makeWallpaperSetter(const QString& name,
                                                      const QProcessEnvironment& env) {
     if (!wallpaperBackendProblem(name, env).isEmpty()) return nullptr;
     return findBackend(wallpaperBackendName(name, env))->make(env);
+}
+
+std::unique_ptr<platform::MonitorSource> makeMonitorSource(const QString& name,
+                                                           const QProcessEnvironment& env) {
+    const QString backend = wallpaperBackendName(name, env);
+    const QString swaySocket = env.value(QStringLiteral("SWAYSOCK"));
+    if (backend == QLatin1String("sway") && !swaySocket.isEmpty())
+        return std::make_unique<platform::SwayMonitors>(swaySocket);
+#ifdef QUORVANE_WITH_X11
+    // The root window's own server for the x11 backend; on a Wayland session the X server
+    // (Xwayland) knows nothing of the compositor's outputs.
+    const QString display = env.value(QStringLiteral("DISPLAY"));
+    if (!display.isEmpty() &&
+        (backend == QLatin1String("x11") || env.value(QStringLiteral("WAYLAND_DISPLAY")).isEmpty()))
+        return std::make_unique<platform::X11Monitors>(display);
+#endif
+    return std::make_unique<platform::QtMonitors>();
 }
 
 }  // namespace rotation

@@ -7,6 +7,10 @@
 #include <QStringList>
 #include <memory>
 
+namespace platform {
+class MonitorSource;
+}
+
 namespace rotation {
 
 // Every name --wallpaper-backend and QUORVANE_WALLPAPER accept, in the order help lists them.
@@ -31,5 +35,11 @@ QString wallpaperBackendProblem(const QString& name, const QProcessEnvironment& 
 // wallpaperBackendProblem() has something to say.
 std::unique_ptr<WallpaperSetter> makeWallpaperSetter(const QString& name,
                                                      const QProcessEnvironment& env);
+
+// Where the named backend (empty: the chosen one) learns the monitor layout: sway's own
+// outputs, the X server's monitors in an X11 session, else Qt's screens. Needs the
+// application object.
+std::unique_ptr<platform::MonitorSource> makeMonitorSource(const QString& name,
+                                                           const QProcessEnvironment& env);
 
 }  // namespace rotation

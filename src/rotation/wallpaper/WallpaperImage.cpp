@@ -2,6 +2,10 @@
 
 #include <QImageReader>
 #include <QPainter>
+#include <algorithm>
+#include <cmath>
+
+#include "imaging/effects/Resize.h"
 
 namespace rotation {
 
@@ -28,12 +32,15 @@ WallpaperImage loadWallpaperImage(const QString& path) {
 }
 
 QImage coverScaled(const QImage& image, const QSize& size) {
-    const QImage scaled = image.size() == size ? image
-                                               : image.scaled(size, Qt::KeepAspectRatioByExpanding,
-                                                              Qt::SmoothTransformation);
-    const QImage cropped =
-        scaled.copy((scaled.width() - size.width()) / 2, (scaled.height() - size.height()) / 2,
-                    size.width(), size.height());
+    const double zoom =
+        std::max(double(size.width()) / image.width(), double(size.height()) / image.height());
+    // Never a pixel short of covering, whatever the rounding.
+    const int width = std::max(size.width(), int(std::lround(image.width() * zoom)));
+    const int height = std::max(size.height(), int(std::lround(image.height() * zoom)));
+    QImage scaled;
+    imaging::effects::resize(image, scaled, {{double(width), double(height), -1, -1, 0}, nullptr});
+    const QImage cropped = scaled.copy((width - size.width()) / 2, (height - size.height()) / 2,
+                                       size.width(), size.height());
     if (!cropped.hasAlphaChannel()) return cropped.convertToFormat(QImage::Format_RGB32);
     QImage opaque(size, QImage::Format_RGB32);
     opaque.fill(Qt::black);

@@ -2,6 +2,7 @@
 
 #include "WallpaperImage.h"
 
+#include <QPainter>
 #include <memory>
 
 // Xlib last: its macros (None, Bool, Status) collide with names in Qt headers.
@@ -26,7 +27,28 @@ X11WallpaperSetter::X11WallpaperSetter(QString displayName)
 QString X11WallpaperSetter::apply(const QString& path) {
     const WallpaperImage image = loadWallpaperImage(path);
     if (image.image.isNull()) return image.problem;
+    return showOnRoot([&image](QSize root) { return coverScaled(image.image, root); });
+}
 
+QString X11WallpaperSetter::applyEach(const std::vector<MonitorPicture>& pictures) {
+    std::vector<QImage> images;
+    for (const MonitorPicture& picture : pictures) {
+        WallpaperImage image = loadWallpaperImage(picture.path);
+        if (image.image.isNull()) return image.problem;
+        images.push_back(coverScaled(image.image, picture.monitor.pixels));
+    }
+    return showOnRoot([&](QSize root) {
+        // Where no monitor looks, the root stays black.
+        QImage composed(root, QImage::Format_RGB32);
+        composed.fill(Qt::black);
+        QPainter painter(&composed);
+        for (std::size_t i = 0; i < pictures.size(); ++i)
+            painter.drawImage(pictures[i].monitor.area.topLeft(), images[i]);
+        return composed;
+    });
+}
+
+QString X11WallpaperSetter::showOnRoot(const std::function<QImage(QSize)>& compose) {
     const QByteArray name = displayName_.toLocal8Bit();
     // The name Xlib connects to: ours, else DISPLAY.
     const QString shownName =
@@ -50,7 +72,7 @@ QString X11WallpaperSetter::apply(const QString& path) {
     }
     const QSize size(DisplayWidth(display.get(), screen), DisplayHeight(display.get(), screen));
     const Pixmap pixmap = uploadPixmap(display.get(), RootWindow(display.get(), screen), visual,
-                                       depth, coverScaled(image.image, size));
+                                       depth, compose(size));
     // On failure our connection closes normally, which frees whatever it created.
     if (!pixmap || trap.hadError()) {
         return QStringLiteral(

@@ -2,6 +2,8 @@
 #include <unistd.h>
 
 #include "platform/ProcessRunner.h"
+#include "platform/monitors/SwayMonitors.h"
+#include "rotation/MonitorWallpaper.h"
 #include "rotation/wallpaper/SwayWallpaperSetter.h"
 #include "support/DesktopSession.h"
 #include "support/QtPrinting.h"
@@ -59,6 +61,7 @@ protected:
         QStringList env = {"env", "HOME=" + session_.folder("sway-home"),
                            "XDG_RUNTIME_DIR=" + session_.folder("sway-runtime"),
                            "WLR_BACKENDS=headless", "WLR_LIBINPUT_NO_DEVICES=1",
+                           QStringLiteral("WLR_HEADLESS_OUTPUTS=%1").arg(outputs_),
                            // Drawn by the CPU, so a solid image shows exactly its colour.
                            "WLR_RENDERER=pixman"};
         const QStringList displays = QDir(session_.folder("sway-runtime"))
@@ -86,22 +89,30 @@ protected:
         return waitFor([&] { return swaybgs() == QList<QByteArrayList>{expected}; });
     }
 
-    // Whether the whole output shows colour (grim), within the deadline.
-    bool awaitScreen(QRgb colour) const {
-        return waitFor([&] {
-            QProcess grim;
-            grim.start(asSwayUser_[0],
-                       asSwayUser_.mid(1) + swayUserEnvironment() + QStringList{"grim", "-"});
-            grim.waitForFinished(kDeadlineMs);
-            const QImage shown = QImage::fromData(grim.readAllStandardOutput(), "PNG")
-                                     .convertToFormat(QImage::Format_RGB32);
-            QImage expected(1280, 720, QImage::Format_RGB32);
-            expected.fill(colour);
-            return shown == expected;
-        });
+    // Whether the whole of the outputs, or of one, shows colour (grim), within the deadline.
+    bool awaitScreen(QRgb colour, const QString& output = {}, QSize size = {1280, 720},
+                     int deadlineMs = kDeadlineMs) const {
+        const QStringList grimOutput = output.isEmpty() ? QStringList() : QStringList{"-o", output};
+        return waitFor(
+            [&] {
+                QProcess grim;
+                grim.start(asSwayUser_[0], asSwayUser_.mid(1) + swayUserEnvironment() +
+                                               QStringList{"grim"} + grimOutput + QStringList{"-"});
+                grim.waitForFinished(kDeadlineMs);
+                const QImage shown = QImage::fromData(grim.readAllStandardOutput(), "PNG")
+                                         .convertToFormat(QImage::Format_RGB32);
+                QImage expected(size, QImage::Format_RGB32);
+                expected.fill(colour);
+                // Scaled to fill, an image's outermost pixels blend with what lies beyond it, over
+                // as many pixels as one of the image's covers.
+                const QRect inner = expected.rect().adjusted(16, 16, -16, -16);
+                return shown.size() == size && shown.copy(inner) == expected.copy(inner);
+            },
+            deadlineMs);
     }
 
     const QByteArrayList kBlack = {"swaybg", "-o", "*", "-c", "#000000"};
+    int outputs_ = 1;
     DesktopSession session_;
     QStringList asSwayUser_ = {"env"};
     uid_t uid_ = ::geteuid();
@@ -155,6 +166,32 @@ TEST_F(Sway, ShowsEveryHostileFileAndRefusesWhatACommandCannotCarry) {
               }).apply(first.filePath()),
               QStringLiteral("sway refused the background: Invalid syntax (%1)").arg(bare));
     EXPECT_EQ(session_.pwnedFiles(), QStringList());
+}
+
+// Two outputs of different size and scale, and a third plugged in while the rotation runs.
+class SwayOutputs : public Sway {
+protected:
+    SwayOutputs() { outputs_ = 2; }
+};
+
+TEST_F(SwayOutputs, EachOutputShowsItsOwnPictureAndANewOneIsShownAtOnce) {
+    ASSERT_EQ(programOutput("swaymsg", {"output HEADLESS-1 mode 640x480 pos 0 0, output HEADLESS-2 "
+                                        "mode 800x600 scale 2 pos 640 0"})
+                  .contains("\"success\": false"),
+              false);
+    const std::vector<HostileFile> files = session_.writeHostileFiles({64, 48});
+    rotation::SwayWallpaperSetter sway;
+    platform::SwayMonitors outputs(qEnvironmentVariable("SWAYSOCK"));
+    rotation::MonitorWallpaper wallpaper(
+        sway, outputs, showlist::MonitorSettings(session_.folder("ZARN.DAT")), session_.folder(""));
+    wallpaper.setMode(rotation::MonitorMode::Each);
+    for (int i : {0, 1}) EXPECT_EQ(wallpaper.apply(files[i].path), QString());
+    EXPECT_TRUE(awaitScreen(files[0].colour, "HEADLESS-1", {640, 480}));
+    EXPECT_TRUE(awaitScreen(files[1].colour, "HEADLESS-2", {800, 600}));
+
+    // Hot-plugged, with no rotation step: the new output shows the latest picture.
+    programOutput("swaymsg", {"create_output"});
+    EXPECT_TRUE(awaitScreen(files[1].colour, "HEADLESS-3", {1920, 1080}, 1500));
 }
 
 }  // namespace
