@@ -121,10 +121,14 @@ QString MonitorWallpaper::apply(const QString& path) {
 void MonitorWallpaper::layoutSettled() {
     const platform::MonitorLayout layout = monitors_.monitors();
     if (layout == shownLayout_) return;
-    shownLayout_ = layout;
-    // A desktop that fits one picture to each monitor does so for new monitors by itself.
-    const bool desktopCopes = (mode_ == MonitorMode::Same || layout.size() < 2) &&
+    const auto plain = [this](const platform::MonitorLayout& monitors) {
+        return mode_ == MonitorMode::Same || monitors.size() < 2;
+    };
+    // A desktop that fits one picture to each monitor does so for new monitors by itself,
+    // unless the monitors showed pictures of their own, or parts of one, until now.
+    const bool desktopCopes = plain(shownLayout_) && plain(layout) &&
                               desktop_.desktopFitsMonitors() && keptFit_.isEmpty();
+    shownLayout_ = layout;
     if (latest_.isEmpty() || desktopCopes) return;
     emit shownForNewLayout(show(layout));
 }

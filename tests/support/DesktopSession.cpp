@@ -165,6 +165,9 @@ QString DesktopSession::startMonitors(const QStringList& modes) {
         if (i > 0) layout << "--right-of" << QStringLiteral("DUMMY%1").arg(i - 1);
     }
     const QString said = programOutput("xrandr", layout);
+    // The dummy driver reports a newly enabled output as disconnected until it is probed
+    // again, and GTK and Qt programs leave disconnected outputs out.
+    programOutput("xrandr", {"--query"});
     return said.isEmpty() ? QString() : "xrandr: " + said;
 }
 
