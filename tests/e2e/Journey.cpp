@@ -103,10 +103,12 @@ bool Journey::active(unsigned long window) const {
     return waitFor([&] { return cardinal(DefaultRootWindow(x_), "_NET_ACTIVE_WINDOW") == window; });
 }
 
-QString Journey::startDesktop(QSize screen) {
+QString Journey::startDesktop(QSize screen, const QStringList& monitors) {
     screenSize = screen;
     QDir().mkpath(home);
-    if (const QString problem = session.problem() + session.startDisplay(screen);
+    if (const QString problem =
+            session.problem() +
+            (monitors.isEmpty() ? session.startDisplay(screen) : session.startMonitors(monitors));
         !problem.isEmpty())
         return problem;
     // Windows come and go while the tree is read: a request about a vanished window must

@@ -33,8 +33,9 @@ protected:
     ~Journey() override;
     void TearDown() override;
 
-    // Each returns what went wrong, or nothing.
-    QString startDesktop(QSize screen);
+    // Each returns what went wrong, or nothing. With `monitors` ("1024x768" each, left to
+    // right), a real X server with those monitors; else Xvfb with one screen.
+    QString startDesktop(QSize screen, const QStringList& monitors = {});
     QString startProgram(int tickMs = 600000, double scaleFactor = 1.0);
 
     // True once the program has handled every event queued so far: the first echo of a ping

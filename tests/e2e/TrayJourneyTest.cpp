@@ -38,7 +38,7 @@ protected:
 
     // Right-clicks the icon, waits for its menu and picks an item by its underlined letter
     // (Qt's menus take the keyboard while they are open).
-    bool pick(const char* letter) {
+    bool pick(const char* letter, const char* inSubmenu = nullptr) {
         const std::optional<QRect> icon = placedTrayIcon();
         std::optional<Shown> menu;
         const auto opened = [&] {
@@ -51,7 +51,7 @@ protected:
             icon ? icon->center() + QPoint((++picks % 2 ? 1 : -1) * icon->width() / 4, 0)
                  : QPoint();
         return icon && click(at, 3) && waitFor(opened) && settle() && key(letter) &&
-               waitForGone(menu->id) && settle();
+               (!inSubmenu || (settle() && key(inSubmenu))) && waitForGone(menu->id) && settle();
     }
 };
 
@@ -110,6 +110,56 @@ TEST_F(TrayJourney, TheIconsMenuStepsPausesResumesOpensAndExits) {
     EXPECT_EQ(program->applied(), opened);
     list[0].setup = list[0].path;
     EXPECT_EQ(stored(), list);
+}
+
+// Two monitors of different size: "A Different Picture on Each" chosen in the icon's menu gives
+// each step to the next monitor; a restart shows the same pictures and goes on with the
+// monitor after the last one. The command is handed one image of both monitors.
+TEST_F(TrayJourney, ADifferentPictureOnEachMonitorGoesOnAfterARestart) {
+    ASSERT_EQ(startDesktop({1664, 768}, {"1024x768", "640x480"}), QString());
+    list.push_back({home + "/dune.bmp", "Dune", "1", {}});
+    const QRgb colours[] = {qRgb(200, 40, 40), qRgb(40, 200, 40), qRgb(40, 40, 200),
+                            qRgb(200, 200, 40)};
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        QImage picture(64, 48, QImage::Format_RGB32);
+        picture.fill(colours[i]);
+        ASSERT_TRUE(picture.save(*list[i].path, "BMP"));
+    }
+    testing_support::writeStore(home + "/ZARN.DAT", list);
+    const auto monitorsShow = [&](int left, int right) {
+        return waitFor([&] {
+            const QImage shown(program->applied().value(program->applied().size() - 1));
+            return shown.size() == QSize(1664, 768) && shown.pixel(512, 384) == colours[left] &&
+                   shown.pixel(1344, 240) == colours[right] &&
+                   shown.pixel(1344, 600) == qRgb(0, 0, 0);
+        });
+    };
+    const auto choice = [&] {
+        QProcess status;
+        status.start(QUORVANE_EXECUTABLE, {"--home", home, "--monitors", "status"});
+        status.waitForFinished(kDeadlineMs);
+        return status.readAllStandardOutput();
+    };
+
+    // Started after the first entry, the rotation's first step is the third.
+    ASSERT_EQ(startProgram(), QString());
+    ASSERT_TRUE(pick("m", "d"));
+    EXPECT_EQ(choice(), "each\n");
+    EXPECT_TRUE(monitorsShow(0, 0));
+    for (const auto& [left, right] : {std::pair(2, 2), {2, 3}, {0, 3}}) {
+        ASSERT_TRUE(pick("n"));
+        EXPECT_TRUE(monitorsShow(left, right)) << left << right;
+    }
+    ASSERT_TRUE(program->terminate());
+
+    ASSERT_EQ(startProgram(), QString());
+    EXPECT_TRUE(monitorsShow(0, 3));
+    ASSERT_TRUE(pick("n"));
+    EXPECT_TRUE(monitorsShow(0, 2));
+    ASSERT_TRUE(pick("m", "s"));
+    EXPECT_EQ(choice(), "same\n");
+    EXPECT_EQ(program->applied().last(), *list[2].path);
+    EXPECT_EQ(QDir(home + "/monitors").entryList(QDir::Files), QStringList());
 }
 
 }  // namespace
