@@ -3,7 +3,6 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
-#include <QPainter>
 #include <algorithm>
 #include <cmath>
 
@@ -30,12 +29,6 @@ QRect scaled(const QRect& area, QPoint origin, double scale) {
     return QRect(topLeft, QSize(end.x() - topLeft.x(), end.y() - topLeft.y()));
 }
 
-QImage blackCanvas(QSize size) {
-    QImage canvas(size, QImage::Format_RGB32);
-    canvas.fill(Qt::black);
-    return canvas;
-}
-
 }  // namespace
 
 LayoutCanvas layoutCanvas(const platform::MonitorLayout& layout) {
@@ -48,12 +41,11 @@ LayoutCanvas layoutCanvas(const platform::MonitorLayout& layout) {
 }
 
 QImage composeEach(const LayoutCanvas& canvas, const std::vector<QImage>& pictures) {
-    QImage composed = blackCanvas(canvas.size);
-    QPainter painter(&composed);
+    std::vector<std::pair<QPoint, QImage>> placed;
     for (std::size_t i = 0; i < canvas.regions.size() && i < pictures.size(); ++i)
-        painter.drawImage(canvas.regions[i].topLeft(),
-                          coverScaled(pictures[i], canvas.regions[i].size()));
-    return composed;
+        placed.emplace_back(canvas.regions[i].topLeft(),
+                            coverScaled(pictures[i], canvas.regions[i].size()));
+    return placedOnBlack(canvas.size, placed);
 }
 
 QImage composeAcross(const LayoutCanvas& canvas, const QImage& picture) {
@@ -85,8 +77,12 @@ QString ComposedFiles::write(const QImage& image, const QString& label) {
         QDir(folder_).filePath(QStringLiteral("%1-%2-%3.bmp")
                                    .arg(QString::number(QDateTime::currentMSecsSinceEpoch(), 36),
                                         QString::number(++written_), label));
+    // Made again from the show list's pictures whenever the program starts, so a crash that
+    // loses the file costs nothing the next start does not mend: not worth the disk's wait.
+    imaging::codecs::EncodeOptions options;
+    options.durable = false;
     try {
-        imaging::codecs::encode(image, path, imaging::kFormatBmp, {});
+        imaging::codecs::encode(image, path, imaging::kFormatBmp, options);
     } catch (const imaging::Error& error) {
         throw imaging::Error(error.number,
                              QStringLiteral("The wallpaper for the monitors could not be written "

@@ -70,7 +70,8 @@ QString renameOver(const QString& from, const QString& to) {
 
 }  // namespace
 
-AtomicFile::AtomicFile(const QString& path) : target_(targetOf(path)) {
+AtomicFile::AtomicFile(const QString& path, bool durable)
+    : target_(targetOf(path)), durable_(durable) {
     // Another file of the same name is all but impossible; a few tries rule it out.
     constexpr OpenMode kMode = ReadWrite | Unbuffered | NewOnly;
     for (int attempt = 1;; ++attempt) {
@@ -91,7 +92,8 @@ AtomicFile::~AtomicFile() {
 
 void AtomicFile::commit() {
     if (failed()) discardAndThrow(failure_);
-    if (const QString text = syncToDisk(temporary_); !text.isEmpty()) discardAndThrow(text);
+    if (const QString text = durable_ ? syncToDisk(temporary_) : QString(); !text.isEmpty())
+        discardAndThrow(text);
     // Some file systems (NFS, quotas) report a full disk only when the file is closed.
     temporary_.close();
     if (temporary_.error() != QFileDevice::NoError) discardAndThrow(temporary_.errorString());

@@ -13,8 +13,9 @@ namespace imaging::codecs {
 
 class AtomicFile final : public QIODevice {
 public:
-    // Creates the temporary file; throws kWriteFailed when the folder does not let it.
-    explicit AtomicFile(const QString& path);
+    // Creates the temporary file; throws kWriteFailed when the folder does not let it. A file
+    // that is not `durable` is renamed without waiting for the disk.
+    explicit AtomicFile(const QString& path, bool durable = true);
     // Removes the temporary file unless it was committed.
     ~AtomicFile() override;
     AtomicFile(const AtomicFile&) = delete;
@@ -45,6 +46,7 @@ private:
     QString target_;
     QFile temporary_;
     QString failure_;
+    bool durable_;
     bool committed_ = false;
 };
 

@@ -139,8 +139,9 @@ QImage decodeBytes(FileKind kind, Bytes data, const DecodeOptions& options) {
 // Written beside the target and renamed over it, so a failure leaves the old file. A writer
 // that gives up at a failed write says so in its library's words ("Output file write error");
 // the system's reason ("No space left on device") is what the user can act on.
-void writeAtomically(const QString& path, const std::function<void(QIODevice&)>& write) {
-    AtomicFile file(path);
+void writeAtomically(const QString& path, bool durable,
+                     const std::function<void(QIODevice&)>& write) {
+    AtomicFile file(path, durable);
     try {
         write(file);
     } catch (const Error&) {
@@ -232,7 +233,7 @@ void encode(const QImage& image, const QString& path, int formatCode,
                         QStringLiteral("Images cannot be saved in format %1.").arg(formatCode));
     }
     namingFileOnError(
-        path, [&] { writeAtomically(path, write); }, true);
+        path, [&] { writeAtomically(path, options.durable, write); }, true);
 }
 
 void encodeTiffPage(const QImage& image, const QString& path, PageOfFile page,
@@ -255,7 +256,7 @@ void encodeTiffPage(const QImage& image, const QString& path, PageOfFile page,
                                            "was written (%1)")
                                 .arg(error.description));
             }
-            writeAtomically(path, [&](QIODevice& out) {
+            writeAtomically(path, true, [&](QIODevice& out) {
                 if (out.write(bytes) != bytes.size()) throw Error(kWriteFailed, out.errorString());
             });
         },

@@ -53,6 +53,9 @@ struct EncodeOptions {
     bool interlaced = false;  // progressive JPEG, Adam7 PNG
     bool placeable = false;   // WMF with the placeable header
     bool rle = false;         // run-length encoded TGA
+    // On the disk before it takes the old file's place; a file that is made again whenever it
+    // is needed can leave that to the system and spare the wait.
+    bool durable = true;
 };
 
 // Writes the image in the given format. A failure leaves any existing file at `path`

@@ -3,6 +3,8 @@
 #include <QImage>
 #include <QSize>
 #include <QString>
+#include <utility>
+#include <vector>
 
 namespace rotation {
 
@@ -24,5 +26,9 @@ WallpaperImage loadWallpaperImage(const QString& path);
 // directions, then centre-cropped to exactly size. Transparent parts show black, as they
 // would on a root window. The result is Format_RGB32.
 QImage coverScaled(const QImage& image, const QSize& size);
+
+// A black image of this size with each picture (opaque, 32-bit, as coverScaled() gives them)
+// copied in at its place, clipped to the image: the pictures of several monitors as one.
+QImage placedOnBlack(QSize size, const std::vector<std::pair<QPoint, QImage>>& pictures);
 
 }  // namespace rotation

@@ -2,7 +2,7 @@
 
 #include "WallpaperImage.h"
 
-#include <QPainter>
+#include <map>
 #include <memory>
 
 // Xlib last: its macros (None, Bool, Status) collide with names in Qt headers.
@@ -31,21 +31,18 @@ QString X11WallpaperSetter::apply(const QString& path) {
 }
 
 QString X11WallpaperSetter::applyEach(const std::vector<MonitorPicture>& pictures) {
-    std::vector<QImage> images;
+    std::vector<std::pair<QPoint, QImage>> images;
+    // The same picture on every monitor is read once.
+    std::map<QString, WallpaperImage> read;
     for (const MonitorPicture& picture : pictures) {
-        WallpaperImage image = loadWallpaperImage(picture.path);
-        if (image.image.isNull()) return image.problem;
-        images.push_back(coverScaled(image.image, picture.monitor.pixels));
+        const auto [place, first] = read.try_emplace(picture.path);
+        if (first) place->second = loadWallpaperImage(picture.path);
+        if (place->second.image.isNull()) return place->second.problem;
+        images.emplace_back(picture.monitor.area.topLeft(),
+                            coverScaled(place->second.image, picture.monitor.pixels));
     }
-    return showOnRoot([&](QSize root) {
-        // Where no monitor looks, the root stays black.
-        QImage composed(root, QImage::Format_RGB32);
-        composed.fill(Qt::black);
-        QPainter painter(&composed);
-        for (std::size_t i = 0; i < pictures.size(); ++i)
-            painter.drawImage(pictures[i].monitor.area.topLeft(), images[i]);
-        return composed;
-    });
+    // Where no monitor looks, the root stays black.
+    return showOnRoot([&](QSize root) { return placedOnBlack(root, images); });
 }
 
 QString X11WallpaperSetter::showOnRoot(const std::function<QImage(QSize)>& compose) {
