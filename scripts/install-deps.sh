@@ -30,9 +30,9 @@ PACKAGES=(
   libglib2.0-bin gsettings-desktop-schemas
   # test only: the desktop components the wallpaper backends are proven against - GSettings on
   # dconf with the GNOME, Cinnamon and MATE schemas, xfconf and xfdesktop, pcmanfm-qt, feh, and
-  # node to run the scripts Plasma would get
+  # Plasma's desktop shell (plasmashell with its activity manager)
   dbus-daemon dconf-service dconf-gsettings-backend dconf-cli cinnamon-desktop-data
-  mate-desktop-common xfconf libxfconf-0-3 xfdesktop4 pcmanfm-qt feh nodejs
+  mate-desktop-common xfconf libxfconf-0-3 xfdesktop4 pcmanfm-qt feh plasma-desktop
   # test only: the setters that take turns with the x11 backend on the root window (with feh)
   hsetroot x11-xserver-utils
   # test only: a real sway, run headless, for the sway backend; grim takes its screenshots

@@ -4,7 +4,10 @@
 #include "JavaScriptString.h"
 
 #include <QDBusConnectionInterface>
+#include <QDBusError>
 #include <QDBusMessage>
+
+#include "ProgramRunner.h"
 
 namespace rotation {
 
@@ -31,6 +34,9 @@ QString plasmaWallpaperScript(const QStringList& fileUrls) {
                "    var place = screens.indexOf(desktop.screen);\n"
                "    desktop.wallpaperPlugin = \"org.kde.image\";\n"
                "    desktop.currentConfigGroup = [\"Wallpaper\", \"org.kde.image\", \"General\"];\n"
+               // Plasma does not look again at an unchanged URL: a picture rewritten under
+               // its name (Save Image over it) would go on showing its old pixels.
+               "    desktop.writeConfig(\"Image\", \"\");\n"
                "    desktop.writeConfig(\"Image\", imageUrls[place < imageUrls.length ? place : "
                "0]);\n"
                "}\n")
@@ -47,9 +53,15 @@ QString sendScriptToPlasmaShell(const QDBusConnection& bus, const QString& scrip
                                                        QStringLiteral("org.kde.PlasmaShell"),
                                                        QStringLiteral("evaluateScript"));
     call << script;
-    if (bus.send(call)) return {};
-    return QStringLiteral("The wallpaper script could not be sent to Plasma: %1")
-        .arg(bus.lastError().message());
+    // Plasma answers once the script has run, with an error where a policy locks the desktop
+    // ("Widgets are locked") or forbids scripts. It is given as long as a desktop's own tool.
+    const QDBusMessage reply = bus.call(call, QDBus::Block, kWallpaperChangeBudgetMs);
+    if (reply.type() == QDBusMessage::ReplyMessage) return {};
+    const QDBusError error(reply);
+    if (error.type() == QDBusError::NoReply || error.type() == QDBusError::Timeout)
+        return QStringLiteral("Plasma did not answer within %1 seconds.")
+            .arg(kWallpaperChangeBudgetMs / 1000);
+    return QStringLiteral("Plasma did not take the wallpaper: %1").arg(error.message());
 }
 
 KdeWallpaperSetter::KdeWallpaperSetter(PlasmaScriptSender send) : send_(std::move(send)) {}

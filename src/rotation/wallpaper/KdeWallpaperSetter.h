@@ -18,9 +18,8 @@ using PlasmaScriptSender = std::function<QString(const QString& script)>;
 // first image on every screen beyond the list: one URL for all screens alike.
 QString plasmaWallpaperScript(const QStringList& fileUrls);
 
-// Calls org.kde.PlasmaShell.evaluateScript on plasmashell without waiting for the answer: a
-// busy Plasma must not hold up the tray. Empty when the call went out to a running Plasma,
-// else why it could not.
+// Calls org.kde.PlasmaShell.evaluateScript on plasmashell and waits for its answer, as long
+// as a desktop's own tool is given. Empty when Plasma ran the script, else why it did not.
 QString sendScriptToPlasmaShell(const QDBusConnection& bus, const QString& script);
 
 // KDE Plasma: plasmashell owns the wallpaper, reachable only through its scripting API.

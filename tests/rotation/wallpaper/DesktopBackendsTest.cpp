@@ -11,6 +11,7 @@
 #include "rotation/wallpaper/WallpaperBackends.h"
 #include "support/DesktopSession.h"
 #include "support/HostileNames.h"
+#include "support/PlasmaShell.h"
 #include "support/QtPrinting.h"
 #include "support/StoreFixture.h"
 
@@ -21,42 +22,6 @@
 namespace wallpaper_test {
 
 using namespace testing_support;
-
-// plasmashell as far as the wallpaper goes (Plasma itself is no Debian package the tests can
-// run headless): on a bus connection of its own, so the setter's calls reach it through the
-// bus daemon, it owns org.kde.plasmashell and runs every script sent to evaluateScript with
-// node, against stand-ins of Plasma's desktop objects (PlasmaDesktopStandIn.js).
-class PlasmaShellStandIn : public QObject {
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.kde.PlasmaShell")
-
-public:
-    PlasmaShellStandIn() {
-        QDBusConnection bus =
-            QDBusConnection::connectToBus(qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS"), kName);
-        if (!bus.registerObject("/PlasmaShell", this, QDBusConnection::ExportAllSlots) ||
-            !bus.registerService("org.kde.plasmashell"))
-            problem =
-                "The stand-in for plasmashell cannot go on the bus: " + bus.lastError().message();
-    }
-    ~PlasmaShellStandIn() override { QDBusConnection::disconnectFromBus(kName); }
-    QString problem;           // why it is not on the bus
-    QList<QByteArray> writes;  // JSON: what each script wrote into the desktops' configuration
-
-public slots:
-    void evaluateScript(const QString& script) {
-        QProcess node;
-        node.start("node", {QStringLiteral(QUORVANE_PLASMA_DESKTOP_STAND_IN)});
-        node.write(script.toUtf8());
-        node.closeWriteChannel();
-        node.waitForFinished();
-        writes << (node.exitCode() == 0 ? node.readAllStandardOutput()
-                                        : "script failed: " + node.readAllStandardError());
-    }
-
-private:
-    const QString kName = QStringLiteral("plasmashell-stand-in");
-};
 
 namespace {
 
@@ -97,9 +62,6 @@ void expectBackground(DesktopSession& session, const HostileFile& file) {
     // One image that never shows would otherwise cost every later one the whole deadline.
     ASSERT_TRUE(session.showsBackground(file.colour)) << session.report().toStdString();
 }
-
-std::optional<PlasmaShellStandIn> plasma;
-qsizetype plasmaSeen = 0;
 
 struct Desktop {
     const char* backend;
@@ -181,33 +143,25 @@ const Desktop kDesktops[] = {
          waitFor([&] { return kept() == file.path; });
          EXPECT_EQ(kept(), file.path) << "kept for the next login";
      }},
+    // The real Plasma, its widgets locked as a user locks them, which leaves the wallpaper
+    // free: what each desktop keeps, and the screen.
     {"kde",
-     [](DesktopSession&) {
+     [](DesktopSession& session) {
          const QString absent = "Plasma (org.kde.plasmashell) is not running on the session bus.";
          if (const QString said = rotation::KdeWallpaperSetter().apply("/a.png"); said != absent)
              return "Without Plasma: " + said;
-         plasma.emplace();
-         return plasma->problem;
+         QString problem = session.startDisplay({320, 240});
+         if (problem.isEmpty()) problem = startPlasma(session, 1);
+         return problem.isEmpty() ? plasmaScript("__AppInterface.locked = true") : problem;
      },
-     [](DesktopSession&, const HostileFile& file) {
-         ASSERT_TRUE(waitFor([] { return plasma->writes.size() > plasmaSeen; }));
-         const QByteArray printed = plasma->writes[plasmaSeen++];
-         // Every desktop's configuration names the file; its URL is compared as the file it
-         // names.
-         QJsonArray writes = QJsonDocument::fromJson(printed).array(), expected;
-         for (qsizetype i = 0; i < writes.size(); ++i) {
-             QJsonObject write = writes[i].toObject();
-             write["value"] = QUrl(write["value"].toString(), QUrl::StrictMode).toLocalFile();
-             writes[i] = write;
-             expected.append(
-                 QJsonObject{{"desktop", i},
-                             {"plugin", "org.kde.image"},
-                             {"group", QJsonArray{"Wallpaper", "org.kde.image", "General"}},
-                             {"key", "Image"},
-                             {"value", file.path}});
-         }
-         EXPECT_EQ(writes.size(), 3) << printed.toStdString();
-         EXPECT_EQ(writes, expected) << printed.toStdString();
+     [](DesktopSession& session, const HostileFile& file) {
+         expectBackground(session, file);
+         const QString kept = plasmaScript(
+             "var d = desktops(); for (var i = 0; i < d.length; i++) {"
+             " d[i].currentConfigGroup = ['Wallpaper', 'org.kde.image', 'General'];"
+             " print(d[i].readConfig('Image') + ' '); }");
+         EXPECT_EQ(QUrl(kept.trimmed(), QUrl::StrictMode).toLocalFile(), file.path)
+             << kept.toStdString();
      }},
     {"command", [](DesktopSession&) { return QString(); },
      [](DesktopSession& session, const HostileFile& file) {
@@ -240,7 +194,6 @@ TEST_P(Desktops, HoldAndShowEveryHostileFileExactly) {
         if (::testing::Test::HasFatalFailure()) break;
     }
     EXPECT_EQ(session.pwnedFiles(), QStringList());
-    plasma.reset();
 }
 
 INSTANTIATE_TEST_SUITE_P(, Desktops, ::testing::ValuesIn(kDesktops), [](const auto& info) {
@@ -259,7 +212,37 @@ TEST(PlasmaScript, LiteralsArePlainAsciiJsonOfEveryHostileName) {
     }
 }
 
+// Plasma shows a picture rewritten under its old name anew; a desktop a policy locks says so
+// in Plasma's words.
+TEST(RealPlasma, ShowsAPictureRewrittenInPlaceAndSaysWhenAPolicyLocksTheDesktop) {
+    for (const bool locked : {false, true}) {
+        DesktopSession session;
+        ASSERT_EQ(session.problem() + session.startDisplay({320, 240}), QString());
+        ASSERT_EQ(startPlasma(session, 1,
+                              locked ? "[KDE Action Restrictions][$i]\n"
+                                       "plasma/plasmashell/unlockedDesktop=false\n"
+                                     : ""),
+                  QString());
+        const std::vector<HostileFile> files = session.writeHostileFiles();
+        // A bus connection of this session's own: the process's first one is the last's.
+        rotation::KdeWallpaperSetter plasma([locked](const QString& script) {
+            return rotation::sendScriptToPlasmaShell(
+                QDBusConnection::connectToBus(qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS"),
+                                              locked ? "locked" : "free"),
+                script);
+        });
+        if (locked) {
+            EXPECT_EQ(plasma.apply(files[0].path),
+                      "Plasma did not take the wallpaper: Widgets are locked");
+            continue;
+        }
+        ASSERT_EQ(plasma.apply(files[0].path), QString());
+        expectBackground(session, files[0]);
+        ASSERT_TRUE(QFile::remove(files[0].path) && QFile::copy(files[1].path, files[0].path));
+        EXPECT_EQ(plasma.apply(files[0].path), QString());
+        expectBackground(session, files[1]);
+    }
+}
+
 }  // namespace
 }  // namespace wallpaper_test
-
-#include "DesktopBackendsTest.moc"
