@@ -134,7 +134,11 @@ void MonitorWallpaper::layoutSettled() {
 }
 
 QString MonitorWallpaper::show(const platform::MonitorLayout& layout) {
-    if (mode_ == MonitorMode::Same || layout.size() < 2) return showSame(layout);
+    // A desktop that fits one picture over all its monitors as if they were one screen
+    // (pcmanfm-qt) is given the picture fitted to each, as one image of the whole layout.
+    const bool spreadsOne =
+        layout.size() > 1 && !desktop_.desktopFitsMonitors() && !desktop_.addressesMonitors();
+    if ((mode_ == MonitorMode::Same && !spreadsOne) || layout.size() < 2) return showSame(layout);
     std::vector<QString> paths;
     for (std::size_t i = 0; i < layout.size(); ++i) {
         const auto own = pictures_.find(monitorKey(layout, i));
@@ -193,7 +197,7 @@ QString MonitorWallpaper::showComposed(const platform::MonitorLayout& layout,
                                        const std::vector<QString>& paths) {
     const LayoutCanvas canvas = layoutCanvas(layout);
     QImage whole;
-    if (mode_ == MonitorMode::Each) {
+    if (mode_ != MonitorMode::Span) {
         std::vector<QImage> pictures;
         for (const QString& path : paths) pictures.push_back(decodeWallpaper(path));
         whole = composeEach(canvas, pictures);

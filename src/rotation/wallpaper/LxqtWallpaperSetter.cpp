@@ -12,15 +12,15 @@ namespace {
 
 const QString kProgram = QStringLiteral("pcmanfm-qt");
 
-// The wallpaper mode pcmanfm-qt keeps for the LXQt session's profile, else its default one.
-QString savedWallpaperMode() {
+// A desktop setting pcmanfm-qt keeps for the LXQt session's profile, else its default one.
+QString desktopSetting(const QString& key) {
     const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
     for (const QString& profile : {QStringLiteral("lxqt"), QStringLiteral("default")}) {
         const QSettings settings(
             config + QStringLiteral("/pcmanfm-qt/%1/settings.conf").arg(profile),
             QSettings::IniFormat);
-        const QString mode = settings.value(QStringLiteral("Desktop/WallpaperMode")).toString();
-        if (!mode.isEmpty()) return mode;
+        const QString value = settings.value(QStringLiteral("Desktop/") + key).toString();
+        if (!value.isEmpty()) return value;
     }
     return {};
 }
@@ -38,13 +38,19 @@ QString LxqtWallpaperSetter::apply(const QString& path) {
 
 QString LxqtWallpaperSetter::applyAcross(const QString& path, QString& keptFit) {
     if (keptFit.isEmpty()) {
-        const QString mode = savedWallpaperMode();
+        const QString mode = desktopSetting(QStringLiteral("WallpaperMode"));
         if (mode != QLatin1String("stretch")) keptFit = mode;
     }
     ProgramSequence change(run_);
     change.run(kProgram, {QStringLiteral("--set-wallpaper=") + path,
                           QStringLiteral("--wallpaper-mode=stretch")});
     return change.problem();
+}
+
+bool LxqtWallpaperSetter::desktopFitsMonitors() const {
+    // "Individual wallpaper for each monitor"; without it pcmanfm-qt zooms or stretches one
+    // picture over all monitors as one screen, across the seams.
+    return desktopSetting(QStringLiteral("PerScreenWallpaper")) == QLatin1String("true");
 }
 
 QString LxqtWallpaperSetter::restoreFit(const QString& keptFit) {

@@ -1,5 +1,6 @@
 #include <pwd.h>
 #include <unistd.h>
+#include <QPainter>
 
 #include "platform/ProcessRunner.h"
 #include "platform/monitors/SwayMonitors.h"
@@ -192,6 +193,17 @@ TEST_F(SwayOutputs, EachOutputShowsItsOwnPictureAndANewOneIsShownAtOnce) {
     // Hot-plugged, with no rotation step: the new output shows the latest picture.
     programOutput("swaymsg", {"create_output"});
     EXPECT_TRUE(awaitScreen(files[1].colour, "HEADLESS-3", {1920, 1080}, 1500));
+
+    // One picture, its left half one colour, across all three: the first two outputs lie in
+    // its left half.
+    QImage halves(200, 100, QImage::Format_RGB32);
+    halves.fill(files[3].colour);
+    QPainter(&halves).fillRect(0, 0, 100, 100, QColor(files[2].colour));
+    ASSERT_TRUE(halves.save(session_.folder("files/halves.png")));
+    wallpaper.setMode(rotation::MonitorMode::Span);
+    EXPECT_EQ(wallpaper.apply(session_.folder("files/halves.png")), QString());
+    EXPECT_TRUE(awaitScreen(files[2].colour, "HEADLESS-1", {640, 480}));
+    EXPECT_TRUE(awaitScreen(files[2].colour, "HEADLESS-2", {800, 600}));
 }
 
 }  // namespace
