@@ -4,7 +4,6 @@
 #include <benchmark/benchmark.h>
 
 #include <QCryptographicHash>
-#include <QFile>
 #include <QImage>
 #include <QRandomGenerator>
 #include <algorithm>
@@ -13,6 +12,7 @@
 #include <vector>
 
 #include "CameraPhotos.h"
+#include "ResidentMemory.h"
 #include "imaging/ImgX.h"
 #include "imaging/InfoItems.h"
 #include "imaging/history/TileCodec.h"
@@ -34,14 +34,6 @@ QByteArray digest(const QImage& image) {
     hash.addData(
         QByteArrayView(reinterpret_cast<const char*>(image.constBits()), image.sizeInBytes()));
     return hash.result();
-}
-
-double residentMegabytes() {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly)) return 0;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:")) return line.mid(6).trimmed().split(' ')[0].toDouble() / 1024;
-    return 0;
 }
 
 // A pencil stroke as the editor draws one: a saved step, then a three-pixel-wide line of
@@ -100,7 +92,7 @@ void TwentyEditsThenUndoAndRedoAll(benchmark::State& state) {
         engine.history().finishEncoding();
         state.counters["held_MB"] = double(engine.history().bytes()) / 1e6;
         state.counters["full_copies_MB"] = fullCopies / 1e6;
-        state.counters["rss_MB"] = residentMegabytes();
+        state.counters["rss_MB"] = bench::residentMegabytes();
 
         double slowestUndo = 0;
         double slowestRedo = 0;

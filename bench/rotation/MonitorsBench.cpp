@@ -6,12 +6,12 @@
 #include <benchmark/benchmark.h>
 
 #include <QDir>
-#include <QFile>
 #include <QGuiApplication>
 #include <QImage>
 #include <QTemporaryDir>
 
 #include "CameraPhotos.h"
+#include "ResidentMemory.h"
 #include "imaging/codecs/Codecs.h"
 #include "platform/monitors/MonitorSource.h"
 #include "rotation/MonitorWallpaper.h"
@@ -61,14 +61,6 @@ const std::vector<QString>& storedBitmaps(const QString& folder) {
     return paths;
 }
 
-double residentMegabytes() {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly)) return 0;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:")) return line.mid(6).trimmed().split(' ')[0].toDouble() / 1024;
-    return 0;
-}
-
 enum Desktop { RootWindow, FilePerMonitor, ComposedImage };
 
 void step(benchmark::State& state, Desktop desktop, MonitorMode mode) {
@@ -88,7 +80,7 @@ void step(benchmark::State& state, Desktop desktop, MonitorMode mode) {
         const QString problem = wallpaper.apply(bitmaps[next++ % bitmaps.size()]);
         if (!problem.isEmpty()) return state.SkipWithError(problem.toUtf8().constData());
     }
-    state.counters["resident_MB"] = residentMegabytes();
+    state.counters["resident_MB"] = bench::residentMegabytes();
 }
 
 #define MONITORS_BENCH(desktop, mode)                                     \
