@@ -99,14 +99,22 @@ inline QImage flatColors(int width, int height, bool withAlpha = false) {
         [&](int x, int y) { return kColors[(x / 5 + y / 3) % 8] | (withAlpha ? 0 : 0xFF000000); });
 }
 
-inline ::testing::AssertionResult samePixels(const QImage& expected, const QImage& actual) {
+// Every channel of every pixel within `tolerance` levels; exactly equal by default.
+inline ::testing::AssertionResult samePixels(const QImage& expected, const QImage& actual,
+                                             int tolerance = 0) {
     if (expected.size() != actual.size() || expected.format() != actual.format())
         return ::testing::AssertionFailure()
                << "expected " << expected.size() << " format " << expected.format() << ", got "
                << actual.size() << " format " << actual.format();
+    const auto near = [tolerance](quint32 a, quint32 b) {
+        for (int byte = 0; byte < 4; ++byte)
+            if (std::abs(channel(a, byte) - channel(b, byte)) > tolerance) return false;
+        return true;
+    };
     for (int y = 0; y < expected.height(); ++y)
         for (int x = 0; x < expected.width(); ++x)
-            if (at(expected, x, y) != at(actual, x, y))
+            if (at(expected, x, y) != at(actual, x, y) &&
+                !near(at(expected, x, y), at(actual, x, y)))
                 return ::testing::AssertionFailure()
                        << "pixel (" << x << ", " << y << "): expected " << std::hex
                        << at(expected, x, y) << ", got " << at(actual, x, y);

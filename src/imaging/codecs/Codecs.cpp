@@ -11,6 +11,7 @@
 #include "imaging/codecs/EmfCodec.h"
 #include "imaging/codecs/FileBytes.h"
 #include "imaging/codecs/FormatSniffer.h"
+#include "imaging/codecs/HeifCodec.h"
 #include "imaging/codecs/JpegCodec.h"
 #include "imaging/codecs/PcxCodec.h"
 #include "imaging/codecs/PngCodec.h"
@@ -98,6 +99,9 @@ FileFacts inspectBytes(FileKind kind, Bytes data, const DecodeLimits& limits) {
             return inspectGif(data);
         case FileKind::WebP:
             return inspectWebP(data);
+        case FileKind::Heif:
+        case FileKind::Avif:
+            return inspectHeif(data);
         default:
             return inspectIcon(data);
     }
@@ -131,6 +135,9 @@ QImage decodeBytes(FileKind kind, Bytes data, const DecodeOptions& options) {
             return decodeGif(data, options);
         case FileKind::WebP:
             return decodeWebP(data, options);
+        case FileKind::Heif:
+        case FileKind::Avif:
+            return decodeHeif(data, options);
         default:
             return decodeIcon(data, options);
     }

@@ -11,6 +11,23 @@ bool startsWith(Bytes data, const char* magic, std::size_t length) {
     return data.size() >= length && std::memcmp(data.data(), magic, length) == 0;
 }
 
+// An ISO base media file (HEIF, AVIF) names its brands in its first box, "ftyp": the major
+// brand, then the compatible ones. Which of the two the file is decides its format's name;
+// both are read alike.
+FileKind heifKind(Bytes data) {
+    if (data.size() < 16 || std::memcmp(data.data() + 4, "ftyp", 4) != 0) return FileKind::Unknown;
+    const std::size_t boxEnd = std::min<std::size_t>(readU32BigEndian(data.data()), data.size());
+    bool heif = false;
+    for (std::size_t at = 8; at + 4 <= boxEnd; at += at == 8 ? 8 : 4) {
+        const char* brand = reinterpret_cast<const char*>(data.data() + at);
+        if (std::memcmp(brand, "avif", 4) == 0 || std::memcmp(brand, "avis", 4) == 0)
+            return FileKind::Avif;
+        for (const char* known : {"heic", "heix", "heim", "heis", "hevc", "hevx", "mif1", "msf1"})
+            heif = heif || std::memcmp(brand, known, 4) == 0;
+    }
+    return heif ? FileKind::Heif : FileKind::Unknown;
+}
+
 bool isIcon(Bytes data) {
     if (data.size() < 22 || readU16(data.data()) != 0) return false;
     const unsigned type = readU16(data.data() + 2);
@@ -88,6 +105,10 @@ FileKind sniffFormat(Bytes data) {
     if (data.size() >= 12 && startsWith(data, "RIFF", 4) &&
         std::memcmp(data.data() + 8, "WEBP", 4) == 0)
         return FileKind::WebP;
+    if (const FileKind kind = heifKind(data); kind != FileKind::Unknown) return kind;
+    // A bare JPEG XL codestream, or one in its container.
+    if (startsWith(data, "\xFF\x0A", 2) || startsWith(data, "\0\0\0\x0CJXL \r\n\x87\n", 12))
+        return FileKind::JpegXl;
     if (isBmp(data)) return FileKind::Bmp;
     if (isEmf(data)) return FileKind::Emf;
     if (isWmf(data)) return FileKind::Wmf;

@@ -1,0 +1,125 @@
+#include "imaging/codecs/HeifCodec.h"
+
+#include <libheif/heif.h>
+
+#include <algorithm>
+#include <memory>
+
+#include "imaging/codecs/CodecSupport.h"
+#include "imaging/codecs/DataBounds.h"
+
+namespace imaging::codecs {
+namespace {
+
+struct ContextFree {
+    void operator()(heif_context* context) const { heif_context_free(context); }
+};
+struct HandleRelease {
+    void operator()(heif_image_handle* handle) const { heif_image_handle_release(handle); }
+};
+struct ImageRelease {
+    void operator()(heif_image* image) const { heif_image_release(image); }
+};
+struct OptionsFree {
+    void operator()(heif_decoding_options* options) const { heif_decoding_options_free(options); }
+};
+
+// libheif's failures in our terms: what it cannot do is unsupported, a memory shortage is
+// one, the rest is a damaged file.
+void require(const heif_error& error) {
+    if (error.code == heif_error_Ok) return;
+    const QString detail = QString::fromUtf8(error.message);
+    switch (error.code) {
+        case heif_error_Unsupported_filetype:
+        case heif_error_Unsupported_feature:
+            failUnsupported(detail);
+        case heif_error_Memory_allocation_error:
+            throw Error(kOutOfMemory, detail);
+        default:
+            failCorrupt(detail);
+    }
+}
+
+// The file's primary image, read from the bytes in place (they outlive the context).
+struct Primary {
+    std::unique_ptr<heif_context, ContextFree> context{heif_context_alloc()};
+    std::unique_ptr<heif_image_handle, HandleRelease> handle;
+
+    explicit Primary(Bytes data) {
+        if (!context) throw Error(kOutOfMemory, QStringLiteral("no memory for a HEIF reader"));
+        require(heif_context_read_from_memory_without_copy(context.get(), data.data(), data.size(),
+                                                           nullptr));
+        heif_image_handle* primary = nullptr;
+        require(heif_context_get_primary_image_handle(context.get(), &primary));
+        handle.reset(primary);
+    }
+};
+
+// A coded image can be described in far fewer bits than pixels, so no byte count bounds it
+// exactly; beyond the size any file is taken at its word, one must hold a byte for every
+// 128 x 128 pixels (the largest block either coding has), which every photo does many times
+// over and a bomb of a few hundred bytes does not.
+void requireData(std::uint64_t bytes, std::int64_t width, std::int64_t height) {
+    if (width * height > kUnspelledPixels &&
+        bytes < std::uint64_t((width + 127) / 128) * std::uint64_t((height + 127) / 128))
+        failDataTooShort(bytes, width, height);
+}
+
+}  // namespace
+
+FileFacts inspectHeif(Bytes data) {
+    const Primary primary(data);
+    const heif_image_handle* handle = primary.handle.get();
+    const int bits = std::max(8, heif_image_handle_get_luma_bits_per_pixel(handle));
+    const int channels = heif_image_handle_has_alpha_channel(handle) ? 4 : 3;
+    return {kFormatNone, heif_image_handle_get_width(handle), heif_image_handle_get_height(handle),
+            1, bits * channels};
+}
+
+QImage decodeHeif(Bytes data, const DecodeOptions& options) {
+    const Primary primary(data);
+    const heif_image_handle* handle = primary.handle.get();
+    // Decoded at the stored size, then turned and cropped: both must pass.
+    const int storedWidth = heif_image_handle_get_ispe_width(handle);
+    const int storedHeight = heif_image_handle_get_ispe_height(handle);
+    checkLimits(storedWidth, storedHeight, options.limits);
+    checkLimits(heif_image_handle_get_width(handle), heif_image_handle_get_height(handle),
+                options.limits);
+    requireData(data.size(), storedWidth, storedHeight);
+
+    const std::unique_ptr<heif_decoding_options, OptionsFree> decoding(
+        heif_decoding_options_alloc());
+    decoding->ignore_transformations = options.autoOrient ? 0 : 1;
+    decoding->convert_hdr_to_8bit = 1;
+    const bool alpha = heif_image_handle_has_alpha_channel(handle);
+    heif_image* decoded = nullptr;
+    require(heif_decode_image(handle, &decoded, heif_colorspace_RGB,
+                              alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB,
+                              decoding.get()));
+    const std::unique_ptr<heif_image, ImageRelease> pixels(decoded);
+
+    const int width = heif_image_get_width(decoded, heif_channel_interleaved);
+    const int height = heif_image_get_height(decoded, heif_channel_interleaved);
+    int stride = 0;
+    const std::uint8_t* plane =
+        heif_image_get_plane_readonly(decoded, heif_channel_interleaved, &stride);
+    if (!plane || width < 1 || height < 1)
+        failCorrupt(QStringLiteral("the HEIF image decodes to no pixels"));
+    QImage image = newImage(width, height, alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    const int step = alpha ? 4 : 3;
+    bool opaque = true;
+    for (int y = 0; y < height; ++y) {
+        const std::uint8_t* in = plane + std::ptrdiff_t(y) * stride;
+        auto* out = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < width; ++x, in += step) {
+            const int a = alpha ? in[3] : 255;
+            opaque = opaque && a == 255;
+            out[x] = qRgba(in[0], in[1], in[2], a);
+        }
+    }
+    // As a PNG's: an alpha channel that leaves every pixel opaque makes an opaque image.
+    if (alpha && opaque) image.reinterpretAsFormat(QImage::Format_RGB32);
+    return image;
+}
+
+}  // namespace imaging::codecs
