@@ -29,6 +29,8 @@ struct OptionsFree {
 void require(const heif_error& error) {
     if (error.code == heif_error_Ok) return;
     const QString detail = QString::fromUtf8(error.message);
+    // libheif's own bound on a side (32768 pixels), met before our limits are asked.
+    if (error.subcode == heif_suberror_Security_limit_exceeded) throw Error(kImageTooLarge, detail);
     switch (error.code) {
         case heif_error_Unsupported_filetype:
         case heif_error_Unsupported_feature:

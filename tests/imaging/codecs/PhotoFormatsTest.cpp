@@ -2,6 +2,9 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <libheif/heif.h>
+#include <sys/resource.h>
+
 #include "../ImagingTesting.h"
 
 // The photo formats of today, made by their reference encoders: lossless files give the
@@ -20,6 +23,7 @@ struct PhotoFile {
     bool deep = false;  // the picture as 16 bits per sample, coded with 10
     // libavif's conversion from YUV rounds differently from libheif's, by a level at most.
     int tolerance = 0;
+    bool bombable = true;  // its size lies in ISO media boxes ("ispe") a test can rewrite
 };
 
 void PrintTo(const PhotoFile& file, std::ostream* out) { *out << file.name; }
@@ -83,11 +87,66 @@ TEST_P(PhotoFiles, DecodeAsTheirReferenceDecoderAndRefuseDamage) {
     const codecs::FileFacts facts = codecs::inspect(path);
     EXPECT_EQ(QSize(facts.width, facts.height), picture.size());
 
+    // Every image of it claiming 20000 x 20000 pixels: refused in far less memory than that.
+    if (file.bombable) {
+        QByteArray bomb = fileBytes(path);
+        for (qsizetype at = bomb.indexOf("ispe"); at >= 0; at = bomb.indexOf("ispe", at + 1))
+            bomb.replace(at + 8, 8, QByteArray::fromHex("00004e2000004e20"));
+        QFile bombFile(folder.filePath("bomb"));
+        ASSERT_TRUE(bombFile.open(QIODevice::WriteOnly) && bombFile.write(bomb) == bomb.size());
+        bombFile.close();
+        rusage before{}, after{};
+        getrusage(RUSAGE_SELF, &before);
+        EXPECT_EQ(errorNumberOf([&] { decodeFile(bombFile.fileName()); }), imaging::kImageTooLarge);
+        getrusage(RUSAGE_SELF, &after);
+        EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 32 * 1024) << "KiB";
+    }
+
     QFile cut(path);
     ASSERT_TRUE(cut.open(QIODevice::ReadWrite) && cut.resize(cut.size() / 2));
     EXPECT_EQ(errorNumberOf([&] { decodeFile(path); }), imaging::kCorruptFile);
 }
 
 INSTANTIATE_TEST_SUITE_P(, PhotoFiles, ::testing::ValuesIn(kPhotoFiles), caseName);
+
+// A phone keeps its photo as the sensor saw it and says how to turn it (irot): shown turned,
+// once; as stored when asked.
+TEST(HeifOrientation, TurnsThePictureOnceAsItsContainerSays) {
+    QTemporaryDir folder;
+    const QString path = folder.filePath("turned.heic");
+    heif_context* context = heif_context_alloc();
+    heif_encoder* encoder = nullptr;
+    heif_image* image = nullptr;
+    heif_context_get_encoder_for_format(context, heif_compression_HEVC, &encoder);
+    heif_encoder_set_lossy_quality(encoder, 95);
+    heif_image_create(64, 32, heif_colorspace_RGB, heif_chroma_interleaved_RGB, &image);
+    heif_image_add_plane(image, heif_channel_interleaved, 64, 32, 8);
+    int stride = 0;
+    std::uint8_t* plane = heif_image_get_plane(image, heif_channel_interleaved, &stride);
+    // Blue on the left quarter, red elsewhere.
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 64; ++x)
+            std::memcpy(plane + y * stride + x * 3, x < 16 ? "\0\0\xff" : "\xff\0\0", 3);
+    heif_encoding_options* options = heif_encoding_options_alloc();
+    options->image_orientation = heif_orientation_rotate_90_cw;
+    const bool written =
+        heif_context_encode_image(context, image, encoder, options, nullptr).code == 0 &&
+        heif_context_write_to_file(context, path.toUtf8().constData()).code == 0;
+    heif_encoding_options_free(options);
+    heif_image_release(image);
+    heif_encoder_release(encoder);
+    heif_context_free(context);
+    ASSERT_TRUE(written);
+
+    // Turned a quarter clockwise, the left quarter is the top one.
+    const QImage upright = decodeFile(path);
+    ASSERT_EQ(upright.size(), QSize(32, 64));
+    EXPECT_LT(colorDistance(upright.pixel(16, 6), 0xFF0000FF), 24);
+    EXPECT_LT(colorDistance(upright.pixel(16, 40), 0xFFFF0000), 24);
+    EXPECT_EQ(codecs::inspect(path).width, 32);
+    const QImage stored = codecs::decode(path, {1, false, {}});
+    ASSERT_EQ(stored.size(), QSize(64, 32));
+    EXPECT_LT(colorDistance(stored.pixel(6, 16), 0xFF0000FF), 24);
+}
 
 }  // namespace
