@@ -22,7 +22,7 @@ QString formatName(int code) {
 
 QString openFilter() {
     return QStringLiteral(
-        "All Images|*.bmp;*.jpg;*.png;*.tif;*.pcx;*.tga;*.wmf|"
+        "All Images|*.bmp;*.jpg;*.png;*.tif;*.pcx;*.tga;*.wmf;*.heic;*.heif;*.avif|"
         "Windows Bitmap  (BMP)|*.bmp|"
         "Joint Photographic Experts Group  (JPG)|*.jpg|"
         "Portable Network Graphics  (PNG)|*.png|"
@@ -30,6 +30,8 @@ QString openFilter() {
         "ZSoft PaintBrush  (PCX)|*.pcx|"
         "Truevision Targa  (TGA)|*.tga|"
         "Windows Meta File  (WMF)|*.wmf|"
+        "High Efficiency Image File  (HEIC)|*.heic;*.heif|"
+        "AV1 Image File  (AVIF)|*.avif|"
         "All Files|*.*");
 }
 
