@@ -197,8 +197,10 @@ QImage decodeThumbnail(const QString& path, QSize box, const DecodeLimits& limit
         const FileKind kind = kindOf(file.bytes());
         DecodeOptions options;
         options.limits = limits;
-        return kind == FileKind::Jpeg ? decodeJpeg(file.bytes(), options, box)
-                                      : decodeBytes(kind, file.bytes(), options);
+        if (kind == FileKind::Jpeg) return decodeJpeg(file.bytes(), options, box);
+        if (kind == FileKind::Heif || kind == FileKind::Avif)
+            return decodeHeif(file.bytes(), options, box);
+        return decodeBytes(kind, file.bytes(), options);
     });
     if (image.width() <= box.width() && image.height() <= box.height()) return image;
     return normalized(image.scaled(box, Qt::KeepAspectRatio, Qt::SmoothTransformation));

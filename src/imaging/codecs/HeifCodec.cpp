@@ -7,6 +7,7 @@
 
 #include "imaging/codecs/CodecSupport.h"
 #include "imaging/codecs/DataBounds.h"
+#include "imaging/codecs/HeifGrid.h"
 
 namespace imaging::codecs {
 namespace {
@@ -78,13 +79,35 @@ FileFacts inspectHeif(Bytes data) {
             1, bits * channels};
 }
 
-QImage decodeHeif(Bytes data, const DecodeOptions& options) {
+QImage decodeHeif(Bytes data, const DecodeOptions& options, QSize previewBox) {
     const Primary primary(data);
     const heif_image_handle* handle = primary.handle.get();
-    // Decoded at the stored size, then turned and cropped: both must pass.
-    const int storedWidth = heif_image_handle_get_ispe_width(handle);
-    const int storedHeight = heif_image_handle_get_ispe_height(handle);
+    heif_item_id item = 0;
+    require(heif_context_get_primary_image_ID(primary.context.get(), &item));
+    std::unique_ptr<heif_image_handle, HandleRelease> thumbnail;
+    if (previewBox.isValid() && heif_image_handle_get_number_of_thumbnails(handle) > 0) {
+        const QSize shown =
+            QSize(heif_image_handle_get_width(handle), heif_image_handle_get_height(handle))
+                .scaled(previewBox, Qt::KeepAspectRatio);
+        heif_item_id id = 0;
+        heif_image_handle* candidate = nullptr;
+        if (heif_image_handle_get_list_of_thumbnail_IDs(handle, &id, 1) == 1 &&
+            heif_image_handle_get_thumbnail(handle, id, &candidate).code == heif_error_Ok) {
+            thumbnail.reset(candidate);
+            if (heif_image_handle_get_width(candidate) >= shown.width() &&
+                heif_image_handle_get_height(candidate) >= shown.height()) {
+                handle = candidate;
+                item = id;
+            }
+        }
+    }
+    // Decoded at the stored size, or a grid's own, then turned and cropped: all must pass.
+    const std::optional<QSize> grid = gridSize(data, item);
+    const int storedWidth = grid ? grid->width() : heif_image_handle_get_ispe_width(handle);
+    const int storedHeight = grid ? grid->height() : heif_image_handle_get_ispe_height(handle);
     checkLimits(storedWidth, storedHeight, options.limits);
+    checkLimits(heif_image_handle_get_ispe_width(handle), heif_image_handle_get_ispe_height(handle),
+                options.limits);
     checkLimits(heif_image_handle_get_width(handle), heif_image_handle_get_height(handle),
                 options.limits);
     requireData(data.size(), storedWidth, storedHeight);

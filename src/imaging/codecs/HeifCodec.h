@@ -14,6 +14,9 @@
 namespace imaging::codecs {
 
 FileFacts inspectHeif(Bytes data);
-QImage decodeHeif(Bytes data, const DecodeOptions& options);
+// With a `previewBox`, the file's own thumbnail (phones store one of a few hundred pixels)
+// when it is as large as the primary image fitted into the box: a preview without decoding
+// twelve megapixels.
+QImage decodeHeif(Bytes data, const DecodeOptions& options, QSize previewBox = {});
 
 }  // namespace imaging::codecs
