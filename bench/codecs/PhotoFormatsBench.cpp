@@ -25,7 +25,8 @@ QString photoFile(const QString& name, QSize size, const QStringList& encoder) {
     const QString png = folder + QStringLiteral("/%1.png").arg(name);
     QImage(bench::cameraPhoto(16)).copy(QRect(QPoint(), size)).save(png);
     QStringList arguments = encoder;
-    arguments.replaceInStrings(QStringLiteral("%i"), png).replaceInStrings(QStringLiteral("%o"), path);
+    arguments.replaceInStrings(QStringLiteral("%i"), png)
+        .replaceInStrings(QStringLiteral("%o"), path);
     QProcess::execute(arguments.takeFirst(), arguments);
     return path;
 }
@@ -57,6 +58,8 @@ BENCHMARK_CAPTURE(preview, heic, kPhotos[0])->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(fullDecode, heic, kPhotos[0])->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(preview, avif, kPhotos[1])->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(fullDecode, avif, kPhotos[1])->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(preview, jxl, kPhotos[2])->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(fullDecode, jxl, kPhotos[2])->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

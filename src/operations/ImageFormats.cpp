@@ -22,7 +22,7 @@ QString formatName(int code) {
 
 QString openFilter() {
     return QStringLiteral(
-        "All Images|*.bmp;*.jpg;*.png;*.tif;*.pcx;*.tga;*.wmf;*.heic;*.heif;*.avif|"
+        "All Images|*.bmp;*.jpg;*.png;*.tif;*.pcx;*.tga;*.wmf;*.heic;*.heif;*.avif;*.jxl|"
         "Windows Bitmap  (BMP)|*.bmp|"
         "Joint Photographic Experts Group  (JPG)|*.jpg|"
         "Portable Network Graphics  (PNG)|*.png|"
@@ -32,6 +32,7 @@ QString openFilter() {
         "Windows Meta File  (WMF)|*.wmf|"
         "High Efficiency Image File  (HEIC)|*.heic;*.heif|"
         "AV1 Image File  (AVIF)|*.avif|"
+        "JPEG XL  (JXL)|*.jxl|"
         "All Files|*.*");
 }
 

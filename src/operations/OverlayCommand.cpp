@@ -27,8 +27,8 @@ QString overlayNormal(const CommandContext& context, const QString& startFolder,
     platform::FileDialogRequest request;
     request.title = QStringLiteral("Open");
     request.initialFolder = startFolder;
-    request.filter =
-        QStringLiteral("Images|*.jpg;*.bmp;*.png;*.tif;*.pcx;*.tga;*.wmf;*.heic;*.heif;*.avif");
+    request.filter = QStringLiteral(
+        "Images|*.jpg;*.bmp;*.png;*.tif;*.pcx;*.tga;*.wmf;*.heic;*.heif;*.avif;*.jxl");
     const std::optional<platform::FileDialogResult> chosen =
         context.prompter.openFile(request, context.window);
     if (!chosen) return {};

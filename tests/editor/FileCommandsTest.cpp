@@ -18,12 +18,12 @@ TEST_F(Files, OpenShowsTheImageNamedInTheCaptionOrReportsWhyItCannot) {
     editor::Zarn& z = startWith("cat.png");
     const platform::FileDialogRequest& asked = prompter.asked()[0].fileRequest;
     EXPECT_EQ(asked.filter,
-              "All Images|*.bmp;*.jpg;*.png;*.tif;*.pcx;*.tga;*.wmf;*.heic;*.heif;*.avif|"
+              "All Images|*.bmp;*.jpg;*.png;*.tif;*.pcx;*.tga;*.wmf;*.heic;*.heif;*.avif;*.jxl|"
               "Windows Bitmap  (BMP)|*.bmp|Joint Photographic Experts Group  (JPG)|*.jpg|"
               "Portable Network Graphics  (PNG)|*.png|Tagged Image File  (TIF)|*.tif|"
               "ZSoft PaintBrush  (PCX)|*.pcx|Truevision Targa  (TGA)|*.tga|"
               "Windows Meta File  (WMF)|*.wmf|High Efficiency Image File  (HEIC)|*.heic;*.heif|"
-              "AV1 Image File  (AVIF)|*.avif|All Files|*.*");
+              "AV1 Image File  (AVIF)|*.avif|JPEG XL  (JXL)|*.jxl|All Files|*.*");
     EXPECT_EQ(asked.initialFolder, folder.path()) << "starts where the main window's image is";
     EXPECT_EQ(std::tuple(z.windowTitle(), z.FileLenDat, z.view().picture().pixelColor(0, 0),
                          enabled({z.menus().mnuFileSave}, z.menus().mnuFile)),

@@ -13,6 +13,7 @@
 #include "imaging/codecs/FormatSniffer.h"
 #include "imaging/codecs/HeifCodec.h"
 #include "imaging/codecs/JpegCodec.h"
+#include "imaging/codecs/JxlCodec.h"
 #include "imaging/codecs/PcxCodec.h"
 #include "imaging/codecs/PngCodec.h"
 #include "imaging/codecs/ReadOnlyFormats.h"
@@ -102,6 +103,8 @@ FileFacts inspectBytes(FileKind kind, Bytes data, const DecodeLimits& limits) {
         case FileKind::Heif:
         case FileKind::Avif:
             return inspectHeif(data);
+        case FileKind::JpegXl:
+            return inspectJpegXl(data);
         default:
             return inspectIcon(data);
     }
@@ -138,6 +141,8 @@ QImage decodeBytes(FileKind kind, Bytes data, const DecodeOptions& options) {
         case FileKind::Heif:
         case FileKind::Avif:
             return decodeHeif(data, options);
+        case FileKind::JpegXl:
+            return decodeJpegXl(data, options);
         default:
             return decodeIcon(data, options);
     }

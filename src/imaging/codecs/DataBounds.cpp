@@ -1,5 +1,6 @@
 #include "imaging/codecs/DataBounds.h"
 
+#include <algorithm>
 #include <limits>
 
 #include "imaging/codecs/CodecSupport.h"
@@ -42,6 +43,16 @@ void failDataTooShort(std::uint64_t dataBytes, std::int64_t width, std::int64_t 
                     .arg(dataBytes)
                     .arg(width)
                     .arg(height));
+}
+
+void requireDataForCodedPhoto(std::uint64_t dataBytes, std::int64_t width, std::int64_t height) {
+    constexpr std::uint64_t kMostPixelsPerByte = 1024 * 1024;
+    const std::uint64_t pixels =
+        saturatingProduct(std::uint64_t(std::max<std::int64_t>(width, 0)),
+                          std::uint64_t(std::max<std::int64_t>(height, 0)));
+    if (pixels > std::uint64_t(kUnspelledPixels) &&
+        saturatingProduct(dataBytes, kMostPixelsPerByte) < pixels)
+        failDataTooShort(dataBytes, width, height);
 }
 
 std::uint64_t mostUnpackedBytes(Packing packing, std::uint64_t packedBytes) {

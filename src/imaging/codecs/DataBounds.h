@@ -18,6 +18,14 @@ inline constexpr std::int64_t kUnspelledPixels = 16 * 1024 * 1024;
 [[noreturn]] void failDataTooShort(std::uint64_t dataBytes, std::int64_t width,
                                    std::int64_t height);
 
+// The photo codings of today (HEVC and AV1 in HEIF, JPEG XL) set no floor on the data of an
+// image: a flat picture, or a frame covering a corner of the canvas, costs a few bits. So the
+// bound is what their encoders write: the densest files they make are one-colour pictures
+// (cjxl lossless in groups of 1024, about 420 000 pixels a byte; avifenc, 8192 x 8192 in 1203
+// bytes, 56 000). Beyond kUnspelledPixels a file must hold a byte for every 1024 x 1024
+// pixels, so 300 bytes cannot declare a gigabyte of pixels.
+void requireDataForCodedPhoto(std::uint64_t dataBytes, std::int64_t width, std::int64_t height);
+
 // General-purpose compressions, by the most bytes one byte of their output can unpack to.
 enum class Packing {
     None,      // 1: the bytes are the samples

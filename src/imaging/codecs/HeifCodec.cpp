@@ -58,16 +58,6 @@ struct Primary {
     }
 };
 
-// A coded image can be described in far fewer bits than pixels, so no byte count bounds it
-// exactly; beyond the size any file is taken at its word, one must hold a byte for every
-// 128 x 128 pixels (the largest block either coding has), which every photo does many times
-// over and a bomb of a few hundred bytes does not.
-void requireData(std::uint64_t bytes, std::int64_t width, std::int64_t height) {
-    if (width * height > kUnspelledPixels &&
-        bytes < std::uint64_t((width + 127) / 128) * std::uint64_t((height + 127) / 128))
-        failDataTooShort(bytes, width, height);
-}
-
 }  // namespace
 
 FileFacts inspectHeif(Bytes data) {
@@ -110,7 +100,7 @@ QImage decodeHeif(Bytes data, const DecodeOptions& options, QSize previewBox) {
                 options.limits);
     checkLimits(heif_image_handle_get_width(handle), heif_image_handle_get_height(handle),
                 options.limits);
-    requireData(data.size(), storedWidth, storedHeight);
+    requireDataForCodedPhoto(data.size(), storedWidth, storedHeight);
 
     const std::unique_ptr<heif_decoding_options, OptionsFree> decoding(
         heif_decoding_options_alloc());

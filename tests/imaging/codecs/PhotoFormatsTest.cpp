@@ -42,6 +42,22 @@ const PhotoFile kPhotoFiles[] = {
     {"avif", {"avifenc", "%i", "%o"}, {"avifdec", "%o", "%r"}, false, false, 1},
     {"avif_alpha", {"avifenc", "%i", "%o"}, {"avifdec", "%o", "%r"}, true, false, 1},
     {"avif_lossless", {"avifenc", "--lossless", "%i", "%o"}, {}},
+    // djxl gives the file's own colour space unless asked for sRGB, which ours always is.
+    {"jxl",
+     {"cjxl", "-d", "1", "%i", "%o"},
+     {"djxl", "%o", "%r", "--color_space=RGB_D65_SRG_Rel_SRG"},
+     false,
+     false,
+     0,
+     false},
+    {"jxl_alpha",
+     {"cjxl", "-d", "1", "%i", "%o"},
+     {"djxl", "%o", "%r", "--color_space=RGB_D65_SRG_Rel_SRG"},
+     true,
+     false,
+     0,
+     false},
+    {"jxl_lossless", {"cjxl", "-d", "0", "%i", "%o"}, {}, false, false, 0, false},
 };
 
 bool run(QStringList command, const QTemporaryDir& folder, const QString& out) {
