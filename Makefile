@@ -42,7 +42,9 @@ sanitized-test: deps
 	cmake -S . -B $(SANITIZE_DIR) -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG=-g1 \
 	  -DQUORVANE_SANITIZE=ON -DQUORVANE_WERROR=ON
 	cmake --build $(SANITIZE_DIR) -j $(JOBS) --target imaging_tests
-	cd $(SANITIZE_DIR)/tests && QT_QPA_PLATFORM=offscreen ./imaging_tests --gtest_brief=1
+	cd $(SANITIZE_DIR)/tests && QT_QPA_PLATFORM=offscreen \
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/imaging/lsan-suppressions.txt \
+	  ./imaging_tests --gtest_brief=1
 
 clean:
 	rm -rf $(BUILD_DIR) $(SANITIZE_DIR)
