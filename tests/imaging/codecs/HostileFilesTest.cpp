@@ -41,6 +41,13 @@ QByteArray pngHeader(std::uint32_t side) {
     return QByteArray("\x89PNG\r\n\x1A\n", 8) + ihdr + QByteArray("\x08\x02\0\0\0\0\0\0\0", 9);
 }
 
+// A bare JPEG XL codestream, its bits read from the low end: not a small size (0), an 18-bit
+// height (selector 2) of side - 1, width in ratio 1 (the same), then all-default metadata (1).
+QByteArray jxlHeader(std::uint32_t side) {
+    const std::uint32_t bits = 2u << 1 | (side - 1) << 3 | 1u << 21;
+    return QByteArray("\xFF\x0A", 2) + char(bits) + char(bits >> 8) + char(bits >> 16) + char(1);
+}
+
 // A refused file; `reason` is what follows "The image file "..." is damaged or incomplete: ".
 struct Refused {
     const char* name;
@@ -74,6 +81,7 @@ std::vector<Refused> refusedFiles() {
             {"TgaBomb", withFooter(tga(10, 24, 20000, 20000, 0).u8(0xFF).fill(3)), kImageTooLarge},
             {"PngBomb", pngHeader(20000), kImageTooLarge},
             {"TiffBomb", tiffFile({{20000, 20000, zeros}}), kImageTooLarge},
+            {"JxlBomb", jxlHeader(20000), kImageTooLarge},
             // Within the limits, but far too short for the size they claim.
             {"BmpRle8EndOfBitmap", rle(8, end), kCorruptFile, cannotHold(2)},
             // Each delta moves 255 lines down: 64 of them cross the whole image.
@@ -85,6 +93,7 @@ std::vector<Refused> refusedFiles() {
             {"JpegProgressive", jpegBomb(kSide, 0xC2, QByteArray(3, '\0')), kCorruptFile,
              cannotHold(18)},
             {"JpegArithmetic", jpegBomb(kSide, 0xC9, whole), kCorruptFile, cannotHold(18)},
+            {"JxlHeaderOnly", jxlHeader(kSide), kCorruptFile, cannotHold(6)},
             // libtiff puts the byte count of a single uncompressed strip too short for the page
             // at the page's size.
             {"TiffUncompressed", tiffBomb(1, zeros), kCorruptFile, pastTheEnd},
