@@ -4,14 +4,8 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace imaging::codecs;
-    const Bytes bytes = fuzzing::bytesOf(data, size);
-    try {
-        inspectHeif(bytes);
-    } catch (const imaging::Error&) {
-    }
-    try {
-        decodeHeif(bytes, {1, true, fuzzing::limits()});
-    } catch (const imaging::Error&) {
-    }
+    fuzzing::readOnly(
+        fuzzing::bytesOf(data, size), inspectHeif,
+        [](Bytes bytes, const DecodeOptions& options) { return decodeHeif(bytes, options); });
     return 0;
 }
