@@ -14,8 +14,9 @@ PACKAGES=(
   # the monitor layout on X11: RandR monitors and Xinerama heads
   libxrandr-dev libxinerama-dev
   # image codecs of our own engine: JPEG options, interlaced PNG, TIFF pages, 8-bit palettes,
-  # HEIC and AVIF (libheif decodes HEVC and AV1), JPEG XL
+  # HEIC and AVIF (libheif decodes HEVC and AV1), JPEG XL; embedded colour profiles to sRGB
   libjpeg62-turbo-dev libpng-dev libtiff-dev libimagequant-dev libheif-dev libjxl-dev
+  liblcms2-dev
   # compression of the undo history
   libzstd-dev
   # `make deb` (dpkg-shlibdeps, and file to find the programs) and the checks of the package,
@@ -39,7 +40,7 @@ PACKAGES=(
   # test only: a real sway, run headless, for the sway backend; grim takes its screenshots
   sway swaybg grim
   # test only: the reference encoders and decoders the new photo formats are checked against
-  libheif-examples libavif-bin libjxl-tools
+  libheif-examples libavif-bin libjxl-tools liblcms2-utils
   # test only: a real X server with two monitors (Xorg's dummy driver) for the layouts
   xserver-xorg-core xserver-xorg-video-dummy
   fonts-dejavu-core

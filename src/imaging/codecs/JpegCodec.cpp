@@ -1,15 +1,18 @@
 #include "imaging/codecs/JpegCodec.h"
 
 #include <jerror.h>
+
 #include <jpeglib.h>
 #include <csetjmp>
 #include <cstdio>
+#include <cstdlib>
 
 #include <cmath>
 #include <vector>
 
 #include "imaging/FormatCode.h"
 #include "imaging/codecs/CodecSupport.h"
+#include "imaging/codecs/ColourProfile.h"
 #include "imaging/codecs/DataBounds.h"
 #include "imaging/codecs/ExifOrientation.h"
 
@@ -83,12 +86,25 @@ public:
         const bool read = run([&] {
             jpeg_mem_src(&info_, data_.data(), static_cast<unsigned long>(data_.size()));
             jpeg_save_markers(&info_, JPEG_APP0 + 1, 0xFFFF);
+            jpeg_save_markers(&info_, JPEG_APP0 + 2, 0xFFFF);
             jpeg_read_header(&info_, TRUE);
         });
         if (!read) fail();
     }
 
     const jpeg_decompress_struct& info() const { return info_; }
+
+    // The ICC profile in the APP2 markers, joined; empty when there is none or it is broken.
+    QByteArray iccProfile() {
+        JOCTET* profile = nullptr;
+        unsigned int length = 0;
+        boolean found = FALSE;
+        if (!run([&] { found = jpeg_read_icc_profile(&info_, &profile, &length); })) fail();
+        if (!found || !profile) return {};
+        QByteArray copy(reinterpret_cast<const char*>(profile), qsizetype(length));
+        std::free(profile);
+        return copy;
+    }
 
     int orientation() const {
         for (jpeg_saved_marker_ptr m = info_.marker_list; m; m = m->next)
@@ -288,7 +304,10 @@ QImage decodeJpeg(Bytes data, const DecodeOptions& options, QSize coverBox) {
                 (std::int64_t(info.image_height) + denominator - 1) / denominator, options.limits);
     // A preview entropy-decodes every block as well, whatever its scale.
     requireScanDataForSize(info);
-    const QImage image = jpeg.decode(denominator, coverBox.isValid(), options.limits);
+    // Read before the pixels: finishing the decode frees the saved markers.
+    const QByteArray iccProfile = jpeg.iccProfile();
+    QImage image = jpeg.decode(denominator, coverBox.isValid(), options.limits);
+    convertToSrgb(image, iccProfile);
     return applyOrientation(image, orientation);
 }
 

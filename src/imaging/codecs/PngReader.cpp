@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "imaging/codecs/CodecSupport.h"
+#include "imaging/codecs/ColourProfile.h"
 #include "imaging/codecs/PngMessages.h"
 
 namespace imaging::codecs {
@@ -54,8 +55,10 @@ bool hasTransparency(png_structp png, png_infop info) {
 
 struct Layout {
     png_uint_32 width = 0, height = 0;
-    bool alphaSamples = false;  // the rows libpng hands out carry alpha
-    bool transparent = false;   // the picture has any
+    bool alphaSamples = false;       // the rows libpng hands out carry alpha
+    bool transparent = false;        // the picture has any
+    png_bytep iccProfile = nullptr;  // libpng's, while its structures live
+    png_uint_32 iccLength = 0;
 };
 
 // Everything up to the pixels, with the transformations that give QImage's 32-bit words.
@@ -68,6 +71,9 @@ bool readLayout(png_structp png, png_infop info, Layout* layout) {
     layout->alphaSamples = (png_get_color_type(png, info) & PNG_COLOR_MASK_ALPHA) ||
                            png_get_valid(png, info, PNG_INFO_tRNS);
     layout->transparent = hasTransparency(png, info);
+    png_charp name = nullptr;
+    int compression = 0;
+    png_get_iCCP(png, info, &name, &compression, &layout->iccProfile, &layout->iccLength);
     // Palettes, grey of fewer than 8 bits and a transparent colour become 8-bit RGB(A).
     png_set_expand(png);
     png_set_scale_16(png);
@@ -129,6 +135,8 @@ QImage readPng(Bytes data) {
     if (!readPixels(read.png, state, rows)) failCorrupt(QString::fromLocal8Bit(state.message.text));
     // Every alpha byte of an opaque palette's rows is 255, as RGB32 wants it.
     if (!layout.transparent) image.reinterpretAsFormat(QImage::Format_RGB32);
+    convertToSrgb(image, QByteArray::fromRawData(reinterpret_cast<const char*>(layout.iccProfile),
+                                                 qsizetype(layout.iccLength)));
 
     const png_uint_32 xDpm = png_get_x_pixels_per_meter(read.png, read.info);
     const png_uint_32 yDpm = png_get_y_pixels_per_meter(read.png, read.info);
