@@ -21,7 +21,7 @@ using Transform = std::shared_ptr<void>;
 constexpr cmsUInt32Number kPixelType = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? TYPE_BGRA_8 : TYPE_ARGB_8;
 
 // Whether the transform leaves every colour of a coarse cube and every grey within a level:
-// a profile of sRGB, whose rounding differs a little from Little CMS's own.
+// a profile of sRGB, which the pixels need not pass through at all, at no cost.
 bool leavesColoursAsTheyAre(void* transform) {
     std::vector<QRgb> probe;
     for (int v = 0; v < 256; ++v) probe.push_back(qRgb(v, v, v));
