@@ -30,6 +30,11 @@ void PrintTo(const PhotoFile& file, std::ostream* out) { *out << file.name; }
 
 const QStringList kHeifEncode = {"heif-enc", "-q", "80", "%i", "-o", "%o"};
 const QStringList kHeifDecode = {"heif-convert", "%o", "%r"};
+const QStringList kAvifEncode = {"avifenc", "%i", "%o"};
+const QStringList kAvifDecode = {"avifdec", "%o", "%r"};
+const QStringList kJxlEncode = {"cjxl", "-d", "1", "%i", "%o"};
+// djxl gives the file's own colour space unless asked for sRGB, which ours always is.
+const QStringList kJxlDecode = {"djxl", "%o", "%r", "--color_space=RGB_D65_SRG_Rel_SRG"};
 
 const PhotoFile kPhotoFiles[] = {
     {"heic", kHeifEncode, kHeifDecode},
@@ -39,24 +44,11 @@ const PhotoFile kPhotoFiles[] = {
      kHeifDecode,
      false,
      true},
-    {"avif", {"avifenc", "%i", "%o"}, {"avifdec", "%o", "%r"}, false, false, 1},
-    {"avif_alpha", {"avifenc", "%i", "%o"}, {"avifdec", "%o", "%r"}, true, false, 1},
+    {"avif", kAvifEncode, kAvifDecode, false, false, 1},
+    {"avif_alpha", kAvifEncode, kAvifDecode, true, false, 1},
     {"avif_lossless", {"avifenc", "--lossless", "%i", "%o"}, {}},
-    // djxl gives the file's own colour space unless asked for sRGB, which ours always is.
-    {"jxl",
-     {"cjxl", "-d", "1", "%i", "%o"},
-     {"djxl", "%o", "%r", "--color_space=RGB_D65_SRG_Rel_SRG"},
-     false,
-     false,
-     0,
-     false},
-    {"jxl_alpha",
-     {"cjxl", "-d", "1", "%i", "%o"},
-     {"djxl", "%o", "%r", "--color_space=RGB_D65_SRG_Rel_SRG"},
-     true,
-     false,
-     0,
-     false},
+    {"jxl", kJxlEncode, kJxlDecode, false, false, 0, false},
+    {"jxl_alpha", kJxlEncode, kJxlDecode, true, false, 0, false},
     {"jxl_lossless", {"cjxl", "-d", "0", "%i", "%o"}, {}, false, false, 0, false},
 };
 
