@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "imaging/codecs/CodecSupport.h"
+#include "imaging/codecs/ColourProfile.h"
 #include "imaging/codecs/DataBounds.h"
 #include "imaging/codecs/HeifGrid.h"
 
@@ -57,6 +58,18 @@ struct Primary {
         handle.reset(primary);
     }
 };
+
+// The ICC profile of the image's colour box, or of the primary image for a thumbnail that
+// carries none of its own; empty where there is none (a colour box of coded primaries alone
+// describes how the samples were coded, which libheif has already undone).
+QByteArray iccProfileOf(const heif_image_handle* handle, const heif_image_handle* primary) {
+    if (heif_image_handle_get_raw_color_profile_size(handle) == 0) handle = primary;
+    QByteArray profile(qsizetype(heif_image_handle_get_raw_color_profile_size(handle)), 0);
+    if (profile.isEmpty() ||
+        heif_image_handle_get_raw_color_profile(handle, profile.data()).code != heif_error_Ok)
+        return {};
+    return profile;
+}
 
 }  // namespace
 
@@ -134,6 +147,7 @@ QImage decodeHeif(Bytes data, const DecodeOptions& options, QSize previewBox) {
     }
     // As a PNG's: an alpha channel that leaves every pixel opaque makes an opaque image.
     if (alpha && opaque) image.reinterpretAsFormat(QImage::Format_RGB32);
+    convertToSrgb(image, iccProfileOf(handle, primary.handle.get()));
     return image;
 }
 

@@ -13,6 +13,7 @@
 
 #include "imaging/FormatCode.h"
 #include "imaging/codecs/CodecSupport.h"
+#include "imaging/codecs/ColourProfile.h"
 #include "imaging/codecs/DataBounds.h"
 #include "imaging/codecs/ExifOrientation.h"
 
@@ -52,13 +53,31 @@ JxlBasicInfo basicInfo(JxlDecoder* decoder) {
 // is asked for; left alone it picks linear sRGB for those that carry an ICC profile, which
 // 8-bit samples would band. Asking for sRGB makes their pixels sRGB whatever the file's own
 // profile (out-of-gamut colours clipped), so the colour conversion of embedded profiles must
-// leave them as they are. Lossless files are handed out in their own colour space.
+// leave them as they are. Lossless files are handed out in their own colour space, which
+// Little CMS turns into sRGB as it does a PNG's.
 void preferSrgb(JxlDecoder* decoder, const JxlBasicInfo& info) {
     if (info.uses_original_profile) return;
     JxlColorEncoding srgb{};
     JxlColorEncodingSetToSRGB(&srgb, info.num_color_channels == 1);
     if (JxlDecoderSetPreferredColorProfile(decoder, &srgb) != JXL_DEC_SUCCESS)
         failCorrupt(QStringLiteral("the JPEG XL colour space cannot be turned into sRGB"));
+}
+
+// The profile of the samples libjxl hands out: that of a lossless file's own colour space
+// (an ICC profile it carries, or one libjxl writes for its coded colour space); none for a
+// lossy file, whose samples are sRGB already.
+QByteArray dataProfile(JxlDecoder* decoder, const JxlBasicInfo& info) {
+    std::size_t size = 0;
+    if (!info.uses_original_profile ||
+        JxlDecoderGetICCProfileSize(decoder, nullptr, JXL_COLOR_PROFILE_TARGET_DATA, &size) !=
+            JXL_DEC_SUCCESS)
+        return {};
+    QByteArray profile(qsizetype(size), 0);
+    if (JxlDecoderGetColorAsICCProfile(decoder, nullptr, JXL_COLOR_PROFILE_TARGET_DATA,
+                                       reinterpret_cast<std::uint8_t*>(profile.data()),
+                                       size) != JXL_DEC_SUCCESS)
+        return {};
+    return profile;
 }
 
 // libjxl writes R, G, B, A bytes; QImage's 32-bit formats hold 0xAARRGGBB words. Turned in
@@ -107,6 +126,7 @@ QImage decodeJpegXl(Bytes data, const DecodeOptions& options) {
     JxlDecoderSetUnpremultiplyAlpha(dec, JXL_TRUE);
 
     JxlBasicInfo info{};
+    QByteArray iccProfile;
     QImage image;
     for (;;) {
         switch (nextEvent(dec)) {
@@ -121,6 +141,7 @@ QImage decodeJpegXl(Bytes data, const DecodeOptions& options) {
                 break;
             case JXL_DEC_COLOR_ENCODING:
                 preferSrgb(dec, info);
+                iccProfile = dataProfile(dec, info);
                 break;
             case JXL_DEC_NEED_IMAGE_OUT_BUFFER: {
                 // An image without alpha gets 255 from libjxl in the fourth byte, as RGB32
@@ -141,6 +162,7 @@ QImage decodeJpegXl(Bytes data, const DecodeOptions& options) {
             }
             case JXL_DEC_FULL_IMAGE:
                 toArgbWords(image);
+                convertToSrgb(image, iccProfile);
                 return image;
             case JXL_DEC_SUCCESS:
                 failCorrupt(QStringLiteral("the JPEG XL data holds no image"));

@@ -1,10 +1,12 @@
 #include "imaging/codecs/QtImageIo.h"
 
 #include <QBuffer>
+#include <QColorSpace>
 #include <QImageReader>
 #include <mutex>
 
 #include "imaging/codecs/CodecSupport.h"
+#include "imaging/codecs/ColourProfile.h"
 
 namespace imaging::codecs {
 namespace {
@@ -80,7 +82,13 @@ QImage decodeWithQt(Bytes data, const char* format, const DecodeOptions& options
     checkSize();
     QImage image;
     if (!reader.read(&image)) failRead(reader);
-    return normalized(std::move(image));
+    // Qt's readers hand the embedded profile over untouched; the pixels are made sRGB here as
+    // our own readers make theirs, and carry no profile after, as theirs do not.
+    const QByteArray iccProfile = image.colorSpace().iccProfile();
+    image.setColorSpace(QColorSpace());
+    image = normalized(std::move(image));
+    convertToSrgb(image, iccProfile);
+    return image;
 }
 
 }  // namespace imaging::codecs

@@ -6,6 +6,7 @@
 
 #include "imaging/FormatCode.h"
 #include "imaging/codecs/CodecSupport.h"
+#include "imaging/codecs/ColourProfile.h"
 #include "imaging/codecs/ExifOrientation.h"
 #include "imaging/codecs/QtImageIo.h"
 #include "imaging/codecs/TiffDataCheck.h"
@@ -103,7 +104,11 @@ QImage decodeTiff(Bytes data, const DecodeOptions& options) {
     tiff::requireDataForPage(tiff.get(), data.size());
     bool alpha = false;
     if (!readsDirectly(tiff.get(), &alpha)) return decodeWithQt(data, "tiff", options);
-    const QImage image = readRows(tiff.get(), stream, int(width), int(height), alpha);
+    QImage image = readRows(tiff.get(), stream, int(width), int(height), alpha);
+    std::uint32_t profileSize = 0;
+    const char* profile = nullptr;
+    if (TIFFGetField(tiff.get(), TIFFTAG_ICCPROFILE, &profileSize, &profile) && profile)
+        convertToSrgb(image, QByteArray::fromRawData(profile, qsizetype(profileSize)));
     const int orientation =
         field<std::uint16_t>(tiff.get(), TIFFTAG_ORIENTATION, ORIENTATION_TOPLEFT);
     return options.autoOrient ? applyOrientation(image, orientation) : image;

@@ -6,9 +6,11 @@
 #include <lcms2.h>
 
 #include "../ImagingTesting.h"
+#include "support/ReferenceTools.h"
 
-// A file tagged with a wide-gamut profile opens as Little CMS's transicc turns its samples into
-// sRGB, within a level; an untagged file and one tagged sRGB keep their exact samples.
+// A file tagged with a wide-gamut profile, in any format that carries one, opens as Little
+// CMS's transicc turns its samples into sRGB, within a level; an untagged file and one tagged
+// sRGB keep their exact samples.
 
 namespace {
 
@@ -59,19 +61,29 @@ QImage transiccToSrgb(const QImage& samples, const QString& profilePath) {
     return out;
 }
 
+QByteArray srgb() { return QColorSpace(QColorSpace::SRgb).iccProfile(); }
+QByteArray untagged() { return {}; }
+
 struct Tagged {
     const char* name;
-    const char* format;
     QByteArray (*profile)();
+    const char* format;          // written by Qt's writer, which embeds the profile
+    QStringList encode = {};     // else made from a tagged PNG by the format's encoder
+    QStringList reference = {};  // whose samples its decoder gives; none: the PNG's, exactly
 };
 
 void PrintTo(const Tagged& tagged, std::ostream* out) { *out << tagged.name; }
 
 const Tagged kTagged[] = {
-    {"png_display_p3", "PNG", displayP3},
-    {"jpeg_display_p3", "JPG", displayP3},
-    {"png_srgb", "PNG", [] { return QColorSpace(QColorSpace::SRgb).iccProfile(); }},
-    {"jpeg_untagged", "JPG", [] { return QByteArray(); }},
+    {"png_display_p3", displayP3, "PNG"},
+    {"jpeg_display_p3", displayP3, "JPG"},
+    {"tiff_display_p3", displayP3, "TIFF"},
+    {"webp_display_p3", displayP3, "WEBP"},
+    {"heic_display_p3", displayP3, nullptr, kHeifEncode, kHeifDecode},
+    {"avif_display_p3", displayP3, nullptr, {"avifenc", "--lossless", "%i", "%o"}},
+    {"jxl_display_p3", displayP3, nullptr, {"cjxl", "-d", "0", "%i", "%o"}},
+    {"png_srgb", srgb, "PNG"},
+    {"jpeg_untagged", untagged, "JPG"},
 };
 
 class TaggedFiles : public ::testing::TestWithParam<Tagged> {};
@@ -83,9 +95,21 @@ TEST_P(TaggedFiles, OpenInSrgbAsLittleCmsConvertsThem) {
     QImage picture = photoLike(37, 23);
     if (!profile.isEmpty()) picture.setColorSpace(QColorSpace::fromIccProfile(profile));
     const QString path = folder.filePath(tagged.name);
-    ASSERT_TRUE(picture.save(path, tagged.format, 95));
-    // The samples as stored: Qt's readers leave them alone.
-    const QImage samples = QImage(path).convertToFormat(QImage::Format_RGB32);
+    QImage samples;
+    if (tagged.format) {
+        ASSERT_TRUE(picture.save(path, tagged.format, 95));
+        // The samples as stored: Qt's readers leave them alone.
+        samples = QImage(path);
+    } else {
+        ASSERT_TRUE(picture.save(folder.filePath("in.png")));
+        ASSERT_TRUE(runTool(tagged.encode, folder, path));
+        samples = picture;
+        if (!tagged.reference.isEmpty()) {
+            ASSERT_TRUE(runTool(tagged.reference, folder, path));
+            samples = QImage(folder.filePath("reference.png"));
+        }
+    }
+    samples = samples.convertToFormat(QImage::Format_RGB32);
     const QImage ours = decodeFile(path);
     if (tagged.profile != displayP3) {
         EXPECT_TRUE(samePixels(samples, ours));

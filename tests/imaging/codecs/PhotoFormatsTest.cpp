@@ -1,11 +1,11 @@
 #include <QImage>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <libheif/heif.h>
 #include <sys/resource.h>
 
 #include "../ImagingTesting.h"
+#include "support/ReferenceTools.h"
 
 // The photo formats of today, made by their reference encoders: lossless files give the
 // picture back exactly, lossy ones the reference decoder's pixels; a file cut short is
@@ -28,14 +28,6 @@ struct PhotoFile {
 
 void PrintTo(const PhotoFile& file, std::ostream* out) { *out << file.name; }
 
-const QStringList kHeifEncode = {"heif-enc", "-q", "80", "%i", "-o", "%o"};
-const QStringList kHeifDecode = {"heif-convert", "%o", "%r"};
-const QStringList kAvifEncode = {"avifenc", "%i", "%o"};
-const QStringList kAvifDecode = {"avifdec", "%o", "%r"};
-const QStringList kJxlEncode = {"cjxl", "-d", "1", "%i", "%o"};
-// djxl gives the file's own colour space unless asked for sRGB, which ours always is.
-const QStringList kJxlDecode = {"djxl", "%o", "%r", "--color_space=RGB_D65_SRG_Rel_SRG"};
-
 const PhotoFile kPhotoFiles[] = {
     {"heic", kHeifEncode, kHeifDecode},
     {"heic_alpha", kHeifEncode, kHeifDecode, true},
@@ -51,16 +43,6 @@ const PhotoFile kPhotoFiles[] = {
     {"jxl_alpha", kJxlEncode, kJxlDecode, true, false, 0, false},
     {"jxl_lossless", {"cjxl", "-d", "0", "%i", "%o"}, {}, false, false, 0, false},
 };
-
-bool run(QStringList command, const QTemporaryDir& folder, const QString& out) {
-    for (QString& argument : command)
-        argument.replace("%i", folder.filePath("in.png"))
-            .replace("%o", out)
-            .replace("%r", folder.filePath("reference.png"));
-    QProcess tool;
-    tool.start(command.takeFirst(), command);
-    return tool.waitForFinished(60000) && tool.exitCode() == 0;
-}
 
 // The image as 8 bits per sample, a deep one reduced by dropping its low bits.
 QImage eightBits(const QImage& image, bool alpha) {
@@ -97,10 +79,10 @@ TEST_P(PhotoFiles, DecodeAsTheirReferenceDecoderAndRefuseDamage) {
     ASSERT_TRUE((file.deep ? picture.convertToFormat(QImage::Format_RGBA64) : picture)
                     .save(folder.filePath("in.png")));
     const QString path = folder.filePath(file.name);
-    ASSERT_TRUE(run(file.encode, folder, path)) << "scripts/install-deps.sh installs the tools";
+    ASSERT_TRUE(runTool(file.encode, folder, path)) << "scripts/install-deps.sh installs the tools";
     QImage expected = picture;
     if (!file.reference.isEmpty()) {
-        ASSERT_TRUE(run(file.reference, folder, path));
+        ASSERT_TRUE(runTool(file.reference, folder, path));
         expected = eightBits(QImage(folder.filePath("reference.png")), file.alpha);
     }
     EXPECT_TRUE(samePixels(expected, decodeFile(path), file.tolerance));
