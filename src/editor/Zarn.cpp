@@ -15,6 +15,7 @@
 
 #include "editor/ImageView.h"
 #include "editor/WindowPlacement.h"
+#include "imaging/FormatCode.h"
 #include "imaging/ImgX.h"
 #include "imaging/InfoItems.h"
 #include "operations/ImageInformation.h"
@@ -179,8 +180,9 @@ QRect Zarn::screenArea() const { return services_.desktop.screenArea(); }
 void Zarn::mnuFile_Click() {
     const bool hasImage = imgX_->Width() != 0;
     menus_.mnuFileSaveAs->setEnabled(hasImage);
-    menus_.mnuFileSave->setEnabled(imgX_->Info(imaging::kInfoFormatCode).toInt() != 0 &&
-                                   !imgX_->Info(imaging::kInfoFileName).toString().isEmpty());
+    menus_.mnuFileSave->setEnabled(
+        imaging::isWritableFormat(imgX_->Info(imaging::kInfoFormatCode).toInt()) &&
+        !imgX_->Info(imaging::kInfoFileName).toString().isEmpty());
     menus_.mnuFilePrint->menuAction()->setEnabled(hasImage);
     PencilOn = false;
 }

@@ -10,6 +10,7 @@
 #include "editor/ImageView.h"
 #include "editor/ImgAtrib.h"
 #include "editor/Zarn.h"
+#include "imaging/FormatCode.h"
 #include "imaging/ImgX.h"
 #include "imaging/InfoItems.h"
 #include "operations/ImageFormats.h"
@@ -140,7 +141,7 @@ void Zarn::measureFile() {
 void Zarn::mnuFileSave_Click() {
     const int code = imgX_->Info(imaging::kInfoFormatCode).toInt();
     const QString path = imgX_->Info(imaging::kInfoFilePath).toString();
-    if (code == 0 || path.isEmpty()) {
+    if (!imaging::isWritableFormat(code) || path.isEmpty()) {
         mnuFileSaveAs_Click();
     } else {
         operations::OperationFrame frame(services_.prompter, this);

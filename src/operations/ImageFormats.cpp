@@ -5,7 +5,7 @@
 namespace operations {
 
 QString formatName(int code) {
-    static const std::array<const char*, 9> kNames = {
+    static const std::array<const char*, 12> kNames = {
         "",
         "Joint Photographic Experts Group",
         "Portable Network Graphics",
@@ -15,6 +15,9 @@ QString formatName(int code) {
         "Windows Bitmap",
         "Windows Metafile",
         "Windows Enhanced Metafile",
+        "High Efficiency Image File",
+        "AV1 Image File",
+        "JPEG XL",
     };
     if (code < 1 || code >= int(kNames.size())) return {};
     return QString::fromLatin1(kNames[std::size_t(code)]);

@@ -4,7 +4,7 @@
 
 namespace operations {
 
-// The name of an image format code (1 to 8) as the save options dialog shows it; empty for
+// The name of an image format code (1 to 11) as the save options dialog shows it; empty for
 // any other code.
 QString formatName(int code);
 

@@ -128,24 +128,28 @@ TEST_F(ShowListEdit, AFolderAndFilesJoinTheListInOrderWithOneQuestionAndTheRestN
     writeImage(dropped.filePath("sub"), "inner.bmp", 8, 8);
     const QStringList loose = {writeImage(images.path(), "photo.jpg", 320, 240),
                                images.write("diary.txt", "Dear diary,\nno picture today.\n"),
-                               writeImage(images.path(), "scan.png", 40, 30)};
+                               writeImage(images.path(), "scan.png", 40, 30),
+                               writeImage(images.path(), "phone.heic", 40, 30)};
     tray.ComboTime->setEditText("30");
     prompter.expectMessage("Size to fit Display?", Buttons::YesNo, Icon::Question, "Image Backup",
                            Answer::Yes);
     prompter.expectMessage("These files could not be added:\r\ndiary.txt", Buttons::Ok,
                            Icon::Information, "Image Backup", Answer::Ok);
     const QList<QUrl> urls = {QUrl::fromLocalFile(dropped.path()), QUrl::fromLocalFile(loose[0]),
-                              QUrl::fromLocalFile(loose[1]), QUrl::fromLocalFile(loose[2])};
+                              QUrl::fromLocalFile(loose[1]), QUrl::fromLocalFile(loose[2]),
+                              QUrl::fromLocalFile(loose[3])};
     EXPECT_TRUE(drop(urls, Target::ShowList).drop);
     EXPECT_TRUE(prompter.allAnswered());
-    EXPECT_EQ(listed(), QStringList({"A", "b", "c10", "c9", "photo", "scan"}));
+    EXPECT_EQ(listed(), QStringList({"A", "b", "c10", "c9", "photo", "scan", "phone"}));
     EXPECT_EQ(QImageReader(folder.filePath("scan.BMP")).size(), QSize(1024, 768));
+    EXPECT_EQ(QImageReader(folder.filePath("phone.BMP")).size(), QSize(1024, 768));
     EXPECT_EQ(fileBytes(folder.filePath("b.bmp")), fileBytes(dropped.filePath("b.bmp")));
 
     ASSERT_TRUE(tray.cmdSaveSetup->isEnabled());
     tray.cmdSaveSetup->click();
     std::vector<StoredRecord> saved;
-    for (const char* name : {"A.bmp", "b.bmp", "c10.bmp", "c9.bmp", "photo.BMP", "scan.BMP"})
+    for (const char* name :
+         {"A.bmp", "b.bmp", "c10.bmp", "c9.bmp", "photo.BMP", "scan.BMP", "phone.BMP"})
         saved.push_back({folder.filePath(name), QString(name).section('.', 0, 0), "30", {}});
     EXPECT_EQ(readStore(folder.filePath("ZARN.DAT")), saved);
 }

@@ -34,9 +34,9 @@ TEST_F(MainWindowJourney, BuildsAShowListGoesToTheTrayComesBackAndRecordsTheWall
     const std::optional<QRect> preview = previewBox(screen(), main->geometry);
     ASSERT_TRUE(preview) << "no empty preview box in the main window";
 
-    // New Image, then Save Image: a bitmap is copied, anything else converted after the
-    // question whether to fit it to the display.
-    for (const char* name : {"harbour.bmp", "photo.png"}) {
+    // New Image, then Save Image: a bitmap is copied, anything else (here the photo formats
+    // of phones and the web) converted after the question whether to fit it to the display.
+    for (const char* name : {"harbour.bmp", "photo.avif", "snow.jxl"}) {
         SCOPED_TRACE(name);
         const QString path = testing_support::writeImage(pictures, name, 320, 240);
         ASSERT_TRUE(keys(*main, {"alt+n"}));
@@ -47,14 +47,16 @@ TEST_F(MainWindowJourney, BuildsAShowListGoesToTheTrayComesBackAndRecordsTheWall
         EXPECT_TRUE(waitForScreen([&](const QImage& s) { return showsPicture(s, *preview); }))
             << "the preview does not show the image";
         ASSERT_TRUE(keys(*main, {"alt+i"}));
-        if (QString(name).endsWith(".png")) {
+        if (!QString(name).endsWith(".bmp")) {
             ASSERT_TRUE(answer("Image Backup", "n"));
         }
         ASSERT_TRUE(settle());
     }
     const StoredRecord harbour{home + "/harbour.bmp", "harbour", "15", {}};
     const StoredRecord photo{home + "/photo.BMP", "photo", "15", {}};
-    EXPECT_EQ(QImage(*photo.path).size(), QSize(320, 240)) << "fitted though the answer was No";
+    const StoredRecord snow{home + "/snow.BMP", "snow", "15", {}};
+    EXPECT_EQ(QImage(*photo.path), QImage(*harbour.path)) << "not the picture, or fitted on No";
+    EXPECT_EQ(QImage(*snow.path), QImage(*harbour.path));
 
     // Save Setup: the window goes, the icon comes, the store holds the list.
     ASSERT_TRUE(keys(*main, {"alt+s"}));
@@ -62,7 +64,7 @@ TEST_F(MainWindowJourney, BuildsAShowListGoesToTheTrayComesBackAndRecordsTheWall
     const std::optional<QRect> icon = placedTrayIcon();
     ASSERT_TRUE(icon) << "the icon never appeared in the notification area";
     EXPECT_EQ(titles(), QStringList());
-    EXPECT_EQ(stored(), std::vector({harbour, photo}));
+    EXPECT_EQ(stored(), std::vector({harbour, photo, snow}));
 
     // A single click on the icon does nothing; a double click brings the window back and
     // shows the first wallpaper of the list (none was recorded yet).
@@ -80,13 +82,13 @@ TEST_F(MainWindowJourney, BuildsAShowListGoesToTheTrayComesBackAndRecordsTheWall
     ASSERT_TRUE(answer("Unloading ...", "n")) << "shown: " << titles().join(" | ").toStdString();
     ASSERT_TRUE(settle()) << "the program ended on No";
     EXPECT_EQ(titles(), QStringList{"Quorvane"});
-    EXPECT_EQ(stored(), std::vector({harbour, photo}));
+    EXPECT_EQ(stored(), std::vector({harbour, photo, snow}));
     ASSERT_TRUE(keys(*main, {"alt+e"}));
     ASSERT_TRUE(answer("Unloading ...", "y"));
     ASSERT_TRUE(program->process.waitForFinished(kDeadlineMs)) << "the program did not end";
     EXPECT_EQ(program->process.exitCode(), 0);
     EXPECT_EQ(stored(),
-              std::vector<StoredRecord>({{*harbour.path, "harbour", "15", *harbour.path}, photo}));
+              std::vector<StoredRecord>({{*harbour.path, "harbour", "15", *harbour.path}, photo, snow}));
 }
 
 }  // namespace

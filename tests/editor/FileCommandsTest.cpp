@@ -51,6 +51,17 @@ TEST_F(Files, OpenShowsTheImageNamedInTheCaptionOrReportsWhyItCannot) {
     }
 }
 
+// A phone's photo opens as any image does; the program does not write its format, so Save
+// is off and the document goes out under a new name only.
+TEST_F(Files, APhotoFormatOfTodayOpensButIsNotWrittenBack) {
+    editor::Zarn& z = startWith("photo.avif");
+    EXPECT_EQ(std::tuple(z.windowTitle(), z.view().picture().pixelColor(0, 0),
+                         z.ImgX().Info(imaging::kInfoFormatCode).toInt(),
+                         enabled({z.menus().mnuFileSave}, z.menus().mnuFile)),
+              std::tuple(QString("  photo.avif"), kLeftColour, int(imaging::kFormatAvif),
+                         QString()));
+}
+
 TEST_F(Files, OpenAsksTheImageOfAFileOfSeveralAndSaveWritesItBackInItsFormatOrSaysWhyNot) {
     document = writeMultiPageTiff(folder.path(), "pages.tif", {{10, 10}, {20, 12}, {30, 14}});
     const auto answer = [&](std::optional<QString> text) {

@@ -7,8 +7,8 @@
 
 namespace testing_support {
 
-// Image files for the tests, written by Qt's own writers so they do not depend on the code
-// under test. The format follows the name's suffix.
+// Image files for the tests, written by Qt's own writers or the formats' reference encoders
+// so they do not depend on the code under test. The format follows the name's suffix.
 
 inline const QColor kLeftColour{200, 30, 30};
 inline const QColor kRightColour{30, 30, 200};

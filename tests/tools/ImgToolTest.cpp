@@ -10,6 +10,7 @@
 #include "support/SmallDisk.h"
 #include "support/StoreFixture.h"
 #include "support/TempFolder.h"
+#include "support/ReferenceTools.h"
 
 namespace {
 
@@ -83,6 +84,24 @@ TEST_F(ImgTool, MakesMergesAndWritesEightOrTwentyFourBitsAsAsked) {
                       .code,
                   0);
         EXPECT_EQ(imaging::codecs::inspect(at(out)).bitsPerPixel, bits.toInt());
+    }
+}
+
+// The photo formats of phones and the web are read as the engine reads them; `info` names
+// the format read.
+TEST_F(ImgTool, ReadsTodaysPhotoFormatsAndNamesThem) {
+    using namespace imaging_testing;
+    QTemporaryDir tools;
+    ASSERT_TRUE(QFile::copy(photo(), tools.filePath("in.png")));
+    for (const auto& [name, encode, label] :
+         {std::tuple{"photo.heic", kHeifEncode, "HEIF"}, {"photo.avif", kAvifEncode, "AVIF"},
+          {"photo.jxl", kJxlEncode, "JPEG XL"}}) {
+        ASSERT_TRUE(runTool(encode, tools, at(name))) << name;
+        imaging::ImgX expected;
+        expected.canvas().LoadFile(at(name), 1, 0);
+        EXPECT_EQ(run({at(name), at("out.bmp"), "info"}).out,
+                  QString("9x5 %1 colours, %2\n").arg(expected.Colors()).arg(label));
+        EXPECT_EQ(QImage(at("out.bmp")), expected.image().convertToFormat(QImage::Format_RGB32));
     }
 }
 

@@ -8,6 +8,7 @@
 
 #include "imaging/Error.h"
 #include "imaging/ImgX.h"
+#include "imaging/FormatCode.h"
 #include "imaging/InfoItems.h"
 
 namespace imgtool {
@@ -133,7 +134,11 @@ const std::map<QString, Operation>& operations() {
          }},
         {QStringLiteral("info"),
          [](imaging::ImgX& x, Words&, QTextStream& out) {
-             out << x.Width() << 'x' << x.Height() << ' ' << x.Colors() << " colours\n";
+             out << x.Width() << 'x' << x.Height() << ' ' << x.Colors() << " colours";
+             // The format of the file read, which a blank image has none of.
+             const char* format = imaging::formatLabel(x.Info(imaging::kInfoFormatCode).toInt());
+             if (*format) out << ", " << format;
+             out << '\n';
          }},
     };
     return table;
@@ -205,7 +210,7 @@ QString usage() {
         "  blank WIDTH HEIGHT COLOUR      new image in one colour (0xRRGGBB or #RRGGBB)\n"
         "  merge FILE X Y OPACITY [TRANSPARENT]\n"
         "                                 draw FILE at X,Y; TRANSPARENT colour left out\n"
-        "  info                           print size and colour count\n"
+        "  info                           print size, colour count and the format read\n"
         "\n"
         "Options:\n"
         "  --quality N       JPEG quality 10..100\n"

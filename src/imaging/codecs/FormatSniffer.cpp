@@ -136,6 +136,12 @@ int formatCodeOf(FileKind kind) {
             return kFormatWmf;
         case FileKind::Emf:
             return kFormatEmf;
+        case FileKind::Heif:
+            return kFormatHeif;
+        case FileKind::Avif:
+            return kFormatAvif;
+        case FileKind::JpegXl:
+            return kFormatJpegXl;
         default:
             return kFormatNone;
     }

@@ -155,7 +155,7 @@ TEST(Codecs, RefuseWhatTheyCannotDoAndSayWhy) {
     for (const auto& [image, code, bits, error] :
          {std::tuple<QImage, int, int, int>{QImage(), kFormatBmp, 24, kNoImage},
           {flat, kFormatNone, 24, kUnknownFormat},
-          {flat, 9, 24, kUnknownFormat},
+          {flat, kFormatHeif, 24, kUnknownFormat},
           {flat, kFormatBmp, 16, kInvalidArgument},
           {flat, kFormatJpeg, 4, kInvalidArgument}})
         EXPECT_EQ(errorNumberOf([&, &image = image, code = code, bits = bits] {
