@@ -14,8 +14,9 @@ PACKAGES=(
   # the monitor layout on X11: RandR monitors and Xinerama heads
   libxrandr-dev libxinerama-dev
   # image codecs of our own engine: JPEG options, interlaced PNG, TIFF pages, 8-bit palettes,
-  # HEIC and AVIF (libheif decodes HEVC and AV1), JPEG XL; embedded colour profiles to sRGB
-  libjpeg62-turbo-dev libpng-dev libtiff-dev libimagequant-dev libheif-dev libjxl-dev
+  # HEIC (libheif), AVIF (libheif reads its boxes, libavif its pixels), JPEG XL; embedded
+  # colour profiles to sRGB
+  libjpeg62-turbo-dev libpng-dev libtiff-dev libimagequant-dev libheif-dev libavif-dev libjxl-dev
   liblcms2-dev
   # compression of the undo history
   libzstd-dev
