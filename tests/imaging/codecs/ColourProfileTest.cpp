@@ -2,8 +2,7 @@
 #include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
-
-#include <lcms2.h>
+#include <QTextStream>
 
 #include "../ImagingTesting.h"
 #include "support/ReferenceTools.h"
@@ -16,48 +15,27 @@ namespace {
 
 using namespace imaging_testing;
 
-// Display P3, as phones tag their photos: P3's primaries, D65 white, sRGB's curve.
-QByteArray displayP3() {
-    const cmsCIExyY white = {0.3127, 0.3290, 1.0};
-    const cmsCIExyYTRIPLE primaries = {
-        {0.680, 0.320, 1.0}, {0.265, 0.690, 1.0}, {0.150, 0.060, 1.0}};
-    const cmsFloat64Number srgbCurve[] = {2.4, 1 / 1.055, 0.055 / 1.055, 1 / 12.92, 0.04045};
-    cmsToneCurve* curve = cmsBuildParametricToneCurve(nullptr, 4, srgbCurve);
-    cmsToneCurve* curves[] = {curve, curve, curve};
-    cmsHPROFILE profile = cmsCreateRGBProfile(&white, &primaries, curves);
-    cmsUInt32Number size = 0;
-    cmsSaveProfileToMem(profile, nullptr, &size);
-    QByteArray bytes(qsizetype(size), 0);
-    cmsSaveProfileToMem(profile, bytes.data(), &size);
-    cmsCloseProfile(profile);
-    cmsFreeToneCurve(curve);
-    return bytes;
-}
+// Display P3, as phones tag their photos: P3's primaries, D65 white, sRGB's curve (made by
+// Little CMS for the fuzzing corpus).
+QByteArray displayP3() { return fileBytes(QUORVANE_FUZZ_CORPUS "/icc/display-p3.icc"); }
 
 // What transicc makes of every pixel's samples, perceptual intent, into its built-in sRGB.
 QImage transiccToSrgb(const QImage& samples, const QString& profilePath) {
     QProcess transicc;
     transicc.start("transicc", {"-n", "-s", "-t0", "-i" + profilePath, "-o*sRGB"});
-    for (int y = 0; y < samples.height(); ++y)
-        for (int x = 0; x < samples.width(); ++x) {
-            const QRgb p = samples.pixel(x, y);
-            transicc.write(
-                QString("%1 %2 %3\n").arg(qRed(p)).arg(qGreen(p)).arg(qBlue(p)).toUtf8());
-        }
+    for (int i = 0; i < samples.width() * samples.height(); ++i) {
+        const QRgb p = samples.pixel(i % samples.width(), i / samples.width());
+        transicc.write(QString("%1 %2 %3\n").arg(qRed(p)).arg(qGreen(p)).arg(qBlue(p)).toUtf8());
+    }
     transicc.closeWriteChannel();
     transicc.waitForFinished(60000);
-    const QList<QByteArray> lines = transicc.readAllStandardOutput().split('\n');
+    QTextStream numbers(transicc.readAllStandardOutput());
     QImage out(samples.size(), QImage::Format_RGB32);
-    qsizetype line = 0;
-    for (int y = 0; y < out.height(); ++y)
-        for (int x = 0; x < out.width(); ++x) {
-            while (line < lines.size() && lines[line].simplified().split(' ').size() != 3) ++line;
-            const QList<QByteArray> v = line < lines.size() ? lines[line++].simplified().split(' ')
-                                                            : QList<QByteArray>{"0", "0", "0"};
-            out.setPixel(
-                x, y,
-                qRgb(qRound(v[0].toDouble()), qRound(v[1].toDouble()), qRound(v[2].toDouble())));
-        }
+    for (int i = 0; i < out.width() * out.height(); ++i) {
+        double r = -1, g = -1, b = -1;
+        numbers >> r >> g >> b;
+        out.setPixel(i % out.width(), i / out.width(), qRgb(qRound(r), qRound(g), qRound(b)));
+    }
     return out;
 }
 
