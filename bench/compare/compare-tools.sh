@@ -58,3 +58,12 @@ compare "resize 640x427" "resize 640 427" "-resize 640x427!" "thumbnail $photo $
 compare "grayscale" "grayscale" "-colorspace Gray" "colourspace $photo $work/v.jpg[Q=90] b-w"
 compare "sharpen" "sharpen 35" "-sharpen 0x1" "sharpen $photo $work/v.jpg[Q=90]"
 compare "3x3 convolve" "convolve 1 1 1 1 1 1 1 1 1 9 7" "-convolve 1,1,1,1,1,1,1,1,1" -
+
+# The lossless outputs of a flip: a PNG against a 24-bit bitmap of ours, and vips' PNG.
+echo
+printf '%-22s %10s %10s %12s\n' "flip, written as" "ours" "vips" "size (ours)"
+for format in bmp png; do
+  ours=$(best_of "$tool" "$photo" "$work/q.$format" flip h)
+  theirs=$(best_of vips flip "$photo" "$work/v.$format" horizontal)
+  printf '%-22s %7s ms %7s ms %12s\n' "$format" "$ours" "$theirs" "$(stat -c %s "$work/q.$format")"
+done

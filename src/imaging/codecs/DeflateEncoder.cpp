@@ -69,21 +69,24 @@ std::uint32_t hashOf(std::uint32_t fourBytes) {
 
 }  // namespace
 
-// Bits go into bytes from the least significant end, as deflate defines.
+// Bits go into bytes from the least significant end, as deflate defines. The hot loops work
+// on a copy on their own stack, whose state the compiler keeps in registers, and hand it back.
 class DeflateEncoder::BitWriter {
 public:
     explicit BitWriter(QByteArray& out) : out_(out) {}
+    BitWriter(const BitWriter&) = default;
 
     // Room for `bytes` more bytes; called before each block so put() never checks.
     void reserve(std::size_t bytes) {
         const qsizetype needed = qsizetype(used_ + bytes + 16);
         if (out_.size() < needed) out_.resize(std::max(needed, out_.size() * 2));
+        base_ = out_.data();
     }
     void put(std::uint32_t value, int count) {
         pending_ |= std::uint64_t(value) << pendingBits_;
         pendingBits_ += count;
         if (pendingBits_ >= 32) {
-            qToLittleEndian(std::uint32_t(pending_), out_.data() + used_);
+            qToLittleEndian(std::uint32_t(pending_), base_ + used_);
             used_ += 4;
             pending_ >>= 32;
             pendingBits_ -= 32;
@@ -92,17 +95,24 @@ public:
     // Pads with zero bits to a whole byte and writes out everything pending.
     void alignToByte() {
         while (pendingBits_ > 0) {
-            out_[qsizetype(used_++)] = char(pending_ & 0xFF);
+            base_[used_++] = char(pending_ & 0xFF);
             pending_ >>= 8;
             pendingBits_ = std::max(0, pendingBits_ - 8);
         }
         pending_ = 0;
     }
-    void putByte(std::uint8_t byte) { out_[qsizetype(used_++)] = char(byte); }
+    void putByte(std::uint8_t byte) { base_[used_++] = char(byte); }
     void finish() { out_.resize(qsizetype(used_)); }
+    void takeOver(const BitWriter& copy) {
+        base_ = copy.base_;
+        used_ = copy.used_;
+        pending_ = copy.pending_;
+        pendingBits_ = copy.pendingBits_;
+    }
 
 private:
     QByteArray& out_;
+    char* base_ = nullptr;  // out_'s bytes, taken once a block rather than once a word
     std::size_t used_ = 0;
     std::uint64_t pending_ = 0;
     int pendingBits_ = 0;
@@ -111,7 +121,9 @@ private:
 DeflateEncoder::DeflateEncoder()
     : window_(kHistory + kSegment),
       lastSeen_(new std::uint32_t[std::size_t(1) << kHashBits]()),
-      bits_(std::make_unique<BitWriter>(out_)) {
+      bits_(std::make_unique<BitWriter>(out_)),
+      literalCounts_(kLiteralLengthCodes, 0),
+      distanceCounts_(kDistanceCodes, 0) {
     symbols_.reserve(kSegment + 1);
 }
 
@@ -155,9 +167,17 @@ void DeflateEncoder::compressPending() {
     const std::uint8_t* data = window_.data();
     std::size_t at = processed_;
     const std::size_t end = filled_;
+    // At most one symbol a byte. Plain pointers: through the members, every symbol written
+    // would make the compiler load the tables' addresses anew.
+    const std::size_t made = symbols_.size();
+    symbols_.resize(made + (end - at));
+    Symbol* out = symbols_.data() + made;
+    std::uint32_t* const lastSeen = lastSeen_.get();
+    std::uint32_t* const literalCounts = literalCounts_.data();
+    std::uint32_t* const distanceCounts = distanceCounts_.data();
     while (at + kMinMatch <= end) {
         const std::uint32_t here = load32(data + at);
-        std::uint32_t& seen = lastSeen_[hashOf(here)];
+        std::uint32_t& seen = lastSeen[hashOf(here)];
         const std::uint32_t candidate = seen;  // stream position plus one, or never seen
         const std::uint32_t position = base_ + std::uint32_t(at);
         seen = position + 1;
@@ -168,14 +188,21 @@ void DeflateEncoder::compressPending() {
             const std::size_t limit = std::min<std::size_t>(kMaxMatch, end - at);
             std::size_t length = kMinMatch;
             while (length < limit && from[length] == data[at + length]) ++length;
-            symbols_.push_back({std::uint16_t(length), std::uint16_t(distance)});
+            *out++ = {std::uint16_t(length), std::uint16_t(distance)};
+            ++literalCounts[257 + std::size_t(kCodes.lengthCode[length])];
+            ++distanceCounts[kCodes.distanceCode[distance - 1]];
             at += length;
         } else {
-            symbols_.push_back({data[at], 0});
+            *out++ = {data[at], 0};
+            ++literalCounts[data[at]];
             ++at;
         }
     }
-    for (; at < end; ++at) symbols_.push_back({data[at], 0});
+    for (; at < end; ++at) {
+        *out++ = {data[at], 0};
+        ++literalCounts[data[at]];
+    }
+    symbols_.resize(std::size_t(out - symbols_.data()));
     processed_ = end;
 }
 
@@ -234,16 +261,11 @@ void useTwoAtLeast(std::vector<std::uint32_t>& counts) {
 }  // namespace
 
 void DeflateEncoder::writeBlock(bool last) {
+    // Counted as the symbols were made; the next block counts afresh.
     std::vector<std::uint32_t> literalCounts(kLiteralLengthCodes, 0),
         distanceCounts(kDistanceCodes, 0);
-    for (const Symbol& s : symbols_) {
-        if (s.distance == 0) {
-            ++literalCounts[s.lengthOrLiteral];
-        } else {
-            ++literalCounts[257 + std::size_t(kCodes.lengthCode[s.lengthOrLiteral])];
-            ++distanceCounts[kCodes.distanceCode[std::size_t(s.distance) - 1]];
-        }
-    }
+    literalCounts.swap(literalCounts_);
+    distanceCounts.swap(distanceCounts_);
     literalCounts[kEndOfBlock] = 1;
     useTwoAtLeast(literalCounts);
     useTwoAtLeast(distanceCounts);
@@ -274,7 +296,7 @@ void DeflateEncoder::writeBlock(bool last) {
     // The longest a symbol can take: a 15-bit length code with 5 extra bits, a 15-bit
     // distance code with 13.
     bits_->reserve(symbols_.size() * 6 + runs.size() * 2 + 128);
-    BitWriter& bits = *bits_;
+    BitWriter bits = *bits_;
     bits.put(last ? 1 : 0, 1);
     bits.put(2, 2);  // dynamic Huffman codes
     bits.put(std::uint32_t(literalsSent - 257), 5);
@@ -303,6 +325,7 @@ void DeflateEncoder::writeBlock(bool last) {
                  kDistanceExtra[distanceCode]);
     }
     bits.put(literalCodes[kEndOfBlock], literalLengths[kEndOfBlock]);
+    bits_->takeOver(bits);
     symbols_.clear();
 }
 

@@ -45,6 +45,8 @@ private:
     std::unique_ptr<std::uint32_t[]> lastSeen_;  // stream position by hash of 4 bytes
     std::vector<Symbol> symbols_;
     std::unique_ptr<BitWriter> bits_;
+    std::vector<std::uint32_t> literalCounts_;  // of the pending symbols, by code
+    std::vector<std::uint32_t> distanceCounts_;
     QByteArray out_;
 };
 

@@ -24,7 +24,14 @@ struct Strip {
     QByteArray deflated;
     uLong adler = 1;
     qint64 filteredBytes = 0;
+    std::vector<uLong> idatCrcs;  // of the IDAT chunks the deflated bytes are cut into
 };
+
+// A chunk's CRC covers its type and its data.
+uLong chunkCrc(const char type[4], const char* data, qsizetype size) {
+    const uLong typed = crc32(crc32(0, nullptr, 0), reinterpret_cast<const Bytef*>(type), 4);
+    return crc32(typed, reinterpret_cast<const Bytef*>(data), uInt(size));
+}
 
 // One row as PNG wants it: the filter byte, then each pixel's R, G, B (and A), less the
 // same byte of the row above (zero above the first row).
@@ -56,6 +63,10 @@ void deflateStrip(const QImage& image, int channels, bool last, Strip& strip) {
     }
     encoder.finish(last);
     strip.deflated = encoder.output();
+    // Summed here, on the strip's own thread, rather than one chunk after another on writing.
+    for (qsizetype at = 0; at < strip.deflated.size(); at += kIdatBytes)
+        strip.idatCrcs.push_back(chunkCrc("IDAT", strip.deflated.constData() + at,
+                                          std::min(kIdatBytes, strip.deflated.size() - at)));
 }
 
 void writeBytes(QIODevice& out, const char* data, qint64 size) {
@@ -66,11 +77,10 @@ void writeBytes(QIODevice& out, const char* data, qint64 size) {
 }
 
 // A chunk: its length, type, data and the CRC of type and data, written straight from `data`.
-void writeChunk(QIODevice& out, const char type[4], const char* data, qsizetype size) {
+void writeChunk(QIODevice& out, const char type[4], const char* data, qsizetype size,
+                uLong sum) {
     char length[4], crc[4];
     qToBigEndian(quint32(size), length);
-    uLong sum = crc32(crc32(0, nullptr, 0), reinterpret_cast<const Bytef*>(type), 4);
-    sum = crc32(sum, reinterpret_cast<const Bytef*>(data), uInt(size));
     qToBigEndian(quint32(sum), crc);
     writeBytes(out, length, 4);
     writeBytes(out, type, 4);
@@ -79,7 +89,8 @@ void writeChunk(QIODevice& out, const char type[4], const char* data, qsizetype 
 }
 
 void writeChunk(QIODevice& out, const char type[4], const QByteArray& data) {
-    writeChunk(out, type, data.constData(), data.size());
+    writeChunk(out, type, data.constData(), data.size(),
+               chunkCrc(type, data.constData(), data.size()));
 }
 
 QByteArray bigEndianWords(std::initializer_list<quint32> words) {
@@ -125,9 +136,10 @@ void writePngInStrips(const QImage& image, QIODevice& out) {
     // strips in order, the combined Adler-32.
     writeChunk(out, "IDAT", QByteArray("\x78\x01", 2));
     for (const Strip& strip : parts)
-        for (qsizetype at = 0; at < strip.deflated.size(); at += kIdatBytes)
+        for (qsizetype at = 0, chunk = 0; at < strip.deflated.size(); at += kIdatBytes, ++chunk)
             writeChunk(out, "IDAT", strip.deflated.constData() + at,
-                       std::min(kIdatBytes, strip.deflated.size() - at));
+                       std::min(kIdatBytes, strip.deflated.size() - at),
+                       strip.idatCrcs[std::size_t(chunk)]);
     writeChunk(out, "IDAT", bigEndianWords({quint32(adler)}));
     writeChunk(out, "IEND", {});
 }
