@@ -1,6 +1,7 @@
 #include "SingleInstance.h"
 
 #include <QCryptographicHash>
+#include <QDateTime>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
@@ -26,6 +27,10 @@ constexpr qint64 kLongestRequest = 64;
 // How often a second start knocks again while the holder of the lock is not listening yet.
 constexpr unsigned long kKnockIntervalMs = 50;
 
+// A copy making its lock file writes its process into it at once; one that has named no
+// process for this long never will.
+constexpr qint64 kUnnamedLockGraceMs = 1000;
+
 QString userIdentity() {
 #ifdef Q_OS_UNIX
     return QString::number(::getuid());
@@ -41,7 +46,8 @@ int remainingMs(const QDeadlineTimer& deadline) { return int(deadline.remainingT
 SingleInstance::SingleInstance(const QString& programFolder, QObject* parent)
     : QObject(parent),
       name_(serverName(programFolder)),
-      lock_(QDir(programFolder).filePath(lockFileName())) {
+      lockPath_(QDir(programFolder).filePath(lockFileName())),
+      lock_(lockPath_) {
     // Only a lock whose process is gone counts as stale, however long a copy has been running.
     lock_.setStaleLockTime(0);
 }
@@ -61,7 +67,7 @@ QString SingleInstance::serverName(const QString& programFolder) {
 }
 
 SingleInstance::Start SingleInstance::start(std::chrono::milliseconds answerWait) {
-    if (lock_.tryLock(0)) {
+    if (lock_.tryLock(0) || takeLockNamingNoProcess()) {
         listen();
         return Start::Run;
     }
@@ -70,11 +76,25 @@ SingleInstance::Start SingleInstance::start(std::chrono::milliseconds answerWait
     if (lock_.error() != QLockFile::LockFailedError) return Start::Run;
     if (handOver(answerWait)) return Start::HandedOver;
     // The copy that held the folder may have ended while this one waited for it.
-    if (lock_.tryLock(0)) {
+    if (lock_.tryLock(0) || takeLockNamingNoProcess()) {
         listen();
         return Start::Run;
     }
     return Start::OtherNotAnswering;
+}
+
+// A copy that ended between making the lock file and writing its process into it (killed at
+// that moment, or out of disk) leaves a file that names no process. QLockFile counts only the
+// lock of a process that is gone as stale (there is no stale time here, so that a copy running
+// for weeks keeps its folder): without this every later start would give up on the folder.
+bool SingleInstance::takeLockNamingNoProcess() {
+    qint64 pid = 0;
+    QString host, application;
+    const QFileInfo file(lockPath_);
+    if (!file.exists() || lock_.getLockInfo(&pid, &host, &application)) return false;
+    if (file.lastModified().msecsTo(QDateTime::currentDateTime()) < kUnnamedLockGraceMs)
+        return false;
+    return lock_.removeStaleLockFile() && lock_.tryLock(0);
 }
 
 void SingleInstance::listen() {

@@ -44,8 +44,10 @@ private:
     void listen();
     void answer(QLocalSocket* client);
     bool handOver(std::chrono::milliseconds answerWait) const;
+    bool takeLockNamingNoProcess();
 
     QString name_;
+    QString lockPath_;
     // Declared before the server so that it is released after it: the socket is gone before
     // a next start can take the lock.
     QLockFile lock_;

@@ -161,7 +161,7 @@ TEST(Logout, DuringAHungWallpaperToolEndsAtOnceAndRecordsTheWallpaper) {
         called = QString(testing_support::fileBytes(folder.filePath("hung.txt"))).split('\n');
         return called.size() == 3;
     }));
-    ::kill(pid_t(program.process.processId()), SIGTERM);
+    program.signal(SIGTERM);
     // Well inside the five seconds one change may take.
     ASSERT_TRUE(program.process.waitForFinished(3000)) << "the end waited for the hung tool";
     EXPECT_EQ(program.process.exitCode(), 0);

@@ -69,10 +69,15 @@ public:
         return QString::fromUtf8(testing_support::fileBytes(log_))
             .split(QChar(0), Qt::SkipEmptyParts);
     }
+    // Sends it a signal while it runs; never to process 0, which is the whole process group,
+    // the test runner included.
+    void signal(int number) {
+        if (const qint64 pid = process.processId(); pid > 0) ::kill(pid_t(pid), number);
+    }
     // Ends it as a logout does: it must end by itself, with status 0. A copy still loading
     // its libraries may also end by the signal itself, before any code of ours ran.
     ::testing::AssertionResult terminate(bool whileLoading = false) {
-        ::kill(pid_t(process.processId()), SIGTERM);
+        signal(SIGTERM);
         if (!process.waitForFinished(kDeadlineMs))
             return ::testing::AssertionFailure() << "it did not end";
         const bool bySignal =
