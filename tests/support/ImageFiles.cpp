@@ -43,10 +43,9 @@ QString writeImage(const QString& folder, const QString& name, int width, int he
     const QString path = QDir(folder).filePath(name);
     // The photo formats Qt does not write come from their encoders, without loss but for
     // HEIC's (whose colours are near, not exact).
-    const QMap<QString, QStringList> encoders = {
-        {"avif", {"avifenc", "--lossless", "%i", "%o"}},
-        {"jxl", {"cjxl", "-d", "0", "%i", "%o"}},
-        {"heic", imaging_testing::kHeifEncode}};
+    const QMap<QString, QStringList> encoders = {{"avif", imaging_testing::kAvifLossless},
+                                                 {"jxl", imaging_testing::kJxlLossless},
+                                                 {"heic", imaging_testing::kHeifEncode}};
     if (const auto encoder = encoders.find(QFileInfo(name).suffix()); encoder != encoders.end()) {
         QTemporaryDir png;
         image.save(png.filePath("in.png"));

@@ -11,7 +11,9 @@ inline const QStringList kHeifEncode = {"heif-enc", "-q", "80", "%i", "-o", "%o"
 inline const QStringList kHeifDecode = {"heif-convert", "%o", "%r"};
 inline const QStringList kAvifEncode = {"avifenc", "%i", "%o"};
 inline const QStringList kAvifDecode = {"avifdec", "%o", "%r"};
+inline const QStringList kAvifLossless = {"avifenc", "--lossless", "%i", "%o"};
 inline const QStringList kJxlEncode = {"cjxl", "-d", "1", "%i", "%o"};
+inline const QStringList kJxlLossless = {"cjxl", "-d", "0", "%i", "%o"};
 // djxl gives the file's own colour space unless asked for sRGB, which ours always is.
 inline const QStringList kJxlDecode = {"djxl", "%o", "%r", "--color_space=RGB_D65_SRG_Rel_SRG"};
 

@@ -58,8 +58,8 @@ const Tagged kTagged[] = {
     {"tiff_display_p3", displayP3, "TIFF"},
     {"webp_display_p3", displayP3, "WEBP"},
     {"heic_display_p3", displayP3, nullptr, kHeifEncode, kHeifDecode},
-    {"avif_display_p3", displayP3, nullptr, {"avifenc", "--lossless", "%i", "%o"}},
-    {"jxl_display_p3", displayP3, nullptr, {"cjxl", "-d", "0", "%i", "%o"}},
+    {"avif_display_p3", displayP3, nullptr, kAvifLossless},
+    {"jxl_display_p3", displayP3, nullptr, kJxlLossless},
     {"png_srgb", srgb, "PNG"},
     {"jpeg_untagged", untagged, "JPG"},
 };

@@ -42,10 +42,10 @@ const PhotoFile kPhotoFiles[] = {
      {"avifdec", "-d", "8", "%o", "%r"},
      false,
      true},
-    {"avif_lossless", {"avifenc", "--lossless", "%i", "%o"}, {}},
+    {"avif_lossless", kAvifLossless, {}},
     {"jxl", kJxlEncode, kJxlDecode, false, false, false},
     {"jxl_alpha", kJxlEncode, kJxlDecode, true, false, false},
-    {"jxl_lossless", {"cjxl", "-d", "0", "%i", "%o"}, {}, false, false, false},
+    {"jxl_lossless", kJxlLossless, {}, false, false, false},
 };
 
 // The image as 8 bits per sample, a deep one reduced by dropping its low bits.
