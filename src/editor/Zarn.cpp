@@ -216,14 +216,20 @@ void Zarn::mnuAction_Click() {
 }
 
 void Zarn::mnuEditUndo_Click() {
-    operations::OperationFrame frame(services_.prompter, this);
-    frame.step([&] { imgX_->Undo(); });
-    frame.report(operations::ReportStyle::Full, operations::Reported::AnyError);
+    stepThroughHistory([&] { imgX_->Undo(); });
 }
 
 void Zarn::mnuEditRedo_Click() {
+    stepThroughHistory([&] { imgX_->Redo(); });
+}
+
+void Zarn::stepThroughHistory(const std::function<void()>& step) {
     operations::OperationFrame frame(services_.prompter, this);
-    frame.step([&] { imgX_->Redo(); });
+    // The view lets go of the picture meanwhile: a step that changed little is then restored
+    // in the picture's own memory instead of a photo's worth of new memory.
+    view_->setPicture(QImage());
+    frame.step(step);
+    platform::skipOnError([&] { view_->setPicture(imgX_->files().Picture()); });
     frame.report(operations::ReportStyle::Full, operations::Reported::AnyError);
 }
 

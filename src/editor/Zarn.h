@@ -106,6 +106,7 @@ public:
 
     void mnuEditUndo_Click();
     void mnuEditRedo_Click();
+    void stepThroughHistory(const std::function<void()>& step);
     void mnuFileOpen_Click();
     void mnuFileSave_Click();
     // Returns whether the image was written.

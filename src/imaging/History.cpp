@@ -69,34 +69,82 @@ QString History::redoCaption(int index) const {
 }
 
 void History::undo(QImage& current, std::uint64_t& currentId) {
-    adoptFinishedEncodings();
-    followCurrent(current);
-    // Restored first: if that fails, the history is as it was.
-    QImage state = stateOf(undo_.back(), current);
-    Step step = std::move(undo_.back());
-    undo_.pop_back();
-    // The redo step pushed outwards gets the current state as its inner neighbour.
-    if (!redo_.empty()) encodeAgainst(redo_.back(), current);
-    redo_.push_back({current, nullptr, nullptr, currentId, step.caption});
-    current = std::move(state);
-    currentId = step.id;
-    anchor_ = current;
-    trim();
+    restore(undo_, redo_, current, currentId);
 }
 
 void History::redo(QImage& current, std::uint64_t& currentId) {
+    restore(redo_, undo_, current, currentId);
+}
+
+bool History::needsAsNeighbour(const Step& step, const QImage& inner) {
+    return !step.encoded && !step.standalone && step.whole.sizeInBytes() >= kEncodeFromBytes &&
+           sameShape(step.whole, inner);
+}
+
+bool History::changedLittle(const history::EncodedImage& encoded) {
+    return encoded.relative() && encoded.storedTiles() * kLittleShare <= encoded.tileCount();
+}
+
+void History::restore(Side& from, Side& to, QImage& current, std::uint64_t& currentId) {
     adoptFinishedEncodings();
     followCurrent(current);
+    if (restoreInPlace(from, to, current, currentId)) return;
     // Restored first: if that fails, the history is as it was.
-    QImage state = stateOf(redo_.back(), current);
-    Step step = std::move(redo_.back());
-    redo_.pop_back();
-    if (!undo_.empty()) encodeAgainst(undo_.back(), current);
-    undo_.push_back({current, nullptr, nullptr, currentId, step.caption});
-    current = std::move(state);
+    QImage state = stateOf(from.back(), current);
+    Step step = std::move(from.back());
+    // The state left, relative to the one restored. A step that changed little is encoded at
+    // once, over the tiles it changed: the next restore can then be made in place.
+    Step back{current, nullptr, nullptr, currentId, step.caption};
+    // One that changed much has little in common with the state restored: it is encoded on its
+    // own, so the state restored can be changed in place at once.
+    back.standalone = step.encoded && !changedLittle(*step.encoded);
+    if (step.encoded && changedLittle(*step.encoded)) {
+        back.encoded = std::make_shared<const history::EncodedImage>(history::encode(
+            current, state, nullptr, history::Threads::Engine, step.encoded.get()));
+        back.whole = QImage();
+    }
+    from.pop_back();
+    // The step pushed outwards gets the state left as its inner neighbour.
+    if (!to.empty()) encodeAgainst(to.back(), current);
+    to.push_back(std::move(back));
+    QImage left = std::exchange(current, std::move(state));
     currentId = step.id;
     anchor_ = current;
+    offerSpare(std::move(left));
+    // A state left whole is encoded at once rather than when the next step pushes it outwards:
+    // until then the next restore could be made in place only if it went on without it.
+    encodeAgainst(to.back(), current);
     trim();
+}
+
+bool History::restoreInPlace(Side& from, Side& to, QImage& current, std::uint64_t& currentId) {
+    const Step& step = from.back();
+    // The step pushed outwards must not need the state left as a whole image.
+    if (!step.whole.isNull() || !step.encoded || !changedLittle(*step.encoded) ||
+        (!to.empty() && needsAsNeighbour(to.back(), current)))
+        return false;
+    // Whoever else still shares the current image (a view showing it, a job reading it) must
+    // keep seeing it as it is.
+    anchor_ = QImage();
+    if (!history::canSwapInto(*step.encoded, current)) {
+        anchor_ = current;
+        return false;
+    }
+    std::shared_ptr<const history::EncodedImage> left;
+    try {
+        left = std::make_shared<const history::EncodedImage>(
+            history::swapInto(*step.encoded, current));
+    } catch (...) {
+        anchor_ = current;
+        throw;
+    }
+    if (!to.empty()) encodeAgainst(to.back(), QImage());
+    to.push_back({QImage(), std::move(left), nullptr, currentId, step.caption});
+    currentId = step.id;
+    from.pop_back();
+    anchor_ = current;
+    trim();
+    return true;
 }
 
 void History::followCurrent(const QImage& current) {
@@ -121,7 +169,8 @@ QImage History::stateOf(Step& step, const QImage& current) {
     }
     // Memory being made ready for this very step is nearer ready than fresh memory would be,
     // and fresh pages taken meanwhile would only compete with it for the system's time.
-    if (spareOnItsWay_ && &spareOnItsWay_->encoded() == step.encoded.get()) {
+    if (spareOnItsWay_ && &spareOnItsWay_->encoded() == step.encoded.get() &&
+        !history::fitsInto(*step.encoded, spare_)) {
         memoryMaker_->waitUntilIdle();
         adoptFinishedEncodings();
     }
@@ -130,7 +179,9 @@ QImage History::stateOf(Step& step, const QImage& current) {
 
 void History::encodeAgainst(Step& step, const QImage& inner) {
     if (step.encoded || step.encoding || step.whole.sizeInBytes() < kEncodeFromBytes) return;
-    step.encoding = std::make_shared<history::EncodeJob>(step.whole, inner);
+    // A neighbour of another shape is of no use to the encoding, and is not kept for it.
+    step.encoding = std::make_shared<history::EncodeJob>(
+        step.whole, needsAsNeighbour(step, inner) ? inner : QImage());
     encoder().submit(step.encoding);
 }
 
@@ -144,6 +195,14 @@ history::BackgroundEncoder& History::memoryMaker() {
     return *memoryMaker_;
 }
 
+void History::offerSpare(QImage memory) const {
+    // Memory of the current image's shape is the likeliest to fit the next restore.
+    const bool better =
+        spare_.isNull() || (sameShape(memory, anchor_) && !sameShape(spare_, anchor_));
+    if (better && memory.isDetached() && memory.sizeInBytes() >= kEncodeFromBytes)
+        spare_ = std::move(memory);
+}
+
 void History::dropSpare() const {
     spare_ = QImage();
     if (spareOnItsWay_) spareOnItsWay_->cancel();
@@ -155,14 +214,11 @@ void History::adoptFinishedEncodings() const {
         for (Step& step : *side) {
             if (!step.encoding || !step.encoding->done()) continue;
             step.encoded = step.encoding->result();
+            offerSpare(step.encoding->takeNeighbour());
             step.encoding.reset();
             // A failed encoding leaves the step whole.
             if (!step.encoded) continue;
-            // Memory of the current image's shape is the likeliest to fit the next restore.
-            const bool better =
-                spare_.isNull() || (sameShape(step.whole, anchor_) && !sameShape(spare_, anchor_));
-            if (better && step.whole.isDetached() && step.whole.sizeInBytes() >= kEncodeFromBytes)
-                spare_ = std::move(step.whole);
+            offerSpare(std::move(step.whole));
             step.whole = QImage();
         }
     }
@@ -193,18 +249,32 @@ void History::waitForEncoder() {
     adoptFinishedEncodings();
 }
 
+std::shared_ptr<const history::EncodedImage> History::nextNeedingMemory(
+    const Side& side, const Side& other) const {
+    // Steps that changed little are restored in place once the step they push to the other
+    // side needs no whole image of the current shape; the memory then goes to the first step
+    // beyond them that will need it, so it is ready when the user has come that far.
+    const bool inPlace = other.empty() || !needsAsNeighbour(other.back(), anchor_);
+    int looked = 0;
+    for (auto step = side.rbegin(); step != side.rend() && looked < kLookAhead; ++step, ++looked) {
+        if (!step->whole.isNull() || !step->encoded) return nullptr;
+        if (!inPlace || !changedLittle(*step->encoded)) return step->encoded;
+    }
+    return nullptr;
+}
+
 void History::prepareNextRestore() {
-    for (const Side* side : {&undo_, &redo_}) {
-        if (side->empty()) continue;
-        const Step& nearest = side->back();
-        if (!nearest.whole.isNull() || !nearest.encoded) continue;
-        if (history::fitsInto(*nearest.encoded, spare_)) return;
-        if (spareOnItsWay_ && &spareOnItsWay_->encoded() == nearest.encoded.get()) return;
+    for (const auto& [side, other] : {std::pair(&undo_, &redo_), std::pair(&redo_, &undo_)}) {
+        const std::shared_ptr<const history::EncodedImage> next =
+            nextNeedingMemory(*side, *other);
+        if (!next) continue;
+        if (history::fitsInto(*next, spare_)) return;
+        if (spareOnItsWay_ && &spareOnItsWay_->encoded() == next.get()) return;
         // Only memory the byte bound leaves room for.
         const std::int64_t others = bytes() - spare_.sizeInBytes();
         dropSpare();
-        if (others + nearest.encoded->decodedBytes() <= limits_.maxBytes) {
-            spareOnItsWay_ = std::make_shared<history::MemoryJob>(nearest.encoded);
+        if (others + next->decodedBytes() <= limits_.maxBytes) {
+            spareOnItsWay_ = std::make_shared<history::MemoryJob>(next);
             // Not behind the encodings: the next undo may come before they are done.
             memoryMaker().submit(spareOnItsWay_);
         }

@@ -36,6 +36,11 @@ public:
 
     // Images smaller than this are held whole.
     static constexpr std::int64_t kEncodeFromBytes = 64 * 1024;
+    // A step that changed at most one tile in this many is restored in the current image's own
+    // memory, tile by tile, when no one else shares it.
+    static constexpr int kLittleShare = 4;
+    // How many steps out memory for a restore is made ready ahead.
+    static constexpr int kLookAhead = 4;
 
     History();
     explicit History(Limits limits);
@@ -80,12 +85,23 @@ private:
         std::shared_ptr<history::EncodeJob> encoding;
         std::uint64_t id = 0;
         QString caption;
+        // Encoded without its inner neighbour, with which it has little in common.
+        bool standalone = false;
 
         std::int64_t bytes() const;
         void forgetEncoding();
     };
     using Side = std::deque<Step>;  // back() is the nearest to the current state
 
+    static bool changedLittle(const history::EncodedImage& encoded);
+    // Whether the step's encoding, still to be made, needs `inner` as its neighbour.
+    static bool needsAsNeighbour(const Step& step, const QImage& inner);
+    // Moves the nearest step of `from` into the current state; the state left goes to `to`.
+    void restore(Side& from, Side& to, QImage& current, std::uint64_t& currentId);
+    // The same by swapping the changed tiles in the current image; false when it cannot be.
+    bool restoreInPlace(Side& from, Side& to, QImage& current, std::uint64_t& currentId);
+    // Keeps `memory` for the next restore if it suits better than the memory kept.
+    void offerSpare(QImage memory) const;
     // Brings the nearest steps back to whole images if the current state is no longer the
     // one they were encoded against.
     void followCurrent(const QImage& current);
@@ -98,6 +114,10 @@ private:
     history::BackgroundEncoder& encoder();
     history::BackgroundEncoder& memoryMaker();
     void dropSpare() const;
+    // The encoding of the step of `side` nearest the current state that will need a whole
+    // image's memory to be restored; null if none near.
+    std::shared_ptr<const history::EncodedImage> nextNeedingMemory(const Side& side,
+                                                                   const Side& other) const;
     // Has memory ready for the next undo, or the next redo when an undo would be a swap.
     void prepareNextRestore();
     void trim();

@@ -56,7 +56,7 @@ void drawLine(QImage& image, int x0, int y0, int x1, int y1) {
         image.setPixel(x0 + (x1 - x0) * i / steps, y0 + (y1 - y0) * i / steps, qRgb(200, 30, 40));
 }
 
-TEST(TileCodec, StoresOnlyTheChangedTilesOfTheNineAndDecodesExactly) {
+TEST(TileCodec, StoresOnlyTheChangedTilesOfTheNineAndRestoresExactly) {
     const QImage before = noisy(601, 517, QImage::Format_RGB32, 1);
     const std::pair<std::function<void(QImage&)>, int> changes[] = {
         {[](QImage&) {}, 0},
@@ -72,6 +72,13 @@ TEST(TileCodec, StoresOnlyTheChangedTilesOfTheNineAndDecodesExactly) {
         EXPECT_TRUE(encoded.relative());
         EXPECT_EQ(encoded.storedTiles(), tiles);
         EXPECT_TRUE(identical(history::decode(encoded, before), after));
+        // Swapped into the state it was made against: that state becomes `after`, and what
+        // comes back restores `before` in turn.
+        QImage current = deepCopy(before);
+        const history::EncodedImage back = history::swapInto(encoded, current);
+        EXPECT_TRUE(identical(current, after));
+        EXPECT_EQ(back.storedTiles(), tiles);
+        EXPECT_TRUE(identical(history::decode(back, current), before));
     }
 }
 
@@ -182,18 +189,20 @@ TEST(History, CountsTheBytesItHoldsAndDropsTheOldestBeyondEitherLimit) {
     EXPECT_EQ(history.undoCaption(1), "b");
     EXPECT_EQ(history.bytes(), c.sizeInBytes() + bAgainstC);
 
-    // Undo: c comes back whole, the state left goes to the redo side whole, and memory of b's
-    // size is held ready for the next undo while the byte bound leaves room for it.
+    // Undo: c comes back whole, the state left goes to the redo side and is encoded against it
+    // at once, and memory of b's size is held ready for the next undo while the byte bound
+    // leaves room for it.
     QImage current = noisy(300, 300, QImage::Format_RGB32, 12);
+    const std::int64_t leftAgainstC = history::encode(current, c).bytes();
     std::uint64_t id = 4;
     history.undo(current, id);
     EXPECT_EQ(id, 3u);
     EXPECT_TRUE(identical(current, c));
     history.setLimits({50, std::int64_t(1) << 30});
     history.finishEncoding();
-    EXPECT_EQ(history.bytes(), current.sizeInBytes() + bAgainstC + b.sizeInBytes());
-    history.setLimits({50, current.sizeInBytes() + bAgainstC});
-    EXPECT_EQ(history.bytes(), current.sizeInBytes() + bAgainstC);
+    EXPECT_EQ(history.bytes(), leftAgainstC + bAgainstC + b.sizeInBytes());
+    history.setLimits({50, leftAgainstC + bAgainstC});
+    EXPECT_EQ(history.bytes(), leftAgainstC + bAgainstC);
     history.undo(current, id);
     EXPECT_TRUE(identical(current, b));
     history.clear();

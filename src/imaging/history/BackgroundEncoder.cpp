@@ -31,10 +31,15 @@ void EncodeJob::work() {
     auto encoded = std::make_shared<EncodedImage>(
         encode(image_, neighbour_, &cancelledFlag(), Threads::CallingThread));
     const std::lock_guard lock(mutex_);
-    // The images are needed no longer; letting go here frees them on this thread.
+    // The image is needed no longer; letting go here frees it on this thread. The neighbour
+    // is kept for the history, whose next restore may use its memory.
     image_ = QImage();
-    neighbour_ = QImage();
     if (!cancelled()) result_ = std::move(encoded);
+}
+
+QImage EncodeJob::takeNeighbour() {
+    const std::lock_guard lock(mutex_);
+    return std::move(neighbour_);
 }
 
 QImage MemoryJob::take() {

@@ -46,6 +46,8 @@ public:
 
     // The encoding once it is done, else null. Also null for a cancelled or failed job.
     std::shared_ptr<const EncodedImage> result() const;
+    // The neighbour, once the job is done.
+    QImage takeNeighbour();
 
 private:
     void work() override;

@@ -125,6 +125,34 @@ bool sameTile(const uchar* a, const uchar* b, qsizetype stride, int rows, int wi
     return true;
 }
 
+// Compresses one tile, against the neighbouring state's when one is given.
+void compressTile(Contexts& scratch, TileBytes tile, TileBytes near, int rows, int width, int bpp,
+                  EncodedImage::Tile& stored) {
+    const Predictor predictor = choosePredictor(tile, near, rows, width, bpp);
+    const size_t raw = size_t(rows) * size_t(width);
+    scratch.residuals.resize(raw);
+    makeResiduals(predictor, tile, near, rows, width, bpp, scratch.residuals.data());
+    scratch.compressed.resize(ZSTD_compressBound(raw));
+    const size_t size =
+        ZSTD_compressCCtx(scratch.compress, scratch.compressed.data(), scratch.compressed.size(),
+                          scratch.residuals.data(), raw, kCompressionLevel);
+    if (ZSTD_isError(size)) throw std::runtime_error(ZSTD_getErrorName(size));
+    stored.predictor = quint8(predictor);
+    stored.compressed.assign(scratch.compressed.data(), scratch.compressed.data() + size);
+}
+
+void decompressTile(Contexts& scratch, const EncodedImage::Tile& stored, TileBytes near,
+                    uchar* into, qsizetype stride, int rows, int width, int bpp) {
+    const size_t raw = size_t(rows) * size_t(width);
+    scratch.residuals.resize(raw);
+    const size_t size = ZSTD_decompressDCtx(scratch.decompress, scratch.residuals.data(), raw,
+                                            stored.compressed.data(), stored.compressed.size());
+    if (ZSTD_isError(size) || size != raw)
+        throw std::runtime_error("An undo step does not decompress.");
+    applyResiduals(Predictor(stored.predictor), scratch.residuals.data(), near, into, stride, rows,
+                   width, bpp);
+}
+
 }  // namespace
 
 bool fitsInto(const EncodedImage& encoded, const QImage& reuse) {
@@ -152,7 +180,8 @@ int EncodedImage::storedTiles() const {
 }
 
 EncodedImage encode(const QImage& image, const QImage& neighbour,
-                    const std::atomic<bool>* cancelled, Threads threads) {
+                    const std::atomic<bool>* cancelled, Threads threads,
+                    const EncodedImage* differsOnlyWhere) {
     EncodedImage out;
     out.header_ = headerOf(image);
     if (image.isNull()) return out;
@@ -162,30 +191,21 @@ EncodedImage encode(const QImage& image, const QImage& neighbour,
     const uchar* pixels = image.constBits();
     const uchar* near = out.relative_ ? neighbour.constBits() : nullptr;
     const qsizetype stride = grid.rowBytes;
+    const bool knownSame = near && differsOnlyWhere && differsOnlyWhere->relative_ &&
+                           differsOnlyWhere->tiles_.size() == out.tiles_.size();
 
     const auto encodeTiles = [&](int first, int end) {
         Contexts& scratch = contexts();
         for (int t = first; t < end; ++t) {
             if (cancelled && cancelled->load(std::memory_order_relaxed)) return;
+            if (knownSame && differsOnlyWhere->tiles_[size_t(t)].predictor == 0) continue;
             const qsizetype at = grid.offset(t);
             const int rows = grid.rows(t);
             const int width = grid.width(t);
             const uchar* nearTile = near ? near + at : nullptr;
             if (nearTile && sameTile(pixels + at, nearTile, stride, rows, width)) continue;
-            const TileBytes tile{pixels + at, stride};
-            const Predictor predictor = choosePredictor(tile, nearTile, rows, width, grid.bpp);
-            const size_t raw = size_t(rows) * size_t(width);
-            scratch.residuals.resize(raw);
-            makeResiduals(predictor, tile, nearTile, rows, width, grid.bpp,
-                          scratch.residuals.data());
-            scratch.compressed.resize(ZSTD_compressBound(raw));
-            const size_t size = ZSTD_compressCCtx(scratch.compress, scratch.compressed.data(),
-                                                  scratch.compressed.size(),
-                                                  scratch.residuals.data(), raw, kCompressionLevel);
-            if (ZSTD_isError(size)) throw std::runtime_error(ZSTD_getErrorName(size));
-            EncodedImage::Tile& stored = out.tiles_[size_t(t)];
-            stored.predictor = quint8(predictor);
-            stored.compressed.assign(scratch.compressed.data(), scratch.compressed.data() + size);
+            compressTile(scratch, {pixels + at, stride}, {nearTile, stride}, rows, width, grid.bpp,
+                         out.tiles_[size_t(t)]);
         }
     };
     if (threads == Threads::Engine)
@@ -193,6 +213,57 @@ EncodedImage encode(const QImage& image, const QImage& neighbour,
     else
         encodeTiles(0, grid.count());
     if (cancelled && cancelled->load()) return {};
+    return out;
+}
+
+bool canSwapInto(const EncodedImage& encoded, const QImage& current) {
+    return encoded.relative_ && fits(encoded.header_, current);
+}
+
+EncodedImage swapInto(const EncodedImage& encoded, QImage& current) {
+    if (!canSwapInto(encoded, current))
+        throw std::logic_error("An undo step cannot be restored in the image's own memory.");
+    const Grid grid(encoded.header_);
+    std::vector<int> changed;
+    for (int t = 0; t < grid.count(); ++t)
+        if (encoded.tiles_[size_t(t)].predictor != 0) changed.push_back(t);
+    EncodedImage out;
+    out.header_ = headerOf(current);
+    out.relative_ = true;
+    out.tiles_.resize(encoded.tiles_.size());
+
+    // First every changed tile is restored aside and the current one encoded against it: a
+    // step that does not decode leaves the image as it was.
+    const qsizetype tileSize = qsizetype(kTileRows) * grid.tileBytes;
+    std::vector<uchar> restored(changed.size() * size_t(tileSize));
+    const uchar* pixels = current.constBits();
+    const qsizetype stride = grid.rowBytes;
+    const qint64 work = qint64(kTilePixels) * kTileRows;
+    effects::forEachRowBand(int(changed.size()), work, [&](int first, int end) {
+        Contexts& scratch = contexts();
+        for (int i = first; i < end; ++i) {
+            const int t = changed[size_t(i)];
+            const qsizetype at = grid.offset(t);
+            uchar* aside = restored.data() + i * tileSize;
+            decompressTile(scratch, encoded.tiles_[size_t(t)], {pixels + at, stride}, aside,
+                           grid.tileBytes, grid.rows(t), grid.width(t), grid.bpp);
+            compressTile(scratch, {pixels + at, stride}, {aside, grid.tileBytes}, grid.rows(t),
+                         grid.width(t), grid.bpp, out.tiles_[size_t(t)]);
+        }
+    });
+
+    QImage image = blankFrom(encoded.header_, std::move(current));
+    uchar* bits = image.bits();
+    effects::forEachRowBand(int(changed.size()), work, [&](int first, int end) {
+        for (int i = first; i < end; ++i) {
+            const int t = changed[size_t(i)];
+            const uchar* aside = restored.data() + i * tileSize;
+            for (int y = 0; y < grid.rows(t); ++y)
+                std::memcpy(bits + grid.offset(t) + y * stride, aside + y * grid.tileBytes,
+                            size_t(grid.width(t)));
+        }
+    });
+    current = std::move(image);
     return out;
 }
 
@@ -221,15 +292,8 @@ QImage decode(const EncodedImage& encoded, const QImage& neighbour, QImage reuse
                     std::memcpy(pixels + at + y * stride, near + at + y * stride, size_t(width));
                 continue;
             }
-            const size_t raw = size_t(rows) * size_t(width);
-            scratch.residuals.resize(raw);
-            const size_t size =
-                ZSTD_decompressDCtx(scratch.decompress, scratch.residuals.data(), raw,
-                                    stored.compressed.data(), stored.compressed.size());
-            if (ZSTD_isError(size) || size != raw)
-                throw std::runtime_error("An undo step does not decompress.");
-            applyResiduals(Predictor(stored.predictor), scratch.residuals.data(),
-                           near ? near + at : nullptr, pixels + at, stride, rows, width, grid.bpp);
+            decompressTile(scratch, stored, {near ? near + at : nullptr, stride}, pixels + at,
+                           stride, rows, width, grid.bpp);
         }
     });
     return image;

@@ -41,27 +41,32 @@ enum class Threads {
 
 class EncodedImage {
 public:
+    // One tile of the grid.
+    struct Tile {
+        quint8 predictor = 0;  // 0: the neighbour's tile, unchanged
+        std::vector<uchar> compressed;
+    };
+
     // Bytes this holds: the compressed tiles, their table and the colour table.
     std::int64_t bytes() const;
     // Whether decoding needs the neighbouring state it was made against.
     bool relative() const { return relative_; }
-    // Tiles stored, as opposed to taken from the neighbour.
+    // Tiles stored, as opposed to taken from the neighbour, and all tiles.
     int storedTiles() const;
+    int tileCount() const { return int(tiles_.size()); }
     // Bytes of the image once decoded.
     std::int64_t decodedBytes() const {
         return std::int64_t(header_.bytesPerLine) * header_.height;
     }
 
 private:
-    friend EncodedImage encode(const QImage&, const QImage&, const std::atomic<bool>*, Threads);
+    friend EncodedImage encode(const QImage&, const QImage&, const std::atomic<bool>*, Threads,
+                               const EncodedImage*);
     friend QImage decode(const EncodedImage&, const QImage&, QImage);
     friend bool fitsInto(const EncodedImage&, const QImage&);
     friend QImage memoryFor(const EncodedImage&);
-
-    struct Tile {
-        quint8 predictor = 0;  // 0: the neighbour's tile, unchanged
-        std::vector<uchar> compressed;
-    };
+    friend bool canSwapInto(const EncodedImage&, const QImage&);
+    friend EncodedImage swapInto(const EncodedImage&, QImage&);
 
     ImageHeader header_;
     bool relative_ = false;
@@ -69,16 +74,30 @@ private:
 };
 
 // Encodes `image`; relative to `neighbour` when both have the same size, format and row
-// length. Returns an empty encoding as soon as `cancelled` is set.
+// length. Returns an empty encoding as soon as `cancelled` is set. `differsOnlyWhere`, an
+// encoding relative to `image` that `neighbour` was decoded from, spares comparing the tiles it
+// took unchanged.
 EncodedImage encode(const QImage& image, const QImage& neighbour,
                     const std::atomic<bool>* cancelled = nullptr,
-                    Threads threads = Threads::Engine);
+                    Threads threads = Threads::Engine,
+                    const EncodedImage* differsOnlyWhere = nullptr);
 
 // Whether decode() can write `encoded` into `reuse`.
 bool fitsInto(const EncodedImage& encoded, const QImage& reuse);
 
 // New memory that decode() can write `encoded` into.
 QImage memoryFor(const EncodedImage& encoded);
+
+// Whether swapInto() can restore `encoded` in `current`'s own memory: it is relative, of the
+// same shape, and no one else shares `current`.
+bool canSwapInto(const EncodedImage& encoded, const QImage& current);
+
+// Writes the state `encoded` holds into `current`, the state it was encoded against, changing
+// only the tiles it stores, and returns what `current` held, encoded relative to what it now
+// holds. For a step that changed little this needs neither a whole image's memory nor a pass
+// over the unchanged tiles. Throws std::runtime_error, with `current` unchanged, for data that
+// does not decode.
+EncodedImage swapInto(const EncodedImage& encoded, QImage& current);
 
 // The image `encoded` was made from. `neighbour` must be the state it was encoded against
 // when it is relative(). `reuse`, an image no one else shares, is written over when it has the

@@ -77,32 +77,34 @@ void gatherRow(const uchar* in, int y, int rows, int width, uchar* residuals) {
 }
 
 template <int B>
-qint64 cost(Predictor predictor, TileBytes tile, const uchar* neighbour, int rows, int width) {
+qint64 cost(Predictor predictor, TileBytes tile, TileBytes neighbour, int rows, int width) {
     std::vector<uchar> residuals(size_t(width), 0);
     qint64 sum = 0;
     for (int y = 0; y < rows; ++y) {
         const uchar* row = tile.first + y * tile.stride;
         rowResiduals<B>(predictor, row, y > 0 ? row - tile.stride : nullptr,
-                        neighbour ? neighbour + y * tile.stride : nullptr, width, residuals.data());
+                        neighbour.first ? neighbour.first + y * neighbour.stride : nullptr, width,
+                        residuals.data());
         sum += magnitude(residuals.data(), width);
     }
     return sum;
 }
 
 template <int B>
-void forward(Predictor predictor, TileBytes tile, const uchar* neighbour, int rows, int width,
+void forward(Predictor predictor, TileBytes tile, TileBytes neighbour, int rows, int width,
              uchar* out) {
     std::vector<uchar> residuals(size_t(width), 0);
     for (int y = 0; y < rows; ++y) {
         const uchar* row = tile.first + y * tile.stride;
         rowResiduals<B>(predictor, row, y > 0 ? row - tile.stride : nullptr,
-                        neighbour ? neighbour + y * tile.stride : nullptr, width, residuals.data());
+                        neighbour.first ? neighbour.first + y * neighbour.stride : nullptr, width,
+                        residuals.data());
         scatterRow<B>(residuals.data(), y, rows, width, out);
     }
 }
 
 template <int B>
-void inverse(Predictor predictor, const uchar* in, const uchar* neighbour, uchar* tile,
+void inverse(Predictor predictor, const uchar* in, TileBytes neighbour, uchar* tile,
              qsizetype stride, int rows, int width) {
     std::vector<uchar> residuals(size_t(width), 0);
     for (int y = 0; y < rows; ++y) {
@@ -113,7 +115,9 @@ void inverse(Predictor predictor, const uchar* in, const uchar* neighbour, uchar
         if constexpr (B == 4) {
             if (width % 4 == 0) {
                 rows32::restoreRow(predictor, r, above,
-                                   neighbour ? neighbour + y * stride : nullptr, width / 4, row);
+                                   neighbour.first ? neighbour.first + y * neighbour.stride
+                                                   : nullptr,
+                                   width / 4, row);
                 continue;
             }
         }
@@ -126,7 +130,7 @@ void inverse(Predictor predictor, const uchar* in, const uchar* neighbour, uchar
             }
         }
         if (predictor == Predictor::Neighbour) {
-            const uchar* from = neighbour + y * stride;
+            const uchar* from = neighbour.first + y * neighbour.stride;
             for (int i = 0; i < width; ++i) row[i] = uchar(r[i] + from[i]);
         } else {
             const int head = std::min(width, B);
@@ -162,25 +166,25 @@ auto withPixelSize(int bpp, Body&& body) {
 
 }  // namespace
 
-Predictor choosePredictor(TileBytes tile, const uchar* neighbour, int rows, int width, int bpp) {
-    if (!neighbour) return Predictor::Left;
+Predictor choosePredictor(TileBytes tile, TileBytes neighbour, int rows, int width, int bpp) {
+    if (!neighbour.first) return Predictor::Left;
     return withPixelSize(bpp, [&](auto size) {
         constexpr int B = decltype(size)::value;
-        const qint64 left = cost<B>(Predictor::Left, tile, nullptr, rows, width);
+        const qint64 left = cost<B>(Predictor::Left, tile, {}, rows, width);
         const qint64 near = cost<B>(Predictor::Neighbour, tile, neighbour, rows, width);
         return near <= left ? Predictor::Neighbour : Predictor::Left;
     });
 }
 
-void makeResiduals(Predictor predictor, TileBytes tile, const uchar* neighbour, int rows, int width,
+void makeResiduals(Predictor predictor, TileBytes tile, TileBytes neighbour, int rows, int width,
                    int bpp, uchar* out) {
     withPixelSize(bpp, [&](auto size) {
         forward<decltype(size)::value>(predictor, tile, neighbour, rows, width, out);
     });
 }
 
-void applyResiduals(Predictor predictor, const uchar* residuals, const uchar* neighbour,
-                    uchar* tile, qsizetype stride, int rows, int width, int bpp) {
+void applyResiduals(Predictor predictor, const uchar* residuals, TileBytes neighbour, uchar* tile,
+                    qsizetype stride, int rows, int width, int bpp) {
     withPixelSize(bpp, [&](auto size) {
         inverse<decltype(size)::value>(predictor, residuals, neighbour, tile, stride, rows, width);
     });

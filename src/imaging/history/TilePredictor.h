@@ -4,7 +4,9 @@
 
 // Turns a tile of image bytes into residuals that compress well, and back. A tile is a
 // rectangle of `rows` rows of `width` bytes, `stride` bytes apart in memory; `bpp` is the
-// number of bytes a pixel takes (1 for formats of less than a byte a pixel).
+// number of bytes a pixel takes (1 for formats of less than a byte a pixel). The neighbouring
+// state's tile, the same rectangle, may lie apart from the image (its rows copied out), so it
+// has a stride of its own; none is given as a null `first`.
 //
 // Residuals are reordered into one plane per byte of a pixel, so the compressor sees the
 // blue, green, red and alpha bytes as separate runs with their own statistics. For pixels of
@@ -27,14 +29,14 @@ struct TileBytes {
 };
 
 // The predictor that leaves the smaller residuals; Left when there is no neighbour.
-Predictor choosePredictor(TileBytes tile, const uchar* neighbour, int rows, int width, int bpp);
+Predictor choosePredictor(TileBytes tile, TileBytes neighbour, int rows, int width, int bpp);
 
 // Writes rows * width residual bytes to `out`.
-void makeResiduals(Predictor predictor, TileBytes tile, const uchar* neighbour, int rows, int width,
+void makeResiduals(Predictor predictor, TileBytes tile, TileBytes neighbour, int rows, int width,
                    int bpp, uchar* out);
 
 // Rebuilds the tile at `tile` (written) from residuals made by makeResiduals.
-void applyResiduals(Predictor predictor, const uchar* residuals, const uchar* neighbour,
-                    uchar* tile, qsizetype stride, int rows, int width, int bpp);
+void applyResiduals(Predictor predictor, const uchar* residuals, TileBytes neighbour, uchar* tile,
+                    qsizetype stride, int rows, int width, int bpp);
 
 }  // namespace imaging::history
