@@ -40,6 +40,9 @@ PACKAGES=(
   hsetroot x11-xserver-utils
   # test only: a real sway, run headless, for the sway backend; grim takes its screenshots
   sway swaybg grim
+  # test only: the program as a native Wayland client on that sway, waybar as the host of its
+  # notification-area item, wayvnc for its keyboard and pointer
+  qt6-wayland waybar wayvnc
   # test only: the reference encoders and decoders the new photo formats are checked against
   libheif-examples libavif-bin libjxl-tools liblcms2-utils
   # test only: a real X server with two monitors (Xorg's dummy driver) for the layouts

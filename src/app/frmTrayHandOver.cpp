@@ -2,6 +2,7 @@
 // the caption zoom between window and icon, and the minimised window standing in for the icon
 // where there is no notification area.
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QPointer>
 #include <QPushButton>
 #include <QTimer>
@@ -54,6 +55,13 @@ void frmTray::hideToTray(bool animate) {
     previews_->cache().clear();
     AddTrayIcon();
     if (trayIcon_->mode() == TrayMode::MinimizeInstead) {
+        // A Wayland compositor may ignore "minimise" (sway has no such state) and never tells
+        // whether it did: a window left in view would count as hidden. The window is hidden
+        // instead, and starting the program again brings it back.
+        if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
+            hide();
+            return;
+        }
         minimizedAsTray_ = true;
         showMinimized();
         return;

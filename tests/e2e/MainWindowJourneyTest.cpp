@@ -87,8 +87,8 @@ TEST_F(MainWindowJourney, BuildsAShowListGoesToTheTrayComesBackAndRecordsTheWall
     ASSERT_TRUE(answer("Unloading ...", "y"));
     ASSERT_TRUE(program->process.waitForFinished(kDeadlineMs)) << "the program did not end";
     EXPECT_EQ(program->process.exitCode(), 0);
-    EXPECT_EQ(stored(),
-              std::vector<StoredRecord>({{*harbour.path, "harbour", "15", *harbour.path}, photo, snow}));
+    EXPECT_EQ(stored(), std::vector<StoredRecord>(
+                            {{*harbour.path, "harbour", "15", *harbour.path}, photo, snow}));
 }
 
 }  // namespace

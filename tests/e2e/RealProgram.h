@@ -69,6 +69,11 @@ public:
         return QString::fromUtf8(testing_support::fileBytes(log_))
             .split(QChar(0), Qt::SkipEmptyParts);
     }
+    // Whether it changes no wallpaper for this long.
+    bool unchangedFor(int ms) const {
+        const qsizetype now = applied().size();
+        return !waitFor([&] { return applied().size() != now; }, ms);
+    }
     // Sends it a signal while it runs; never to process 0, which is the whole process group,
     // the test runner included.
     void signal(int number) {

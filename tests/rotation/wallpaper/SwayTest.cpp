@@ -1,5 +1,3 @@
-#include <pwd.h>
-#include <unistd.h>
 #include <QPainter>
 
 #include "platform/ProcessRunner.h"
@@ -7,6 +5,7 @@
 #include "rotation/MonitorWallpaper.h"
 #include "rotation/wallpaper/SwayWallpaperSetter.h"
 #include "support/DesktopSession.h"
+#include "support/HeadlessSway.h"
 #include "support/QtPrinting.h"
 #include "support/StoreFixture.h"
 
@@ -22,53 +21,13 @@ class Sway : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_EQ(session_.problem(), QString());
-        // Sway refuses to run as root: a root test runs it as nobody, in folders of its own.
-        if (::geteuid() == 0) {
-            const passwd* nobody = ::getpwnam("nobody");
-            ASSERT_TRUE(nobody);
-            asSwayUser_ = {"setpriv", QStringLiteral("--reuid=%1").arg(nobody->pw_uid),
-                           QStringLiteral("--regid=%1").arg(nobody->pw_gid), "--clear-groups",
-                           "--"};
-            uid_ = nobody->pw_uid;
-        }
-        QFile::setPermissions(session_.folder(""), QFileDevice::Permissions(0x7755));
-        for (const char* sub : {"sway-home", "sway-runtime", "sway-ipc"}) {
-            QDir().mkpath(session_.folder(sub));
-            ASSERT_EQ(::chown(QFile::encodeName(session_.folder(sub)).constData(), uid_, uid_), 0);
-        }
-        QFile::setPermissions(session_.folder("sway-runtime"),
-                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         // Variables as a user's config defines them: a path that let sway substitute one would
         // name another file.
-        const QString config = session_.folder("sway.config");
-        QFile file(config);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly) &&
-                    file.write("output * bg #000000 solid_color\nset $mod Mod4\n"
-                               "set $x /substituted\nset $HOME /substituted-home\n") > 0);
-        file.close();
-        file.setPermissions(QFile::ReadOwner | QFile::ReadOther);
-        session_.setVariable("SWAYSOCK", session_.folder("sway-ipc/sway.sock"));
-        // The socket gets the permissions the umask leaves: all, so root reaches it even where it
-        // may not override file permissions (a container's user namespace).
-        session_.start(asSwayUser_[0], asSwayUser_.mid(1) + swayUserEnvironment() +
-                                           QStringList{"sh", "-c", "umask 0; exec \"$0\" \"$@\"",
-                                                       "sway", "-c", config});
-        ASSERT_TRUE(waitFor([&] { return QFileInfo::exists(qEnvironmentVariable("SWAYSOCK")); }))
-            << session_.report().toStdString();
+        ASSERT_EQ(sway_.start("output * bg #000000 solid_color\nset $mod Mod4\n"
+                              "set $x /substituted\nset $HOME /substituted-home\n",
+                              outputs_),
+                  QString());
         ASSERT_TRUE(awaitSwaybg(kBlack));
-    }
-
-    QStringList swayUserEnvironment() const {
-        QStringList env = {"env", "HOME=" + session_.folder("sway-home"),
-                           "XDG_RUNTIME_DIR=" + session_.folder("sway-runtime"),
-                           "WLR_BACKENDS=headless", "WLR_LIBINPUT_NO_DEVICES=1",
-                           QStringLiteral("WLR_HEADLESS_OUTPUTS=%1").arg(outputs_),
-                           // Drawn by the CPU, so a solid image shows exactly its colour.
-                           "WLR_RENDERER=pixman"};
-        const QStringList displays = QDir(session_.folder("sway-runtime"))
-                                         .entryList({QStringLiteral("wayland-?")}, QDir::System);
-        if (!displays.isEmpty()) env << "WAYLAND_DISPLAY=" + displays.front();
-        return env;
     }
 
     // The arguments of every swaybg of this sway (started through a double fork, it is no
@@ -97,8 +56,9 @@ protected:
         return waitFor(
             [&] {
                 QProcess grim;
-                grim.start(asSwayUser_[0], asSwayUser_.mid(1) + swayUserEnvironment() +
-                                               QStringList{"grim"} + grimOutput + QStringList{"-"});
+                const QStringList command =
+                    sway_.asSwayUser(QStringList{"grim"} + grimOutput + QStringList{"-"});
+                grim.start(command[0], command.mid(1));
                 grim.waitForFinished(kDeadlineMs);
                 const QImage shown = QImage::fromData(grim.readAllStandardOutput(), "PNG")
                                          .convertToFormat(QImage::Format_RGB32);
@@ -115,8 +75,7 @@ protected:
     const QByteArrayList kBlack = {"swaybg", "-o", "*", "-c", "#000000"};
     int outputs_ = 1;
     DesktopSession session_;
-    QStringList asSwayUser_ = {"env"};
-    uid_t uid_ = ::geteuid();
+    HeadlessSway sway_{session_};
 };
 
 TEST_F(Sway, ShowsEveryHostileFileAndRefusesWhatACommandCannotCarry) {

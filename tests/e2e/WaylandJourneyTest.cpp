@@ -1,0 +1,282 @@
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLocalSocket>
+#include <QRegularExpression>
+#include <QtEndian>
+
+#include "e2e/Journey.h"
+#include "support/HeadlessSway.h"
+
+// The program as a native Wayland client on a real compositor: sway, headless, with waybar
+// hosting its notification-area item. Titles come from sway's tree, keys and clicks through
+// wayvnc (a seat's real keyboard and pointer), and the item and its menu are driven over
+// D-Bus as a host drives them: every item of the menu, the pause it holds, the log-in entry.
+namespace e2e {
+namespace {
+
+using testing_support::programOutput;
+using testing_support::StoredRecord;
+
+constexpr int kTickMs = 150;
+
+// An RFB client of wayvnc's socket: key events by X keysym, pointer events by button mask.
+class VncInput {
+public:
+    bool connect(const QString& path) {
+        socket_.connectToServer(path);
+        QByteArray init;
+        // Version, the "None" security type and its result, then the server's name.
+        const bool ready = socket_.waitForConnected(kDeadlineMs) && read(12) &&
+                           send("RFB 003.008\n") && read(2) && send(QByteArray(1, '\1')) &&
+                           read(4) && send(QByteArray(1, '\1')) && read(24, &init);
+        return ready && read(int(qFromBigEndian<quint32>(init.constData() + 20)));
+    }
+    // "alt+n", "Return", or text typed as it stands.
+    bool keys(const QString& names) {
+        static const QMap<QString, quint32> named = {
+            {"alt", 0xffe9}, {"Return", 0xff0d}, {"Escape", 0xff1b}};
+        QList<quint32> held;
+        for (const QString& name : names.split('+'))
+            held << named.value(name, name.size() == 1 ? name[0].unicode() : 0);
+        bool sent = !held.contains(0);
+        for (quint32 key : held) sent = sent && send(event(4, 1, key));
+        for (auto key = held.crbegin(); key != held.crend(); ++key)
+            sent = sent && send(event(4, 0, *key));
+        return sent;
+    }
+    bool click(QPoint at, int count = 1) {
+        bool sent = send(pointer(0, at));
+        for (int i = 0; i < count; ++i) sent = sent && send(pointer(1, at)) && send(pointer(0, at));
+        return sent;
+    }
+
+private:
+    static QByteArray event(quint8 type, quint8 down, quint32 key) {
+        QByteArray bytes(8, '\0');
+        bytes[0] = char(type);
+        bytes[1] = char(down);
+        qToBigEndian(key, bytes.data() + 4);
+        return bytes;
+    }
+    static QByteArray pointer(quint8 buttons, QPoint at) {
+        QByteArray bytes(6, '\0');
+        bytes[0] = 5;
+        bytes[1] = char(buttons);
+        qToBigEndian(quint16(at.x()), bytes.data() + 2);
+        qToBigEndian(quint16(at.y()), bytes.data() + 4);
+        return bytes;
+    }
+    bool send(const QByteArray& bytes) {
+        socket_.write(bytes);
+        // Apart in time, as a hand's are, so no two clicks make one double click by accident.
+        return socket_.waitForBytesWritten(kDeadlineMs) && (QThread::msleep(30), true);
+    }
+    bool read(int bytes, QByteArray* into = nullptr) {
+        while (socket_.bytesAvailable() < bytes)
+            if (!socket_.waitForReadyRead(kDeadlineMs)) return false;
+        const QByteArray got = socket_.read(bytes);
+        if (into) *into = got;
+        return true;
+    }
+    QLocalSocket socket_;
+};
+
+class WaylandJourney : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(session.problem(), QString());
+        ASSERT_EQ(sway.start("output HEADLESS-1 resolution 1024x768\n"), QString());
+        // Clients of the test's user keep their own runtime folder and name the socket whole.
+        const QString runtime = session.folder("client-runtime");
+        QDir().mkpath(runtime);
+        QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        env.insert("XDG_RUNTIME_DIR", runtime);
+        env.insert("WAYLAND_DISPLAY", sway.display());
+        env.insert("QT_QPA_PLATFORM", "wayland");
+        env.remove("DISPLAY");
+        env.remove("QUORVANE_HOME");
+        session.start("env", asClient({"wayvnc", "-u", session.folder("vnc.sock")}));
+        ASSERT_TRUE(waitFor([&] { return QFile::exists(session.folder("vnc.sock")); }));
+        ASSERT_TRUE(input.connect(session.folder("vnc.sock"))) << session.report().toStdString();
+        QDir().mkpath(home);
+        testing_support::writeStore(home + "/ZARN.DAT", list);
+    }
+
+    QStringList asClient(const QStringList& command) const {
+        return QStringList{"XDG_RUNTIME_DIR=" + env.value("XDG_RUNTIME_DIR"),
+                           "WAYLAND_DISPLAY=" + env.value("WAYLAND_DISPLAY")} +
+               command;
+    }
+    std::unique_ptr<RealProgram> start(const QString& name = "applied") const {
+        auto copy = std::make_unique<RealProgram>(folder, env, name);
+        return copy->start(home, kTickMs) ? std::move(copy) : nullptr;
+    }
+
+    // The program's windows sway shows, by title, and where each is.
+    QMap<QString, QRect> windows() const {
+        QMap<QString, QRect> found;
+        std::function<void(const QJsonObject&)> walk = [&](const QJsonObject& node) {
+            if (node["pid"].toInteger() == program->process.processId() && node["visible"].toBool())
+                found.insert(node["name"].toString(),
+                             QRect(node["rect"]["x"].toInt(), node["rect"]["y"].toInt(),
+                                   node["rect"]["width"].toInt(), node["rect"]["height"].toInt()));
+            for (const char* key : {"nodes", "floating_nodes"})
+                for (const QJsonValue& child : node[key].toArray()) walk(child.toObject());
+        };
+        walk(QJsonDocument::fromJson(sway.tree()).object());
+        return found;
+    }
+    bool shows(const QStringList& titles) {
+        return waitFor([&] { return windows().keys() == titles; });
+    }
+
+    // The program's item as waybar's watcher lists it: bus name and object path.
+    QStringList trayItem() const {
+        const QString reply =
+            gdbus("org.kde.StatusNotifierWatcher", "/StatusNotifierWatcher",
+                  "org.freedesktop.DBus.Properties.Get",
+                  {"org.kde.StatusNotifierWatcher", "RegisteredStatusNotifierItems"});
+        const QRegularExpressionMatch item =
+            QRegularExpression("'(:[0-9.]+)(/[A-Za-z/]+)'").match(reply);
+        return item.hasMatch() ? QStringList{item.captured(1), item.captured(2)} : QStringList();
+    }
+    static QString gdbus(const QString& service, const QString& path, const QString& method,
+                         const QStringList& arguments = {}) {
+        return programOutput("gdbus", QStringList{"call", "--session", "-d", service, "-o", path,
+                                                  "-m", method, "--"} +
+                                          arguments);
+    }
+    // Picks an item of the icon's menu by its label, as a host does when it is clicked.
+    bool pick(const QString& label) {
+        const QStringList item = trayItem();
+        if (item.isEmpty()) return false;
+        gdbus(item[0], "/MenuBar", "com.canonical.dbusmenu.AboutToShow", {"0"});
+        const QString layout =
+            gdbus(item[0], "/MenuBar", "com.canonical.dbusmenu.GetLayout", {"0", "-1", "[]"});
+        const QRegularExpressionMatch id =
+            QRegularExpression(QStringLiteral("\\((\\d+), \\{[^}]*'label': <'%1'>")
+                                   .arg(QRegularExpression::escape(label)))
+                .match(layout);
+        return id.hasMatch() && gdbus(item[0], "/MenuBar", "com.canonical.dbusmenu.Event",
+                                      {id.captured(1), "clicked", "<0>", "0"}) == "()";
+    }
+    // Whether each wallpaper applied is the entry after the one before it.
+    ::testing::AssertionResult inListOrder(const QStringList& applied) const {
+        for (qsizetype i = 1; i < applied.size(); ++i) {
+            std::size_t at = 0;
+            while (at < list.size() && *list[at].path != applied[i - 1]) ++at;
+            if (at == list.size() || *list[(at + 1) % list.size()].path != applied[i])
+                return ::testing::AssertionFailure() << applied.join(", ").toStdString();
+        }
+        return ::testing::AssertionSuccess();
+    }
+
+    testing_support::DesktopSession session;
+    testing_support::HeadlessSway sway{session};
+    testing_support::TempFolder folder;
+    const QString home = folder.filePath("program");
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    VncInput input;
+    std::vector<StoredRecord> list = {{home + "/harbour.bmp", "Harbour", "1", {}},
+                                      {home + "/mill.bmp", "Mill", "1", {}},
+                                      {home + "/snow.bmp", "Snow", "1", {}}};
+    std::unique_ptr<RealProgram> program;
+};
+
+TEST_F(WaylandJourney, GoesToWaybarsTrayAndBackAndHidesWhereNoTrayRuns) {
+    // No tray host: the saved list sends the window out of view, not to a minimised state sway
+    // does not have, the rotation runs, and a second start brings the window back.
+    ASSERT_TRUE(program = start());
+    ASSERT_TRUE(waitFor([&] { return program->applied().size() >= 2; }))
+        << program->state().toStdString();
+    EXPECT_EQ(windows(), (QMap<QString, QRect>()));
+    const std::unique_ptr<RealProgram> second = start("second");
+    ASSERT_TRUE(second && second->process.waitForFinished(kDeadlineMs));
+    EXPECT_EQ(second->state(), "ended with status 0");
+    EXPECT_TRUE(shows({"Quorvane"})) << windows().keys().join(" | ").toStdString();
+    ASSERT_TRUE(program->terminate());
+
+    // With waybar: the program starts in its tray, with its tip.
+    const QString config = folder.write("waybar.json", R"({"modules-right": ["tray"]})");
+    ASSERT_EQ(session.startOwnerOf("org.kde.StatusNotifierWatcher",
+                                   QStringList{"env"} + asClient({"waybar", "-c", config})),
+              QString());
+    ASSERT_TRUE(program = start());
+    ASSERT_TRUE(waitFor([&] { return !trayItem().isEmpty(); })) << session.report().toStdString();
+    const QStringList item = trayItem();
+    EXPECT_EQ(windows(), (QMap<QString, QRect>()));
+    EXPECT_TRUE(gdbus(item[0], item[1], "org.freedesktop.DBus.Properties.Get",
+                      {"org.kde.StatusNotifierItem", "ToolTip"})
+                    .contains("'Quorvane.'"));
+
+    // Activating the icon brings the window back; the toolbox and a dialog open over it.
+    ASSERT_EQ(gdbus(item[0], item[1], "org.kde.StatusNotifierItem.Activate", {"0", "0"}), "()");
+    ASSERT_TRUE(shows({"Quorvane"})) << windows().keys().join(" | ").toStdString();
+    ASSERT_TRUE(waitFor([&] { return trayItem().isEmpty(); })) << "the icon stayed in the tray";
+    QImage screen;
+    const auto grim = [&] {
+        const QStringList command = sway.asSwayUser({"grim", "-"});
+        QProcess shot;
+        shot.start(command[0], command.mid(1));
+        shot.waitForFinished(kDeadlineMs);
+        screen = QImage::fromData(shot.readAllStandardOutput(), "PNG");
+        return previewBox(screen, windows().value("Quorvane"));
+    };
+    std::optional<QRect> preview;
+    ASSERT_TRUE(waitFor([&] { return (preview = grim()).has_value(); }));
+    ASSERT_TRUE(input.click(preview->center(), 2));
+    EXPECT_TRUE(shows({"  Image ToolBox"})) << windows().keys().join(" | ").toStdString();
+    programOutput(
+        "swaymsg",
+        {QStringLiteral("[pid=%1 title=\"ToolBox$\"] kill").arg(program->process.processId())});
+    ASSERT_TRUE(shows({"Quorvane"})) << windows().keys().join(" | ").toStdString();
+    ASSERT_TRUE(input.keys("alt+n"));
+    EXPECT_TRUE(shows({"Quorvane", "Select Image"})) << windows().keys().join(" | ").toStdString();
+    ASSERT_TRUE(input.keys("Escape") && shows({"Quorvane"}));
+
+    // Save Setup: back to the tray. Paused from its menu, only Next changes the wallpaper, to
+    // the next entries in turn, and writes nothing.
+    ASSERT_TRUE(input.keys("alt+s"));
+    ASSERT_TRUE(shows({}) && waitFor([&] { return !trayItem().isEmpty(); }));
+    const std::vector<StoredRecord> saved = testing_support::readStore(home + "/ZARN.DAT");
+    ASSERT_TRUE(pick("_Pause Rotation"));
+    const qsizetype paused = program->applied().size();
+    EXPECT_TRUE(program->unchangedFor(8 * kTickMs)) << "Pause did not stop the rotation";
+    ASSERT_TRUE(pick("_Next Wallpaper") && pick("_Next Wallpaper"));
+    EXPECT_TRUE(waitFor([&] { return program->applied().size() == paused + 2; }));
+    EXPECT_TRUE(program->unchangedFor(8 * kTickMs)) << "Next set the paused rotation going";
+    EXPECT_TRUE(inListOrder(program->applied().mid(paused - 1)));
+    EXPECT_EQ(testing_support::readStore(home + "/ZARN.DAT"), saved) << "Next wrote the store";
+
+    // Start at Log-in writes the entry that starts this program on this folder, and removes it.
+    const QString entry = session.folder("config/autostart/quorvane.desktop");
+    ASSERT_TRUE(pick("Start at _Log-in"));
+    EXPECT_TRUE(waitFor([&] {
+        return testing_support::fileBytes(entry).contains(" --home " + home.toUtf8() + '\n');
+    })) << testing_support::fileBytes(entry).toStdString();
+    ASSERT_TRUE(pick("Start at _Log-in"));
+    EXPECT_TRUE(waitFor([&] { return !QFile::exists(entry); }));
+
+    // Resumed, the rotation goes on from there; paused again, opening the window and Save
+    // Setup keep the pause.
+    ASSERT_TRUE(pick("_Resume Rotation"));
+    EXPECT_TRUE(waitFor([&] { return program->applied().size() >= paused + 5; }));
+    EXPECT_TRUE(inListOrder(program->applied().mid(paused - 1)));
+    ASSERT_TRUE(pick("_Pause Rotation") && pick("_Open Quorvane"));
+    ASSERT_TRUE(shows({"Quorvane"})) << windows().keys().join(" | ").toStdString();
+    ASSERT_TRUE(input.keys("alt+s") && shows({}));
+    EXPECT_TRUE(program->unchangedFor(8 * kTickMs)) << "Save Setup lifted the pause";
+
+    // Exit, confirmed: the wallpaper showing is recorded.
+    ASSERT_TRUE(pick("E_xit"));
+    ASSERT_TRUE(shows({"Unloading ..."})) << windows().keys().join(" | ").toStdString();
+    ASSERT_TRUE(input.keys("y"));
+    ASSERT_TRUE(program->process.waitForFinished(kDeadlineMs)) << "the program did not end";
+    EXPECT_EQ(program->state(), "ended with status 0");
+    list[0].setup = program->applied().last();
+    EXPECT_EQ(testing_support::readStore(home + "/ZARN.DAT"), list);
+}
+
+}  // namespace
+}  // namespace e2e
