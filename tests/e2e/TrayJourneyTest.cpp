@@ -82,6 +82,13 @@ TEST_F(TrayJourney, ADifferentPictureOnEachMonitorGoesOnAfterARestart) {
     EXPECT_EQ(choice(), "same\n");
     EXPECT_EQ(program->applied().last(), *list[2].path);
     EXPECT_EQ(QDir(home + "/monitors").entryList(QDir::Files), QStringList());
+
+    // A single click on the icon does nothing; a double click brings the window back.
+    const std::optional<QRect> icon = placedTrayIcon();
+    ASSERT_TRUE(icon && click(icon->center()) && settle());
+    EXPECT_EQ(titles(), QStringList());
+    ASSERT_TRUE(click(icon->center(), 1, 2) && window("Quorvane"));
+    EXPECT_TRUE(waitFor([&] { return !trayIcon(); })) << "the icon stayed in the tray";
 }
 
 }  // namespace

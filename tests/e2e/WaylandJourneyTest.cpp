@@ -7,6 +7,7 @@
 
 #include "e2e/Journey.h"
 #include "support/HeadlessSway.h"
+#include "support/ImageFiles.h"
 
 // The program as a native Wayland client on a real compositor: sway, headless, with waybar
 // hosting its notification-area item. Titles come from sway's tree, keys and clicks through
@@ -19,6 +20,16 @@ using testing_support::programOutput;
 using testing_support::StoredRecord;
 
 constexpr int kTickMs = 150;
+
+// The preview shows a half-red, half-blue picture of the box's proportions.
+bool showsPicture(const QImage& screen, const QRect& preview) {
+    for (int y = preview.top(); y <= preview.bottom(); ++y)
+        for (int dx = 0; dx < preview.width() * 2 / 5; ++dx)
+            if (screen.pixel(preview.left() + dx, y) != testing_support::kLeftColour.rgb() ||
+                screen.pixel(preview.right() - dx, y) != testing_support::kRightColour.rgb())
+                return false;
+    return true;
+}
 
 // An RFB client of wayvnc's socket: key events by X keysym, pointer events by button mask.
 class VncInput {
@@ -37,8 +48,16 @@ public:
         static const QMap<QString, quint32> named = {
             {"alt", 0xffe9}, {"Return", 0xff0d}, {"Escape", 0xff1b}};
         QList<quint32> held;
-        for (const QString& name : names.split('+'))
-            held << named.value(name, name.size() == 1 ? name[0].unicode() : 0);
+        if (named.contains(names) || names.contains('+')) {
+            for (const QString& name : names.split('+'))
+                held << named.value(name, name.size() == 1 ? name[0].unicode() : 0);
+        } else if (names.size() > 1) {
+            bool typed = true;
+            for (const QChar c : names) typed = typed && keys(c);
+            return typed;
+        } else {
+            held << names[0].unicode();
+        }
         bool sent = !held.contains(0);
         for (quint32 key : held) sent = sent && send(event(4, 1, key));
         for (auto key = held.crbegin(); key != held.crend(); ++key)
@@ -47,7 +66,10 @@ public:
     }
     bool click(QPoint at, int count = 1) {
         bool sent = send(pointer(0, at));
-        for (int i = 0; i < count; ++i) sent = sent && send(pointer(1, at)) && send(pointer(0, at));
+        for (int i = 0; i < count; ++i) {
+            sent = sent && send(pointer(1, at)) && send(pointer(0, at));
+            QThread::msleep(30);  // apart in time, as a hand's clicks are
+        }
         return sent;
     }
 
@@ -69,8 +91,7 @@ private:
     }
     bool send(const QByteArray& bytes) {
         socket_.write(bytes);
-        // Apart in time, as a hand's are, so no two clicks make one double click by accident.
-        return socket_.waitForBytesWritten(kDeadlineMs) && (QThread::msleep(30), true);
+        return socket_.waitForBytesWritten(kDeadlineMs);
     }
     bool read(int bytes, QByteArray* into = nullptr) {
         while (socket_.bytesAvailable() < bytes)
@@ -231,15 +252,36 @@ TEST_F(WaylandJourney, GoesToWaybarsTrayAndBackAndHidesWhereNoTrayRuns) {
         "swaymsg",
         {QStringLiteral("[pid=%1 title=\"ToolBox$\"] kill").arg(program->process.processId())});
     ASSERT_TRUE(shows({"Quorvane"})) << windows().keys().join(" | ").toStdString();
-    ASSERT_TRUE(input.keys("alt+n"));
-    EXPECT_TRUE(shows({"Quorvane", "Select Image"})) << windows().keys().join(" | ").toStdString();
-    ASSERT_TRUE(input.keys("Escape") && shows({"Quorvane"}));
+
+    // New Image, then Save Image: a bitmap is copied, a photo format converted after the
+    // question whether to fit it to the display.
+    const QString pictures = folder.filePath("pictures");
+    QDir().mkpath(pictures);
+    for (const char* name : {"dune.bmp", "photo.avif"}) {
+        SCOPED_TRACE(name);
+        const QString path = testing_support::writeImage(pictures, name, 320, 240);
+        ASSERT_TRUE(input.keys("alt+n"));
+        ASSERT_TRUE(shows({"Quorvane", "Select Image"}))
+            << windows().keys().join(" | ").toStdString();
+        ASSERT_TRUE(input.keys(path) && input.keys("Return") && shows({"Quorvane"}));
+        EXPECT_TRUE(waitFor([&] { return grim(), showsPicture(screen, *preview); }))
+            << "the preview does not show the image";
+        ASSERT_TRUE(input.keys("alt+i"));
+        if (!QString(name).endsWith(".bmp")) {
+            ASSERT_TRUE(shows({"Image Backup", "Quorvane"}));
+            ASSERT_TRUE(input.keys("n") && shows({"Quorvane"}));
+        }
+    }
 
     // Save Setup: back to the tray. Paused from its menu, only Next changes the wallpaper, to
     // the next entries in turn, and writes nothing.
     ASSERT_TRUE(input.keys("alt+s"));
     ASSERT_TRUE(shows({}) && waitFor([&] { return !trayItem().isEmpty(); }));
+    list.push_back({home + "/dune.bmp", "dune", "15", {}});
+    list.push_back({home + "/photo.BMP", "photo", "15", {}});
     const std::vector<StoredRecord> saved = testing_support::readStore(home + "/ZARN.DAT");
+    EXPECT_EQ(saved.size(), list.size());
+    EXPECT_EQ(QImage(home + "/photo.BMP"), QImage(home + "/dune.bmp")) << "not the picture";
     ASSERT_TRUE(pick("_Pause Rotation"));
     const qsizetype paused = program->applied().size();
     EXPECT_TRUE(program->unchangedFor(8 * kTickMs)) << "Pause did not stop the rotation";
@@ -268,9 +310,12 @@ TEST_F(WaylandJourney, GoesToWaybarsTrayAndBackAndHidesWhereNoTrayRuns) {
     ASSERT_TRUE(input.keys("alt+s") && shows({}));
     EXPECT_TRUE(program->unchangedFor(8 * kTickMs)) << "Save Setup lifted the pause";
 
-    // Exit, confirmed: the wallpaper showing is recorded.
+    // Exit answered No changes nothing; Yes ends the program and records the wallpaper.
     ASSERT_TRUE(pick("E_xit"));
     ASSERT_TRUE(shows({"Unloading ..."})) << windows().keys().join(" | ").toStdString();
+    ASSERT_TRUE(input.keys("n") && shows({}) && !trayItem().isEmpty());
+    EXPECT_EQ(program->state(), "running");
+    ASSERT_TRUE(pick("E_xit") && shows({"Unloading ..."}));
     ASSERT_TRUE(input.keys("y"));
     ASSERT_TRUE(program->process.waitForFinished(kDeadlineMs)) << "the program did not end";
     EXPECT_EQ(program->state(), "ended with status 0");
