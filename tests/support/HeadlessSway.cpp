@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <QDir>
+#include <QImage>
 
 namespace testing_support {
 
@@ -62,6 +63,16 @@ QString HeadlessSway::display() const {
     const QStringList displays = QDir(session_.folder("sway-runtime"))
                                      .entryList({QStringLiteral("wayland-?")}, QDir::System);
     return displays.isEmpty() ? QString() : session_.folder("sway-runtime/" + displays.front());
+}
+
+QImage HeadlessSway::screenshot(const QString& output) const {
+    const QStringList command = asSwayUser(
+        QStringList{"grim"} + (output.isEmpty() ? QStringList() : QStringList{"-o", output}) +
+        QStringList{"-"});
+    QProcess grim;
+    grim.start(command[0], command.mid(1));
+    grim.waitForFinished(kDeadlineMs);
+    return QImage::fromData(grim.readAllStandardOutput(), "PNG");
 }
 
 QByteArray HeadlessSway::tree() const {

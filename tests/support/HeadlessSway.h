@@ -20,6 +20,8 @@ public:
     QStringList asSwayUser(const QStringList& command) const;
     // The Wayland socket, by its whole path, for clients with another runtime folder.
     QString display() const;
+    // What the outputs, or one of them, show (grim).
+    QImage screenshot(const QString& output = {}) const;
     // Sway's window tree (swaymsg -t get_tree), as JSON.
     QByteArray tree() const;
 

@@ -52,16 +52,9 @@ protected:
     // Whether the whole of the outputs, or of one, shows colour (grim), within the deadline.
     bool awaitScreen(QRgb colour, const QString& output = {}, QSize size = {1280, 720},
                      int deadlineMs = kDeadlineMs) const {
-        const QStringList grimOutput = output.isEmpty() ? QStringList() : QStringList{"-o", output};
         return waitFor(
             [&] {
-                QProcess grim;
-                const QStringList command =
-                    sway_.asSwayUser(QStringList{"grim"} + grimOutput + QStringList{"-"});
-                grim.start(command[0], command.mid(1));
-                grim.waitForFinished(kDeadlineMs);
-                const QImage shown = QImage::fromData(grim.readAllStandardOutput(), "PNG")
-                                         .convertToFormat(QImage::Format_RGB32);
+                const QImage shown = sway_.screenshot(output).convertToFormat(QImage::Format_RGB32);
                 QImage expected(size, QImage::Format_RGB32);
                 expected.fill(colour);
                 // Scaled to fill, an image's outermost pixels blend with what lies beyond it, over
