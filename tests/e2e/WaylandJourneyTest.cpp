@@ -101,14 +101,11 @@ protected:
     void SetUp() override {
         ASSERT_EQ(session.problem(), QString());
         ASSERT_EQ(sway.start("output HEADLESS-1 resolution 1024x768\n"), QString());
-        // Clients of the test's user keep their own runtime folder and name the socket whole.
-        const QString runtime = session.folder("client-runtime");
-        QDir().mkpath(runtime);
-        QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        env.insert("XDG_RUNTIME_DIR", runtime);
+        // Clients of the test's user keep the session's runtime folder and name sway's socket
+        // by its whole path.
+        env = QProcessEnvironment::systemEnvironment();
         env.insert("WAYLAND_DISPLAY", sway.display());
         env.insert("QT_QPA_PLATFORM", "wayland");
-        env.remove("DISPLAY");
         env.remove("QUORVANE_HOME");
         session.start("env", asClient({"wayvnc", "-u", session.folder("vnc.sock")}));
         // Its socket is there a moment before it answers on it.
@@ -142,8 +139,11 @@ protected:
         walk(QJsonDocument::fromJson(sway.tree()).object());
         return found;
     }
-    bool shows(const QStringList& titles) {
-        return waitFor([&] { return windows().keys() == titles; });
+    ::testing::AssertionResult shows(const QStringList& titles) {
+        if (waitFor([&] { return windows().keys() == titles; }))
+            return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure()
+               << "shown: " << windows().keys().join(" | ").toStdString();
     }
 
     // The program's item as waybar's watcher lists it: bus name and object path.
@@ -191,7 +191,7 @@ protected:
     testing_support::HeadlessSway sway{session};
     testing_support::TempFolder folder;
     const QString home = folder.filePath("program");
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    QProcessEnvironment env;
     VncInput input;
     std::vector<StoredRecord> list = {{home + "/harbour.bmp", "Harbour", "1", {}},
                                       {home + "/mill.bmp", "Mill", "1", {}},
@@ -209,7 +209,7 @@ TEST_F(WaylandJourney, GoesToWaybarsTrayAndBackAndHidesWhereNoTrayRuns) {
     const std::unique_ptr<RealProgram> second = start("second");
     ASSERT_TRUE(second && second->process.waitForFinished(kDeadlineMs));
     EXPECT_EQ(second->state(), "ended with status 0");
-    EXPECT_TRUE(shows({"Quorvane"})) << windows().keys().join(" | ").toStdString();
+    EXPECT_TRUE(shows({"Quorvane"}));
     ASSERT_TRUE(program->terminate());
 
     // With waybar: the program starts in its tray, with its tip.
@@ -227,7 +227,7 @@ TEST_F(WaylandJourney, GoesToWaybarsTrayAndBackAndHidesWhereNoTrayRuns) {
 
     // Activating the icon brings the window back; the toolbox and a dialog open over it.
     ASSERT_EQ(gdbus(item[0], item[1], "org.kde.StatusNotifierItem.Activate", {"0", "0"}), "()");
-    ASSERT_TRUE(shows({"Quorvane"})) << windows().keys().join(" | ").toStdString();
+    ASSERT_TRUE(shows({"Quorvane"}));
     ASSERT_TRUE(waitFor([&] { return trayItem().isEmpty(); })) << "the icon stayed in the tray";
     QImage screen;
     const auto grim = [&] {
@@ -237,11 +237,11 @@ TEST_F(WaylandJourney, GoesToWaybarsTrayAndBackAndHidesWhereNoTrayRuns) {
     std::optional<QRect> preview;
     ASSERT_TRUE(waitFor([&] { return (preview = grim()).has_value(); }));
     ASSERT_TRUE(input.click(preview->center(), 2));
-    EXPECT_TRUE(shows({"  Image ToolBox"})) << windows().keys().join(" | ").toStdString();
+    EXPECT_TRUE(shows({"  Image ToolBox"}));
     programOutput(
         "swaymsg",
         {QStringLiteral("[pid=%1 title=\"ToolBox$\"] kill").arg(program->process.processId())});
-    ASSERT_TRUE(shows({"Quorvane"})) << windows().keys().join(" | ").toStdString();
+    ASSERT_TRUE(shows({"Quorvane"}));
     // The window comes back where sway places it now.
     ASSERT_TRUE(waitFor([&] { return (preview = grim()).has_value(); }));
 
@@ -253,8 +253,7 @@ TEST_F(WaylandJourney, GoesToWaybarsTrayAndBackAndHidesWhereNoTrayRuns) {
         SCOPED_TRACE(name);
         const QString path = testing_support::writeImage(pictures, name, 320, 240);
         ASSERT_TRUE(input.keys("alt+n"));
-        ASSERT_TRUE(shows({"Quorvane", "Select Image"}))
-            << windows().keys().join(" | ").toStdString();
+        ASSERT_TRUE(shows({"Quorvane", "Select Image"}));
         ASSERT_TRUE(input.keys(path) && input.keys("Return") && shows({"Quorvane"}));
         EXPECT_TRUE(waitFor([&] { return grim(), showsPicture(screen, *preview); }))
             << "the preview does not show the image";
@@ -298,13 +297,13 @@ TEST_F(WaylandJourney, GoesToWaybarsTrayAndBackAndHidesWhereNoTrayRuns) {
     EXPECT_TRUE(waitFor([&] { return program->applied().size() >= paused + 5; }));
     EXPECT_TRUE(inListOrder(program->applied().mid(paused - 1)));
     ASSERT_TRUE(pick("_Pause Rotation") && pick("_Open Quorvane"));
-    ASSERT_TRUE(shows({"Quorvane"})) << windows().keys().join(" | ").toStdString();
+    ASSERT_TRUE(shows({"Quorvane"}));
     ASSERT_TRUE(input.keys("alt+s") && shows({}));
     EXPECT_TRUE(program->unchangedFor(8 * kTickMs)) << "Save Setup lifted the pause";
 
     // Exit answered No changes nothing; Yes ends the program and records the wallpaper.
     ASSERT_TRUE(pick("E_xit"));
-    ASSERT_TRUE(shows({"Unloading ..."})) << windows().keys().join(" | ").toStdString();
+    ASSERT_TRUE(shows({"Unloading ..."}));
     ASSERT_TRUE(input.keys("n") && shows({}) && !trayItem().isEmpty());
     EXPECT_EQ(program->state(), "running");
     ASSERT_TRUE(pick("E_xit") && shows({"Unloading ..."}));

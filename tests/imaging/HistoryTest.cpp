@@ -113,6 +113,9 @@ struct Session {
     void goTo(std::size_t index, bool settle) {
         for (auto position = std::size_t(history.undoCount()); position != index;) {
             if (settle) history.finishEncoding();
+            // Every other step with the state still shown elsewhere, as by the toolbox's view:
+            // it is then restored into memory of its own rather than in place.
+            const QImage shown = position % 2 ? current : QImage();
             if (position > index) {
                 history.undo(current, id);
                 --position;
