@@ -57,9 +57,11 @@ SANITIZED_CONFIG = -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG=-g1 -DQUORVA
 sanitized-test-all: deps
 	cmake -S . -B $(SANITIZE_ALL_DIR) $(SANITIZED_CONFIG) -DQUORVANE_SANITIZE=ON
 	cmake --build $(SANITIZE_ALL_DIR) -j $(JOBS)
+	# Without the EGL that Qt's Wayland plugin loads and unloads again at exit, whose leaks
+	# LeakSanitizer cannot name: the program draws with the CPU and needs none.
 	cd $(SANITIZE_ALL_DIR) && \
 	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/imaging/lsan-suppressions.txt \
-	  ctest --output-on-failure -j $(JOBS)
+	  QT_WAYLAND_CLIENT_BUFFER_INTEGRATION=none ctest --output-on-failure -j $(JOBS)
 	cmake -S . -B $(THREAD_SANITIZE_DIR) $(SANITIZED_CONFIG) -DQUORVANE_SANITIZE_THREAD=ON
 	cmake --build $(THREAD_SANITIZE_DIR) -j $(JOBS) --target imaging_tests showlist_tests
 	# Not the tests that start the reference tools: ThreadSanitizer cannot follow a process
