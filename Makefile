@@ -67,6 +67,7 @@ sanitized-test-all: deps
 	# Not the tests that start the reference tools: ThreadSanitizer cannot follow a process
 	# that forks with threads running, and reports every access after it as a race.
 	cd $(THREAD_SANITIZE_DIR)/tests && export QT_QPA_PLATFORM=offscreen && \
+	  export TSAN_OPTIONS=suppressions=$(CURDIR)/tests/imaging/tsan-suppressions.txt && \
 	  ./showlist_tests --gtest_brief=1 && \
 	  ./imaging_tests --gtest_brief=1 --gtest_filter='-PhotoFiles*:TaggedFiles*:AvifOrientation*'
 

@@ -107,10 +107,9 @@ void History::restore(Side& from, Side& to, QImage& current, std::uint64_t& curr
     // The step pushed outwards gets the state left as its inner neighbour.
     if (!to.empty()) encodeAgainst(to.back(), current);
     to.push_back(std::move(back));
-    QImage left = std::exchange(current, std::move(state));
+    current = std::move(state);
     currentId = step.id;
     anchor_ = current;
-    offerSpare(std::move(left));
     // A state left whole is encoded at once rather than when the next step pushes it outwards:
     // until then the next restore could be made in place only if it went on without it.
     encodeAgainst(to.back(), current);
@@ -130,6 +129,9 @@ bool History::restoreInPlace(Side& from, Side& to, QImage& current, std::uint64_
         anchor_ = current;
         return false;
     }
+    // An encoding that read the image may have let go of it on its thread just now: what that
+    // thread did must be seen as done before the image is written.
+    if (encoder_) encoder_->synchronize();
     std::shared_ptr<const history::EncodedImage> left;
     try {
         left = std::make_shared<const history::EncodedImage>(

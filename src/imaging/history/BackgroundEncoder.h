@@ -87,6 +87,9 @@ public:
     // Returns when every job submitted so far is done.
     void waitUntilIdle();
     bool idle() const;
+    // Makes all the thread did up to its last pass through the queue (a job it let go of with
+    // the images it held) happen before what the caller does next.
+    void synchronize() const { const std::lock_guard lock(mutex_); }
 
 private:
     void work();
