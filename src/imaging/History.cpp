@@ -95,10 +95,11 @@ void History::restore(Side& from, Side& to, QImage& current, std::uint64_t& curr
     // The state left, relative to the one restored. A step that changed little is encoded at
     // once, over the tiles it changed: the next restore can then be made in place.
     Step back{current, nullptr, nullptr, currentId, step.caption};
+    const bool little = step.encoded && changedLittle(*step.encoded);
     // One that changed much has little in common with the state restored: it is encoded on its
     // own, so the state restored can be changed in place at once.
-    back.standalone = step.encoded && !changedLittle(*step.encoded);
-    if (step.encoded && changedLittle(*step.encoded)) {
+    back.standalone = step.encoded && !little;
+    if (little) {
         back.encoded = std::make_shared<const history::EncodedImage>(history::encode(
             current, state, nullptr, history::Threads::Engine, step.encoded.get()));
         back.whole = QImage();
